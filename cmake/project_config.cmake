@@ -1,0 +1,11 @@
+# One interface target carries the standard, the warnings and the defines for every
+# library, executable and test of the project.
+add_library(project_config INTERFACE)
+target_compile_features(project_config INTERFACE cxx_std_20)
+target_compile_options(project_config INTERFACE -Wall -Wextra)
+target_compile_definitions(project_config INTERFACE
+  QT_NO_KEYWORDS)
+if(RETENCIONES_FUZZ)
+  target_compile_options(project_config INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+  target_link_options(project_config INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The message boxes and the file-open choice the window talks through. The real program
+// uses the Qt boxes (app/); the window tests use a scripted implementation that records
+// every message and answers from a script.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Information box: title "Information", one button "OK".
+    virtual void ShowInformation(const QString &message) = 0;
+    // Confirmation box: title "Confirm", "&Yes"/"&No", Yes the default. True only for Yes.
+    virtual bool AskConfirmation(const QString &question) = 0;
+    // Default error box: error icon, one "OK"; text already carries the period rule.
+    virtual void ShowError(const QString &title, const QString &text) = 0;
+    // File-open choice: the full path of the chosen file, or nothing when cancelled.
+    virtual std::optional<QString> ChooseFileToOpen() = 0;
+};
