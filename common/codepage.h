@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The system code page is Windows-1252 everywhere: the declaration files go to a
+// Windows-based municipality. Characters without a byte take the platform's best-fit
+// byte (an accented letter loses its accent), else "?".
+QByteArray ToSystemCodePage(const QString &text);
+QString FromSystemCodePage(const QByteArray &bytes);
+char ToSystemCodePageChar(QChar c);
+
+// 7-bit US-ASCII with the best fit of code page 20127, for the PDF listing.
+QByteArray ToUsAscii(const QString &text);
