@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+
+// A line-oriented text file read and written through a 128-byte buffer, in the
+// system code page, with lines ending in CR LF.
+//
+// The operations never throw. A failure sets the pending I/O error of the thread;
+// the caller runs CheckIo() after each operation it checks, which raises the
+// IoError and clears the code. While a code is pending, reads and writes do
+// nothing, so a failed write never leaves later bytes behind a gap.
+class TextFile {
+public:
+    enum class Mode { Closed, Reading, Writing };
+
+    static constexpr int BufferSize = 128;
+
+    TextFile() = default;
+    ~TextFile();
+    TextFile(const TextFile &) = delete;
+    TextFile &operator=(const TextFile &) = delete;
+
+    const QString &fileName() const noexcept { return name_; }
+    Mode mode() const noexcept { return mode_; }
+    bool isOpen() const noexcept { return mode_ != Mode::Closed; }
+
+private:
+    friend void BindTextFile(TextFile &v, const QString &name);
+    friend void OpenTextForReading(TextFile &v);
+    friend void CreateTextFile(TextFile &v);
+    friend void OpenTextForAppending(TextFile &v);
+    friend QString ReadLineText(TextFile &v);
+    friend void SkipPastLineEnd(TextFile &v);
+    friend bool AtTextEnd(TextFile &v);
+    friend void WriteText(TextFile &v, const QString &text, int width);
+    friend void WriteLineBreak(TextFile &v);
+    friend void CloseTextFile(TextFile &v);
+    friend void CloseTextFileQuietly(TextFile &v);
+
+    enum class OpenKind { Read, Create, Append };
+    void open(OpenKind kind);
+    // Writes out the buffer and closes; returns the error code of the first failure.
+    int close();
+    int flush();
+    // Refills an exhausted read buffer; false at the end of the data or on failure.
+    bool fill();
+    void put(const char *bytes, qsizetype count);
+
+    QString name_;
+    Mode mode_ = Mode::Closed;
+    int fd_ = -1;
+    char buffer_[BufferSize] = {};
+    int pos_ = 0; // next byte to read or to write
+    int end_ = 0; // end of the valid data when reading
+};
+
+// Makes v a closed variable for the name; a relative name is taken relative to the
+// current folder when the file is opened. Nothing touches the disk.
+void BindTextFile(TextFile &v, const QString &name);
+
+// The three opens first close an open variable (its buffer written out). A failed
+// open leaves the variable closed and sets the pending code.
+void OpenTextForReading(TextFile &v);
+void CreateTextFile(TextFile &v);
+void OpenTextForAppending(TextFile &v);
+
+// Text of the current line, without its line end; the line end stays unread.
+QString ReadLineText(TextFile &v);
+void SkipPastLineEnd(TextFile &v);
+// True at the physical end of the file or before a byte 26 (end-of-file mark).
+bool AtTextEnd(TextFile &v);
+
+// Writes the text right-aligned in at least width characters; never cuts it.
+void WriteText(TextFile &v, const QString &text, int width = 0);
+void WriteLineBreak(TextFile &v);
+void CloseTextFile(TextFile &v);
+
+// For the window's error guard once an error has ended a handler: closes v if it is
+// open (buffer written out), ignores any failure, and clears the pending code so
+// that nothing left over from that handler is raised in the next one.
+void CloseTextFileQuietly(TextFile &v);
+
+// The I/O check: raises IoError with the pending code, if any, and clears it.
+void CheckIo();
+// The pending code, cleared; 0 when there is none.
+int TakeIoError();
