@@ -1,0 +1,39 @@
+#include "font_metrics.h"
+
+#include <iterator>
+
+namespace {
+// Advance widths of the codes 32 to 126, then 127 (undefined in WinAnsi) and the euro.
+constexpr int regularWidths[] = {
+    278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278,  333, 278, 278, 556, 556, 556, 556,
+    556, 556, 556, 556, 556, 556, 278, 278, 584, 584, 584, 556, 1015, 667, 667, 722, 722, 667, 611, 778,
+    722, 278, 500, 667, 556, 833, 722, 778, 667, 778, 722, 667, 611,  722, 667, 944, 667, 667, 611, 278,
+    278, 278, 469, 556, 333, 556, 556, 500, 556, 556, 278, 556, 556,  222, 222, 500, 222, 833, 556, 556,
+    556, 556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260,  334, 584, 350, 556};
+constexpr int boldWidths[] = {
+    278, 333, 474, 556, 556, 889, 722, 238, 333, 333, 389, 584, 278, 333, 278, 278, 556, 556, 556, 556,
+    556, 556, 556, 556, 556, 556, 333, 333, 584, 584, 584, 611, 975, 722, 722, 722, 722, 667, 611, 778,
+    722, 278, 556, 722, 611, 833, 722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611, 333,
+    278, 333, 584, 556, 333, 556, 611, 556, 611, 556, 333, 611, 611, 278, 278, 556, 278, 889, 611, 611,
+    611, 611, 389, 556, 333, 611, 556, 778, 556, 556, 500, 389, 280, 389, 584, 350, 556};
+static_assert(std::size(regularWidths) == ArialMetrics::lastChar - ArialMetrics::firstChar + 1);
+static_assert(std::size(boldWidths) == ArialMetrics::lastChar - ArialMetrics::firstChar + 1);
+} // namespace
+
+namespace ArialMetrics {
+int charWidth(bool bold, unsigned char code)
+{
+    // Control characters never come out of the text conversion as visible glyphs.
+    if (code < firstChar || code > lastChar)
+        return 0;
+    return (bold ? boldWidths : regularWidths)[code - firstChar];
+}
+
+double textWidth(const QByteArray &winAnsi, bool bold, double size)
+{
+    long units = 0;
+    for (const char c : winAnsi)
+        units += charWidth(bold, static_cast<unsigned char>(c));
+    return units * size / 1000.0;
+}
+} // namespace ArialMetrics

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+
+// Arial and Arial Bold as the PDF references them: by name, not embedded, WinAnsi encoded.
+// Widths are in thousandths of the font size, for the codes 32 to 128 (128 is the euro).
+namespace ArialMetrics {
+constexpr int firstChar = 32;
+constexpr int lastChar = 128;
+constexpr int ascent = 905;
+constexpr int descent = -212;
+constexpr int capHeight = 716;
+
+int charWidth(bool bold, unsigned char code);
+// Width in points of WinAnsi bytes set in the given size.
+double textWidth(const QByteArray &winAnsi, bool bold, double size);
+} // namespace ArialMetrics

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The PDF holds 7-bit ASCII only. Texts are shown in WinAnsi encoding: ASCII as is, the euro
+// as its WinAnsi code 128, every other character through the best fit to US-ASCII.
+QByteArray toPdfText(const QString &text);
+
+// Appends the bytes as a PDF literal string, "(" to ")", with "\", "(" and ")" escaped and
+// every byte outside the printable ASCII range written as an octal escape.
+void appendPdfString(QByteArray &out, const QByteArray &bytes);
