@@ -1,0 +1,22 @@
+#include "text_helpers.h"
+
+QString TrimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
+QString SubText(const QString &text, qsizetype start, qsizetype count)
+{
+    const qsizetype length = text.size();
+    if (start < 1)
+        start = 1;
+    if (start > length || count < 0)
+        return QString();
+    return text.mid(start - 1, qMin(count, length - start + 1));
+}
