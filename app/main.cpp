@@ -1,11 +1,34 @@
+#include "paths.h"
+#include "qt_dialogs.h"
+#include "screen_fonts.h"
+#include "tf_ayuda.h"
+#include "tf_retenciones.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QDir>
+
+namespace {
+QString databasePath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Retenciones\\RETENCIONES.FDB");
+#else
+    return QDir::homePath() + QStringLiteral("/Retenciones/RETENCIONES.FDB");
+#endif
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.resize(933, 650);
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    LoadScreenFonts();
+
+    QtDialogs dialogs;
+    TF_Retenciones F_Retenciones(dialogs, databasePath(), ProgramFolder());
+    TF_ayuda F_ayuda;
+    F_Retenciones.setHelpWindow(&F_ayuda);
+
+    // Closing the main window ends the program; the help window is only ever hidden.
+    F_Retenciones.show();
+    return application.exec();
 }

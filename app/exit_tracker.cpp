@@ -1,0 +1,93 @@
+#include "exit_tracker.h"
+
+#include "errors.h"
+#include "handler_guard.h"
+#include "masked_edit.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+const QString ExitTracker::InvalidInputMessage =
+    QStringLiteral("Invalid input value.  Use escape key to abandon changes");
+
+ExitTracker::ExitTracker(QWidget *window, HandlerGuard &guard, std::function<void()> beep)
+    : QObject(window), window_(window), guard_(guard), beep_(std::move(beep))
+{
+    connect(qApp, &QApplication::focusChanged, this, &ExitTracker::focusChanged);
+}
+
+void ExitTracker::setExitHandler(QWidget *control, std::function<void()> handler)
+{
+    handlers_.insert(control, std::move(handler));
+}
+
+void ExitTracker::focusChanged(QWidget * /*old*/, QWidget *now)
+{
+    if (running_ || now == nullptr || now->window() != window_)
+        return;
+    if (active_.isNull()) {
+        active_ = now;
+        return;
+    }
+    if (now == active_)
+        return;
+
+    QWidget *from = active_;
+    bool refused = false;
+    running_ = true;
+    guard_.run([&] {
+        if (auto *masked = qobject_cast<MaskedEdit *>(from); masked && !masked->acceptsLeaving()) {
+            refused = true;
+            beep_();
+            throw AppError(InvalidInputMessage);
+        }
+        if (const auto handler = handlers_.constFind(from); handler != handlers_.cend() && *handler)
+            (*handler)();
+    });
+    // Only now, with any message box closed, can the focus go back for good.
+    if (refused && from)
+        from->setFocus(Qt::OtherFocusReason);
+    running_ = false;
+
+    // Wherever the check left the focus is where the clerk is now.
+    QWidget *landed = window_->focusWidget();
+    active_ = landed ? landed : now;
+    if (landed && landed != now)
+        swallowPendingClick(now);
+}
+
+void ExitTracker::swallowPendingClick(QWidget *target)
+{
+    // A click moves the focus before the press reaches the control; once the move has been
+    // cancelled, that press (and the release of the same click) must not act.
+    if (clickTarget_)
+        clickTarget_->removeEventFilter(this);
+    clickTarget_ = target;
+    target->installEventFilter(this);
+    QTimer::singleShot(0, this, [this, target = QPointer<QWidget>(target)] {
+        if (target && clickTarget_ == target) {
+            target->removeEventFilter(this);
+            clickTarget_ = nullptr;
+        }
+    });
+}
+
+bool ExitTracker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == clickTarget_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            return true;
+        case QEvent::MouseButtonRelease:
+            clickTarget_->removeEventFilter(this);
+            clickTarget_ = nullptr;
+            return true;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

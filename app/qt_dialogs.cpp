@@ -1,0 +1,48 @@
+#include "qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+// A box with one "OK" that Enter, Escape and the close button all answer.
+void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox box(icon, title, text);
+    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+}
+} // namespace
+
+void QtDialogs::ShowInformation(const QString &message)
+{
+    showWithOk(QMessageBox::Information, QStringLiteral("Information"), message);
+}
+
+bool QtDialogs::AskConfirmation(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), question);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    // Escape and the close button both count as No.
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtDialogs::ShowError(const QString &title, const QString &text)
+{
+    showWithOk(QMessageBox::Critical, title, text);
+}
+
+std::optional<QString> QtDialogs::ChooseFileToOpen()
+{
+    // No title, folder, file name or filter of its own: every file is listed.
+    const QString chosen = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "text_file.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class Dialogs;
+class ExitTracker;
+class GridModel;
+class HandlerGuard;
+class MaskedEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class TF_ayuda;
+
+// The main window. Every control carries its layout name as member and object name; every
+// event handler runs through the window's error guard, and every exit check through the focus
+// tracker, so a handler is a plain method named after its control and event.
+class TF_Retenciones : public QWidget {
+    Q_OBJECT
+
+public:
+    TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent = nullptr);
+    ~TF_Retenciones() override;
+
+    // Window level.
+    QLabel *Image2;
+    QLabel *Image1;
+    QLabel *StaticText11;
+    QFrame *Panel1;
+    QFrame *Panel3;
+    QFrame *Panel2;
+    QPushButton *BitBtn2;
+    QTableView *Grilla;
+    QPushButton *B3;
+    QLineEdit *e_totreten;
+    QLabel *StaticText13;
+    QPushButton *B_Confirma;
+    QLabel *StaticText12;
+    QLabel *salida;
+
+    // Header panel.
+    QLabel *StaticText1;
+    QLineEdit *e_legaJo;
+    QLabel *StaticText2;
+    QLineEdit *e_Mes;
+    QLabel *StaticText3;
+    QLineEdit *E_ano;
+    QLabel *StaticText4;
+    MaskedEdit *e_Cuit;
+    QLabel *StaticText5;
+    QLineEdit *e_Razon;
+
+    // Load-method panel.
+    QLabel *StaticText16;
+    QPushButton *B1;
+    QPushButton *B2;
+    QLabel *StaticText33;
+
+    // Manual entry panel.
+    QLabel *StaticText9;
+    MaskedEdit *E_CuitReten;
+    QLabel *StaticText10;
+    QLineEdit *empresa;
+    QLabel *StaticText7;
+    MaskedEdit *E_FECha;
+    QLabel *StaticText6;
+    QLineEdit *E_Comprobante;
+    QLabel *StaticText15;
+    QLineEdit *Impo_compro;
+    QLabel *StaticText8;
+    QLineEdit *E_Importe;
+    QPushButton *B_adiciona;
+
+    // The cells of Grilla.
+    GridModel *gridModel;
+
+    // Text-file variables: FF reads declaration files, F writes the declaration.
+    TextFile FF;
+    TextFile F;
+
+    // The help window made at start-up; BitBtn2Click makes one if there is none.
+    void setHelpWindow(TF_ayuda *help) { F_ayuda = help; }
+    TF_ayuda *helpWindow() const { return F_ayuda; }
+
+    const QString &databasePath() const { return databasePath_; }
+    const QString &programFolder() const { return programFolder_; }
+    Dialogs &dialogs() const { return dialogs_; }
+    ExitTracker &exitTracker() const { return *tracker_; }
+
+    // The system's default beep for a refused key; replaceable so that tests can count it.
+    std::function<void()> beep;
+
+    // Runs a handler as every handler of the window runs: an error ends it and is shown in
+    // the default error box. True when it ran to its end.
+    bool runHandler(const std::function<void()> &handler);
+
+    // Moves the focus to the next tab stop exactly as Tab does.
+    void SelectNextControl();
+
+    // Handlers.
+    void FormShow();
+    void Limpia();
+    void B3Click();
+    void BitBtn2Click();
+    void B1Click();
+    void B2Click();
+    void B_adicionaClick();
+    void B_ConfirmaClick();
+    void GrillaDblClick();
+
+    // Exit checks, run by the focus tracker.
+    void e_legaJoExit();
+    void e_MesExit();
+    void E_anoExit();
+    void e_CuitExit();
+    void e_RazonExit();
+    void E_FEChaExit();
+    void E_ComprobanteExit();
+    void Impo_comproExit();
+
+    // Key filters: a character set to 0 is swallowed.
+    void e_legaJoKeyPress(char16_t &Key);
+    void E_CuitRetenKeyPress(char16_t &Key);
+    void E_ImporteKeyPress(char16_t &Key);
+    void empresaKeyPress(char16_t &Key);
+    void e_CuitKeyPress(char16_t &Key);
+    void e_RazonKeyPress(char16_t &Key);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createControls();
+    void setFocusOrder();
+    void connectHandlers();
+
+    Dialogs &dialogs_;
+    QString databasePath_;
+    QString programFolder_;
+    std::unique_ptr<HandlerGuard> guard_;
+    ExitTracker *tracker_ = nullptr;
+    QPointer<TF_ayuda> F_ayuda;
+    bool shown_ = false;
+};
