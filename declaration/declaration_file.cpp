@@ -1,0 +1,142 @@
+#include "declaration_file.h"
+
+#include "numbers.h"
+#include "regional.h"
+#include "text_file.h"
+#include "text_helpers.h"
+
+namespace {
+enum GridColumn {
+    ReceiptColumn = 1,
+    DateColumn = 2,
+    InvoiceAmountColumn = 3,
+    WithheldAmountColumn = 4,
+    CompanyNameColumn = 5,
+    SupplierCuitColumn = 6,
+};
+
+// The right-aligned write: blanks in front of a short value, a long value kept whole.
+QString rightAligned(const QString &value, int width)
+{
+    return value.size() >= width ? value : QString(width - value.size(), QLatin1Char(' ')) + value;
+}
+
+QString zeroPadded(const QString &value, int width)
+{
+    return value.size() >= width ? value : QString(width - value.size(), QLatin1Char('0')) + value;
+}
+
+QString cell(const QStringList &cells, int column)
+{
+    return TrimBlanks(cells.value(column));
+}
+} // namespace
+
+int declaredYear(const QString &yearText)
+{
+    return ParseInteger(TrimBlanks(yearText));
+}
+
+int declaredMonth(const QString &monthText)
+{
+    return ParseInteger(TrimBlanks(monthText));
+}
+
+QString monthCode(int month)
+{
+    if (month >= 1 && month <= 9)
+        return QString(QChar(u'0' + month));
+    if (month >= 10 && month <= 12)
+        return QString(QChar(u'A' + (month - 10)));
+    return {};
+}
+
+QString declarationBaseName(const QString &yearText, const QString &monthText, const QString &legajoText)
+{
+    const QString year = SubText(IntegerText(declaredYear(yearText)), 3, 2);
+    const QString month = monthCode(declaredMonth(monthText));
+    const QString legajo = TrimBlanks(legajoText);
+    const QString legajoPart = legajo.isEmpty() || legajo.size() > 5 ? QString() : zeroPadded(legajo, 5);
+    return year + month + legajoPart;
+}
+
+QString amountField(const QString &text)
+{
+    const QString trimmed = TrimBlanks(text);
+    const QString whole = QString::number(TruncToInteger(ParseDecimal(trimmed)));
+    // The decimals are copied as typed, after the separator the number was read with; under
+    // the "." setting that is the first ".".
+    const qsizetype separatorAt = trimmed.indexOf(DecimalSeparator());
+    QString decimals = separatorAt < 0 ? QString() : trimmed.mid(separatorAt + 1);
+    if (decimals.isEmpty())
+        decimals = QStringLiteral("00");
+    else if (decimals.size() == 1)
+        decimals += QLatin1Char('0');
+    return zeroPadded(whole + decimals, 11);
+}
+
+QString receiptNumberField(const QString &text)
+{
+    return zeroPadded(TrimBlanks(text), 13);
+}
+
+QString nameField(const QString &text)
+{
+    const QString trimmed = TrimBlanks(text);
+    return trimmed.size() >= 60 ? trimmed : trimmed + QString(60 - trimmed.size(), QLatin1Char(' '));
+}
+
+QString dateField(const QString &text)
+{
+    const QString trimmed = TrimBlanks(text);
+    return SubText(trimmed, 1, 2) + SubText(trimmed, 4, 2) + SubText(trimmed, 7, 4);
+}
+
+QString declarationRecord(const QStringList &cells, const DeclarationHeader &header)
+{
+    QString record;
+    record.reserve(DeclarationRecordWidth);
+    record += rightAligned(cell(cells, SupplierCuitColumn), 13);
+    record += rightAligned(IntegerText(declaredYear(header.year)), 4);
+    record += rightAligned(IntegerText(declaredMonth(header.month)), 2);
+    record += rightAligned(dateField(cells.value(DateColumn)), 8);
+    record += amountField(cells.value(WithheldAmountColumn));
+    record += receiptNumberField(cells.value(ReceiptColumn));
+    record += nameField(cells.value(CompanyNameColumn));
+    record += rightAligned(TrimBlanks(header.agentCuit), 13);
+    record += nameField(header.agentName);
+    record += amountField(cells.value(InvoiceAmountColumn));
+    return record;
+}
+
+void createDeclarationFile(TextFile &f, const QString &fileName)
+{
+    BindTextFile(f, fileName);
+    CreateTextFile(f);
+    CheckIo();
+}
+
+void appendDeclarationRecord(TextFile &f, const QString &record)
+{
+    OpenTextForAppending(f);
+    CheckIo();
+    WriteText(f, record);
+    WriteText(f, QStringLiteral("\r"));
+    WriteLineBreak(f);
+    CheckIo();
+}
+
+void closeDeclarationFile(TextFile &f)
+{
+    CloseTextFile(f);
+    CheckIo();
+}
+
+void writeDeclarationFile(TextFile &f, const QString &fileName, const DeclarationHeader &header,
+                          const QList<QStringList> &rows)
+{
+    createDeclarationFile(f, fileName);
+    for (const QStringList &row : rows)
+        appendDeclarationRecord(f, declarationRecord(row, header));
+    closeDeclarationFile(f);
+}
