@@ -1,0 +1,120 @@
+#include "declaration_line.h"
+
+#include "errors.h"
+#include "qt_print.h"
+#include "text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+// A record of March 2017 as the writer lays it out (columns 1 to 195).
+QString record(const QString &date, const QString &withheld, const QString &receipt, const QString &name,
+               const QString &invoice)
+{
+    return QStringLiteral("30-12345678-9") + QStringLiteral("2017") + QStringLiteral(" 3") + date + withheld +
+           receipt + name.leftJustified(60, QLatin1Char(' ')) + QStringLiteral("30-70000001-2") +
+           QStringLiteral("AGENTE").leftJustified(60, QLatin1Char(' ')) + invoice;
+}
+} // namespace
+
+TEST(ReadDeclarationLine, CellsFromTheRecordColumns)
+{
+    const struct {
+        QString line;
+        QStringList cells;
+        double withheld;
+    } cases[] = {
+        {record(QStringLiteral("05032017"), QStringLiteral("00000006200"), QStringLiteral("0000000000123"),
+                QStringLiteral("FERRETERIA"), QStringLiteral("00001234567")),
+         {QString(), QStringLiteral("0000000000123"), QStringLiteral("05/03/2017"),
+          QStringLiteral("000012345.67"), QStringLiteral("000000062.00"), QStringLiteral("FERRETERIA"),
+          QStringLiteral("30-12345678-9")},
+         62},
+        // An older file whose date field lost the month's leading zero keeps it as it stands.
+        {record(QStringLiteral("05 32017"), QStringLiteral("00000000075"), QStringLiteral("0000000000001"),
+                QString(), QStringLiteral("00000015000")),
+         {QString(), QStringLiteral("0000000000001"), QStringLiteral("05/ 3/2017"),
+          QStringLiteral("000000150.00"), QStringLiteral("000000000.75"), QString(),
+          QStringLiteral("30-12345678-9")},
+         0.75},
+        // A line cut after the withheld amount: the later fields are empty or cut short.
+        {QStringLiteral(" 20-1234567-8") + QStringLiteral("2017 3") + QStringLiteral("15032017") +
+             QStringLiteral("00000000100") + QStringLiteral("00000000000"),
+         {QString(), QStringLiteral("00000000000"), QStringLiteral("15/03/2017"), QStringLiteral("."),
+          QStringLiteral("000000001.00"), QString(), QStringLiteral("20-1234567-8")},
+         1},
+    };
+    for (const auto &c : cases) {
+        const DeclarationLine line = readDeclarationLine(c.line);
+        EXPECT_EQ(line.cells, c.cells) << c.line.toStdString();
+        EXPECT_EQ(line.withheldAmount, static_cast<Decimal>(c.withheld)) << c.line.toStdString();
+    }
+}
+
+TEST(ReadDeclarationLine, WithheldAmountThatDoesNotConvert)
+{
+    const QString lines[] = {
+        QString(),                                    // a blank line
+        QStringLiteral("30-12345678-92017 30503201"), // shorter than 28 characters
+        record(QStringLiteral("05032017"), QStringLiteral("0000000A200"), QStringLiteral("0000000000123"),
+               QString(), QStringLiteral("00001234567")),
+    };
+    for (const QString &line : lines)
+        EXPECT_THROW(readDeclarationLine(line), ConversionError) << line.toStdString();
+}
+
+class ReadDeclarationFile : public ::testing::Test {
+protected:
+    void write(const QByteArray &bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("17300415.txt"));
+    TextFile ff;
+};
+
+TEST_F(ReadDeclarationFile, EveryLineConvertedInOrder)
+{
+    const QByteArray one =
+        record(QStringLiteral("05032017"), QStringLiteral("00000006200"), QStringLiteral("0000000000123"),
+               QStringLiteral("UNO"), QStringLiteral("00001234567"))
+            .toLatin1();
+    const QByteArray two =
+        record(QStringLiteral("06032017"), QStringLiteral("00000000500"), QStringLiteral("0000000000124"),
+               QStringLiteral("DOS"), QStringLiteral("00000100000"))
+            .toLatin1();
+    write(one + "\r\r\n" + two + "\r\r\n");
+    const QList<DeclarationLine> lines = readDeclarationFile(ff, path);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].cells[5], QStringLiteral("UNO"));
+    EXPECT_EQ(lines[1].cells[1], QStringLiteral("0000000000124"));
+    EXPECT_EQ(lines[1].withheldAmount, 5);
+    EXPECT_FALSE(ff.isOpen());
+}
+
+// A bad line anywhere means no line at all reaches the grid, and the file is closed so that
+// a declaration of that name can be created at once.
+TEST_F(ReadDeclarationFile, BadLineGivesNothingAndClosesTheFile)
+{
+    const QByteArray good =
+        record(QStringLiteral("05032017"), QStringLiteral("00000006200"), QStringLiteral("0000000000123"),
+               QStringLiteral("UNO"), QStringLiteral("00001234567"))
+            .toLatin1();
+    write(good + "\r\r\n\r\n" + good + "\r\r\n");
+    EXPECT_THROW(readDeclarationFile(ff, path), ConversionError);
+    EXPECT_FALSE(ff.isOpen());
+    EXPECT_TRUE(QFile(path).open(QIODevice::WriteOnly | QIODevice::Truncate));
+}
+
+TEST_F(ReadDeclarationFile, MissingFileIsAnIoError)
+{
+    EXPECT_THROW(readDeclarationFile(ff, dir.filePath(QStringLiteral("none.txt"))), IoError);
+    EXPECT_FALSE(ff.isOpen());
+}

@@ -1,0 +1,81 @@
+#include "declaration_line.h"
+
+#include "errors.h"
+#include "numbers.h"
+#include "text_file.h"
+#include "text_helpers.h"
+
+namespace {
+enum GridColumn {
+    ReceiptColumn = 1,
+    DateColumn = 2,
+    InvoiceAmountColumn = 3,
+    WithheldAmountColumn = 4,
+    CompanyNameColumn = 5,
+    SupplierCuitColumn = 6,
+    ColumnCount = 7,
+};
+
+// Closes the variable if an error leaves the reading half-way.
+class CloseOnError {
+public:
+    explicit CloseOnError(TextFile &f) : f_(f) {}
+    ~CloseOnError()
+    {
+        if (f_.isOpen())
+            CloseTextFileQuietly(f_);
+    }
+    CloseOnError(const CloseOnError &) = delete;
+    CloseOnError &operator=(const CloseOnError &) = delete;
+
+private:
+    TextFile &f_;
+};
+} // namespace
+
+QString amountTextFromField(const QString &field)
+{
+    return SubText(field, 1, 9) + QLatin1Char('.') + SubText(field, 10, 2);
+}
+
+DeclarationLine readDeclarationLine(const QString &line)
+{
+    const QString date = SubText(line, 20, 8);
+    const QString dateText =
+        SubText(date, 1, 2) + QLatin1Char('/') + SubText(date, 3, 2) + QLatin1Char('/') + SubText(date, 5, 4);
+
+    DeclarationLine result;
+    result.cells.resize(ColumnCount);
+    result.cells[SupplierCuitColumn] = TrimBlanks(SubText(line, 1, 13));
+    result.cells[DateColumn] = TrimBlanks(dateText);
+    result.cells[WithheldAmountColumn] = TrimBlanks(amountTextFromField(SubText(line, 28, 11)));
+    result.cells[ReceiptColumn] = TrimBlanks(SubText(line, 39, 13));
+    result.cells[CompanyNameColumn] = TrimBlanks(SubText(line, 52, 60));
+    result.cells[InvoiceAmountColumn] = TrimBlanks(amountTextFromField(SubText(line, 185, 11)));
+    // A line that stops before the withheld amount (a blank line, a cut line) is refused as a
+    // field that is no number, not loaded as a row of nothing worth 0.
+    if (SubText(line, 28, 11).isEmpty())
+        throw ConversionError(QStringLiteral("'.' is not a valid floating point value"));
+    result.withheldAmount = ParseDecimal(result.cells[WithheldAmountColumn]);
+    return result;
+}
+
+QList<DeclarationLine> readDeclarationFile(TextFile &ff, const QString &fileName)
+{
+    CloseOnError guard(ff);
+    BindTextFile(ff, fileName);
+    OpenTextForReading(ff);
+    CheckIo();
+    QList<DeclarationLine> lines;
+    while (!AtTextEnd(ff)) {
+        CheckIo();
+        const QString line = ReadLineText(ff);
+        SkipPastLineEnd(ff);
+        CheckIo();
+        lines.append(readDeclarationLine(line));
+    }
+    CheckIo();
+    CloseTextFile(ff);
+    CheckIo();
+    return lines;
+}
