@@ -114,23 +114,6 @@ TEST_F(TextFileTest, ReadsLinesWhateverTheirEnds)
     }
 }
 
-TEST_F(TextFileTest, ReadingTwiceWithoutSkippingStaysOnTheLine)
-{
-    writeBytes("in.txt", "ab\r\r\ncd");
-    TextFile v;
-    BindTextFile(v, path("in.txt"));
-    OpenTextForReading(v);
-    CheckIo();
-    EXPECT_EQ(ReadLineText(v), "ab");
-    EXPECT_EQ(ReadLineText(v), "");
-    EXPECT_FALSE(AtTextEnd(v));
-    SkipPastLineEnd(v);
-    EXPECT_EQ(ReadLineText(v), "cd");
-    SkipPastLineEnd(v);
-    EXPECT_TRUE(AtTextEnd(v));
-    CheckIo();
-}
-
 TEST_F(TextFileTest, WritesRightAlignedThroughTheCodePage)
 {
     const struct {
