@@ -1,0 +1,23 @@
+#include "create_database.h"
+
+#include "fb_api.h"
+
+using namespace Firebird;
+
+void createDatabase(const QString &path, const QString &userName, const QString &password)
+{
+    FbApi::call([&] {
+        FbApi::Status status;
+        FbApi::Ref<IProvider> provider(FbApi::master()->getDispatcher());
+        FbApi::Ref<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0));
+        dpb->insertString(status.get(), isc_dpb_user_name, userName.toUtf8().constData());
+        dpb->insertString(status.get(), isc_dpb_password, password.toUtf8().constData());
+        dpb->insertString(status.get(), isc_dpb_set_db_charset, "WIN1252");
+        dpb->insertInt(status.get(), isc_dpb_sql_dialect, SQL_DIALECT_V6);
+        const QByteArray file = FbApi::pathBytes(path);
+        FbApi::Ref<IAttachment> attachment(provider->createDatabase(
+            status.get(), file.constData(), dpb->getBufferLength(status.get()), dpb->getBuffer(status.get())));
+        attachment->detach(status.get());
+        attachment.take(); // released by the client on success
+    });
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Creates an empty database file: default page size, SQL dialect 3 and WIN1252 as the
+// default character set of its texts. An existing file is never overwritten: the database
+// refuses it. Raises DatabaseError with the client's text.
+void createDatabase(const QString &path, const QString &userName, const QString &password);

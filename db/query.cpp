@@ -1,0 +1,444 @@
+#include "query.h"
+
+#include "connection.h"
+#include "fb_api.h"
+#include "named_parameters.h"
+#include "transaction.h"
+
+#include "codepage.h"
+#include "errors.h"
+
+#include <QList>
+#include <QLocale>
+
+#include <cstring>
+
+using namespace Firebird;
+
+namespace {
+
+// The longest text a parameter message can carry.
+constexpr qsizetype MaxTextBytes = 32765;
+
+constexpr unsigned CharsetNone = 0;
+constexpr unsigned CharsetUnicodeFss = 3;
+constexpr unsigned CharsetUtf8 = 4;
+
+struct Value {
+    enum Kind { Null, Text, Double } kind = Null;
+    QByteArray bytes;
+    double number = 0;
+};
+
+struct Column {
+    QString name;
+    unsigned type = 0;
+    int scale = 0;
+    unsigned length = 0;
+    unsigned charset = 0;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+};
+
+bool isTextType(unsigned type)
+{
+    return type == SQL_TEXT || type == SQL_VARYING;
+}
+
+QString scaledText(qint64 value, int scale)
+{
+    if (scale >= 0)
+        return QString::number(value) + QString(scale, QLatin1Char('0'));
+    const bool negative = value < 0;
+    // Through the unsigned type so that the smallest value keeps its digits.
+    QString digits = QString::number(negative ? 0 - quint64(value) : quint64(value));
+    const int decimals = -scale;
+    if (digits.size() <= decimals)
+        digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
+    digits.insert(digits.size() - decimals, QLatin1Char('.'));
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+double scaledNumber(qint64 value, int scale)
+{
+    long double factor = 1;
+    for (int i = 0; i < (scale < 0 ? -scale : scale); ++i)
+        factor *= 10;
+    return double(scale < 0 ? value / factor : value * factor);
+}
+
+QString dateText(ISC_DATE date)
+{
+    unsigned year = 0, month = 0, day = 0;
+    FbApi::util()->decodeDate(date, &year, &month, &day);
+    return QStringLiteral("%1-%2-%3").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0'));
+}
+
+QString timeText(ISC_TIME time)
+{
+    unsigned hours = 0, minutes = 0, seconds = 0, fractions = 0;
+    FbApi::util()->decodeTime(time, &hours, &minutes, &seconds, &fractions);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(hours, 2, 10, QLatin1Char('0'))
+        .arg(minutes, 2, 10, QLatin1Char('0'))
+        .arg(seconds, 2, 10, QLatin1Char('0'))
+        .arg(fractions, 4, 10, QLatin1Char('0'));
+}
+
+template <class T>
+T readAt(const QByteArray &buffer, unsigned offset)
+{
+    T value;
+    std::memcpy(&value, buffer.constData() + offset, sizeof value);
+    return value;
+}
+
+template <class T>
+void writeAt(QByteArray &buffer, unsigned offset, const T &value)
+{
+    std::memcpy(buffer.data() + offset, &value, sizeof value);
+}
+
+} // namespace
+
+struct Query::Private {
+    explicit Private(Transaction &t) : transaction(t) {}
+
+    Transaction &transaction;
+    NamedParameters parameters;
+    QList<Value> values;
+
+    FbApi::Ref<IStatement> statement;
+    unsigned preparedGeneration = 0;
+
+    FbApi::Ref<IMessageMetadata> outputMetadata;
+    QList<Column> columns;
+    QByteArray row;
+    FbApi::Ref<IResultSet> cursor;
+    bool active = false;
+    bool pendingRow = false; // a statement that returned its one row while running
+    bool onRow = false;
+    bool atEnd = false; // the engine refuses a fetch after the last row
+
+    void assign(const QString &name, Value value)
+    {
+        bool found = false;
+        for (qsizetype i = 0; i < parameters.names.size(); ++i) {
+            if (parameters.names.at(i).compare(name, Qt::CaseInsensitive) == 0) {
+                values[i] = value;
+                found = true;
+            }
+        }
+        if (!found)
+            throw DatabaseError(QStringLiteral("Parameter \"%1\" not found").arg(name));
+    }
+
+    void prepare(ThrowStatusWrapper *status)
+    {
+        const Connection &connection = transaction.connection();
+        if (statement && preparedGeneration == connection.generation())
+            return;
+        statement.reset();
+        const QByteArray text = ToSystemCodePage(parameters.sql);
+        statement.reset(connection.attachment()->prepare(status, transaction.handle(), text.size(), text.constData(),
+                                                         SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA));
+        preparedGeneration = connection.generation();
+    }
+
+    // The parameter message: texts as single-byte varying text, numbers as doubles,
+    // each converted by the database to what the statement expects.
+    FbApi::Ref<IMessageMetadata> inputMessage(ThrowStatusWrapper *status, QByteArray &buffer)
+    {
+        FbApi::Ref<IMessageMetadata> described(statement->getInputMetadata(status));
+        const unsigned count = described->getCount(status);
+        if (count != unsigned(values.size()))
+            throw DatabaseError(QStringLiteral("The statement has %1 parameters, not %2").arg(count).arg(values.size()));
+        FbApi::Ref<IMetadataBuilder> builder(described->getBuilder(status));
+        for (unsigned i = 0; i < count; ++i) {
+            const Value &v = values.at(i);
+            if (v.kind == Value::Text) {
+                // Exactly the text's length: the database, not the message, decides
+                // whether it fits its column.
+                const unsigned type = described->getType(status, i);
+                builder->setType(status, i, SQL_VARYING);
+                builder->setLength(status, i, unsigned(qMax<qsizetype>(v.bytes.size(), 1)));
+                builder->setCharSet(status, i, isTextType(type) ? described->getCharSet(status, i) : CharsetNone);
+                builder->setSubType(status, i, 0);
+                builder->setScale(status, i, 0);
+            } else if (v.kind == Value::Double) {
+                builder->setType(status, i, SQL_DOUBLE);
+                builder->setLength(status, i, sizeof(double));
+                builder->setSubType(status, i, 0);
+                builder->setScale(status, i, 0);
+            }
+        }
+        FbApi::Ref<IMessageMetadata> metadata(builder->getMetadata(status));
+        buffer = QByteArray(int(metadata->getMessageLength(status)), '\0');
+        for (unsigned i = 0; i < count; ++i) {
+            const Value &v = values.at(i);
+            writeAt<short>(buffer, metadata->getNullOffset(status, i), v.kind == Value::Null ? -1 : 0);
+            const unsigned offset = metadata->getOffset(status, i);
+            if (v.kind == Value::Text) {
+                writeAt<quint16>(buffer, offset, quint16(v.bytes.size()));
+                std::memcpy(buffer.data() + offset + sizeof(quint16), v.bytes.constData(), v.bytes.size());
+            } else if (v.kind == Value::Double) {
+                writeAt<double>(buffer, offset, v.number);
+            }
+        }
+        return metadata;
+    }
+
+    bool prepareOutput(ThrowStatusWrapper *status)
+    {
+        outputMetadata.reset(statement->getOutputMetadata(status));
+        const unsigned count = outputMetadata->getCount(status);
+        columns.clear();
+        for (unsigned i = 0; i < count; ++i) {
+            Column c;
+            c.name = QString::fromUtf8(outputMetadata->getAlias(status, i));
+            if (c.name.isEmpty())
+                c.name = QString::fromUtf8(outputMetadata->getField(status, i));
+            c.type = outputMetadata->getType(status, i);
+            c.scale = outputMetadata->getScale(status, i);
+            c.length = outputMetadata->getLength(status, i);
+            c.charset = outputMetadata->getCharSet(status, i);
+            c.offset = outputMetadata->getOffset(status, i);
+            c.nullOffset = outputMetadata->getNullOffset(status, i);
+            columns.append(c);
+        }
+        row = QByteArray(int(outputMetadata->getMessageLength(status)), '\0');
+        return count > 0;
+    }
+
+    const Column &current(int field) const
+    {
+        if (!onRow)
+            throw DatabaseError(QStringLiteral("No current row"));
+        if (field < 0 || field >= columns.size())
+            throw DatabaseError(QStringLiteral("Field index %1 out of range").arg(field));
+        return columns.at(field);
+    }
+
+    bool isNull(const Column &c) const { return c.type == SQL_NULL || readAt<short>(row, c.nullOffset) != 0; }
+};
+
+Query::Query(Transaction &transaction) : d_(std::make_unique<Private>(transaction)) {}
+
+Query::~Query()
+{
+    close();
+}
+
+void Query::setSql(const QString &sql)
+{
+    close();
+    if (sql != sql_ || !d_->statement) {
+        sql_ = sql;
+        d_->parameters = parseNamedParameters(sql);
+        d_->statement.reset();
+    }
+    d_->values = QList<Value>(d_->parameters.names.size());
+}
+
+void Query::setText(const QString &name, const QString &value)
+{
+    Value v;
+    v.kind = Value::Text;
+    v.bytes = ToSystemCodePage(value);
+    if (v.bytes.size() > MaxTextBytes)
+        throw DatabaseError(QStringLiteral("Parameter \"%1\": a text of %2 characters is longer than any column")
+                                .arg(name)
+                                .arg(value.size()));
+    d_->assign(name, v);
+}
+
+void Query::setDouble(const QString &name, double value)
+{
+    Value v;
+    v.kind = Value::Double;
+    v.number = value;
+    d_->assign(name, v);
+}
+
+void Query::setNull(const QString &name)
+{
+    d_->assign(name, Value());
+}
+
+void Query::execute()
+{
+    open();
+    close();
+}
+
+void Query::open()
+{
+    close();
+    d_->transaction.start();
+    try {
+        FbApi::Status status;
+        d_->prepare(status.get());
+        QByteArray input;
+        FbApi::Ref<IMessageMetadata> inputMetadata = d_->inputMessage(status.get(), input);
+        const unsigned type = d_->statement->getType(status.get());
+        const bool hasOutput = d_->prepareOutput(status.get());
+        if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
+            d_->cursor.reset(d_->statement->openCursor(status.get(), d_->transaction.handle(), inputMetadata.get(),
+                                                       input.data(), d_->outputMetadata.get(), 0));
+        } else {
+            d_->statement->execute(status.get(), d_->transaction.handle(), inputMetadata.get(), input.data(),
+                                   hasOutput ? d_->outputMetadata.get() : nullptr,
+                                   hasOutput ? d_->row.data() : nullptr);
+            d_->pendingRow = hasOutput;
+        }
+        d_->active = true;
+    } catch (const FbException &e) {
+        d_->transaction.connection().checkAlive();
+        FbApi::throwDatabaseError(e);
+    }
+}
+
+bool Query::isActive() const
+{
+    return d_->active;
+}
+
+void Query::close() noexcept
+{
+    d_->active = false;
+    d_->pendingRow = false;
+    d_->onRow = false;
+    d_->atEnd = false;
+    if (!d_->cursor)
+        return;
+    try {
+        FbApi::Status status;
+        d_->cursor->close(status.get());
+        d_->cursor.take(); // released by the client on success
+    } catch (const FbException &) {
+        d_->cursor.reset();
+    }
+}
+
+bool Query::next()
+{
+    if (!d_->active)
+        return false;
+    if (d_->pendingRow) {
+        d_->pendingRow = false;
+        d_->onRow = true;
+        return true;
+    }
+    d_->onRow = false;
+    if (!d_->cursor || d_->atEnd)
+        return false;
+    try {
+        FbApi::Status status;
+        d_->onRow = d_->cursor->fetchNext(status.get(), d_->row.data()) == IStatus::RESULT_OK;
+        d_->atEnd = !d_->onRow;
+    } catch (const FbException &e) {
+        d_->transaction.connection().checkAlive();
+        FbApi::throwDatabaseError(e);
+    }
+    return d_->onRow;
+}
+
+int Query::fieldCount() const
+{
+    return int(d_->columns.size());
+}
+
+QString Query::fieldName(int field) const
+{
+    return field >= 0 && field < d_->columns.size() ? d_->columns.at(field).name : QString();
+}
+
+int Query::fieldIndex(const QString &name) const
+{
+    for (qsizetype i = 0; i < d_->columns.size(); ++i) {
+        if (d_->columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+bool Query::isNull(int field) const
+{
+    return d_->isNull(d_->current(field));
+}
+
+QString Query::text(int field) const
+{
+    const Column &c = d_->current(field);
+    if (d_->isNull(c))
+        return QString();
+    const QByteArray &row = d_->row;
+    switch (c.type) {
+    case SQL_TEXT:
+    case SQL_VARYING: {
+        const char *data = row.constData() + c.offset;
+        qsizetype size = c.length;
+        if (c.type == SQL_VARYING) {
+            size = readAt<quint16>(row, c.offset);
+            data += sizeof(quint16);
+        }
+        const QByteArray bytes(data, size);
+        return c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss ? QString::fromUtf8(bytes)
+                                                                           : FromSystemCodePage(bytes);
+    }
+    case SQL_SHORT:
+        return scaledText(readAt<qint16>(row, c.offset), c.scale);
+    case SQL_LONG:
+        return scaledText(readAt<qint32>(row, c.offset), c.scale);
+    case SQL_INT64:
+        return scaledText(readAt<qint64>(row, c.offset), c.scale);
+    case SQL_FLOAT:
+        return QString::number(readAt<float>(row, c.offset), 'g', QLocale::FloatingPointShortest);
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return QString::number(readAt<double>(row, c.offset), 'g', QLocale::FloatingPointShortest);
+    case SQL_TYPE_DATE:
+        return dateText(readAt<ISC_DATE>(row, c.offset));
+    case SQL_TYPE_TIME:
+        return timeText(readAt<ISC_TIME>(row, c.offset));
+    case SQL_TIMESTAMP: {
+        const auto stamp = readAt<ISC_TIMESTAMP>(row, c.offset);
+        return dateText(stamp.timestamp_date) + QLatin1Char(' ') + timeText(stamp.timestamp_time);
+    }
+    case SQL_BOOLEAN:
+        return readAt<FB_BOOLEAN>(row, c.offset) ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    default:
+        throw DatabaseError(QStringLiteral("Field \"%1\" cannot be read as text").arg(c.name));
+    }
+}
+
+double Query::number(int field) const
+{
+    const Column &c = d_->current(field);
+    if (d_->isNull(c))
+        return 0;
+    const QByteArray &row = d_->row;
+    switch (c.type) {
+    case SQL_SHORT:
+        return scaledNumber(readAt<qint16>(row, c.offset), c.scale);
+    case SQL_LONG:
+        return scaledNumber(readAt<qint32>(row, c.offset), c.scale);
+    case SQL_INT64:
+        return scaledNumber(readAt<qint64>(row, c.offset), c.scale);
+    case SQL_FLOAT:
+        return readAt<float>(row, c.offset);
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return readAt<double>(row, c.offset);
+    case SQL_BOOLEAN:
+        return readAt<FB_BOOLEAN>(row, c.offset) ? 1 : 0;
+    default: {
+        const QString t = text(field).trimmed();
+        bool ok = false;
+        const double value = t.toDouble(&ok);
+        if (!ok)
+            throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(t));
+        return value;
+    }
+    }
+}

@@ -1,0 +1,27 @@
+-- The withholding store: the rows of the last declaration, read back in JID order
+-- for the PDF listing. The database's default character set is WIN1252.
+
+CREATE TABLE RETEN (
+  JID     INTEGER NOT NULL,
+  NROCOM  CHAR(20),
+  FECHA   CHAR(20),
+  IMPORTE NUMERIC(18,2),
+  RAZON   CHAR(60),
+  CUIT    CHAR(20),
+  PERIODO CHAR(20),
+  CONSTRAINT PK_RETEN PRIMARY KEY (JID)
+);
+
+-- JID follows the order of the inserts, whatever an insert gives for it.
+CREATE SEQUENCE GEN_RETEN_JID;
+
+SET TERM ^ ;
+
+CREATE TRIGGER RETEN_BI FOR RETEN
+ACTIVE BEFORE INSERT POSITION 0
+AS
+BEGIN
+  NEW.JID = NEXT VALUE FOR GEN_RETEN_JID;
+END^
+
+SET TERM ; ^
