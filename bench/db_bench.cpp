@@ -1,0 +1,81 @@
+#include "connection.h"
+#include "create_database.h"
+#include "query.h"
+#include "sql_script.h"
+#include "transaction.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+const QString User = QStringLiteral("SYSDBA");
+const QString Password = QStringLiteral("vordelsam");
+
+QString freshDatabase(const QTemporaryDir &folder)
+{
+    const QString path = folder.filePath(QStringLiteral("RETENCIONES.FDB"));
+    createDatabase(path, User, Password);
+    QFile script(QStringLiteral(RETENCIONES_SQL_DIR "/reten.sql"));
+    script.open(QIODevice::ReadOnly);
+    Connection connection(path, User, Password);
+    Transaction transaction(connection);
+    runSqlScript(transaction, QString::fromUtf8(script.readAll()));
+    return path;
+}
+
+// What one generation asks of the store, with the statements it uses.
+void storeGeneration(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    QTemporaryDir folder;
+    Connection connection(freshDatabase(folder), User, Password);
+    Transaction transaction(connection);
+    Query q(transaction);
+    for (auto _ : state) {
+        q.setSql(QStringLiteral("delete from reten"));
+        q.execute();
+        transaction.commitRetaining();
+        for (int i = 1; i <= rows; ++i) {
+            q.setSql(QStringLiteral(
+                "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)"));
+            q.setText(QStringLiteral("nC"), QString::number(1000 + i));
+            q.setText(QStringLiteral("FE"), QStringLiteral("15/03/2017"));
+            q.setDouble(QStringLiteral("Im"), 62.5 + i);
+            q.setText(QStringLiteral("Ra"), QStringLiteral("Proveedor Ñandú S.A. %1").arg(i));
+            q.setText(QStringLiteral("Cu"), QStringLiteral("20-12345678-9"));
+            q.setText(QStringLiteral("Pe"), QStringLiteral("3/2017"));
+            q.execute();
+        }
+        transaction.commitRetaining();
+        q.setSql(QStringLiteral("select * from  reten order by Jid"));
+        q.open();
+        int read = 0;
+        while (q.next()) {
+            benchmark::DoNotOptimize(q.text(1));
+            benchmark::DoNotOptimize(q.number(3));
+            benchmark::DoNotOptimize(q.text(4));
+            ++read;
+        }
+        if (read != rows)
+            state.SkipWithError("rows lost");
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+BENCHMARK(storeGeneration)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// Attaching to an existing file, as the first statement after start-up does.
+void attach(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    const QString path = freshDatabase(folder);
+    for (auto _ : state) {
+        Connection connection(path, User, Password);
+        connection.open();
+    }
+}
+BENCHMARK(attach)->Unit(benchmark::kMillisecond);
+} // namespace
+
+BENCHMARK_MAIN();
