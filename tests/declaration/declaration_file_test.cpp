@@ -107,6 +107,8 @@ TEST(DeclarationBaseName, YearMonthCodeAndLegajo)
     }
     EXPECT_EQ(declarationFileName(QStringLiteral("17A00415")), QStringLiteral("17A00415.txt"));
     EXPECT_EQ(declarationPdfName(QStringLiteral("17A00415")), QStringLiteral("17A00415.pdf"));
+    EXPECT_EQ(monthCode(0), QString());
+    EXPECT_EQ(monthCode(13), QString());
 }
 
 TEST(DeclarationBaseName, MonthThatDoesNotConvertIsAConversionError)
@@ -138,17 +140,6 @@ TEST(AmountField, DecimalsFollowTheSeparatorTheNumberWasReadWith)
     EXPECT_EQ(amountField(QStringLiteral("1234,50")), QStringLiteral("00000123450"));
     EXPECT_EQ(amountField(QStringLiteral("62")), QStringLiteral("00000006200"));
     SetDecimalSeparator(QLatin1Char('.'));
-}
-
-TEST(RecordFields, ReceiptNameAndDate)
-{
-    EXPECT_EQ(receiptNumberField(QStringLiteral("123")), QStringLiteral("0000000000123"));
-    EXPECT_EQ(receiptNumberField(QStringLiteral("0000000000123")), QStringLiteral("0000000000123"));
-    EXPECT_EQ(nameField(QStringLiteral(" ACME ")), QStringLiteral("ACME") + QString(56, QLatin1Char(' ')));
-    EXPECT_EQ(dateField(QStringLiteral("05/10/2017")), QStringLiteral("05102017"));
-    EXPECT_EQ(dateField(QStringLiteral("05/ 3/2017")), QStringLiteral("05 32017"));
-    EXPECT_EQ(monthCode(0), QString());
-    EXPECT_EQ(monthCode(13), QString());
 }
 
 TEST_F(InTemporaryFolder, GoldenRecords)

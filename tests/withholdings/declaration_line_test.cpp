@@ -80,25 +80,6 @@ protected:
     TextFile ff;
 };
 
-TEST_F(ReadDeclarationFile, EveryLineConvertedInOrder)
-{
-    const QByteArray one =
-        record(QStringLiteral("05032017"), QStringLiteral("00000006200"), QStringLiteral("0000000000123"),
-               QStringLiteral("UNO"), QStringLiteral("00001234567"))
-            .toLatin1();
-    const QByteArray two =
-        record(QStringLiteral("06032017"), QStringLiteral("00000000500"), QStringLiteral("0000000000124"),
-               QStringLiteral("DOS"), QStringLiteral("00000100000"))
-            .toLatin1();
-    write(one + "\r\r\n" + two + "\r\r\n");
-    const QList<DeclarationLine> lines = readDeclarationFile(ff, path);
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0].cells[5], QStringLiteral("UNO"));
-    EXPECT_EQ(lines[1].cells[1], QStringLiteral("0000000000124"));
-    EXPECT_EQ(lines[1].withheldAmount, 5);
-    EXPECT_FALSE(ff.isOpen());
-}
-
 // A bad line anywhere means no line at all reaches the grid, and the file is closed so that
 // a declaration of that name can be created at once.
 TEST_F(ReadDeclarationFile, BadLineGivesNothingAndClosesTheFile)
@@ -111,10 +92,4 @@ TEST_F(ReadDeclarationFile, BadLineGivesNothingAndClosesTheFile)
     EXPECT_THROW(readDeclarationFile(ff, path), ConversionError);
     EXPECT_FALSE(ff.isOpen());
     EXPECT_TRUE(QFile(path).open(QIODevice::WriteOnly | QIODevice::Truncate));
-}
-
-TEST_F(ReadDeclarationFile, MissingFileIsAnIoError)
-{
-    EXPECT_THROW(readDeclarationFile(ff, dir.filePath(QStringLiteral("none.txt"))), IoError);
-    EXPECT_FALSE(ff.isOpen());
 }
