@@ -2,13 +2,38 @@
 
 #include "errors.h"
 
+#include <QDir>
 #include <QFile>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace FbApi {
 
+namespace {
+// The embedded engine keeps its lock files in one folder for all users, /tmp/firebird,
+// made by whoever used it first and open to that user only. A user locked out of it takes
+// a folder of his own; two engines never share a database file anyway, as each holds it
+// exclusively while attached.
+void useReachableLockFolder()
+{
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK") || access("/tmp/firebird", F_OK) != 0
+        || access("/tmp/firebird", R_OK | W_OK | X_OK) == 0)
+        return;
+    const QString own = QDir::temp().filePath(QStringLiteral("firebird-%1").arg(geteuid()));
+    qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
+#endif
+}
+} // namespace
+
 Firebird::IMaster *master()
 {
-    static Firebird::IMaster *const m = Firebird::fb_get_master_interface();
+    static Firebird::IMaster *const m = [] {
+        useReachableLockFolder();
+        return Firebird::fb_get_master_interface();
+    }();
     return m;
 }
 
