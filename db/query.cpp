@@ -120,6 +120,14 @@ struct Query::Private {
     bool onRow = false;
     bool atEnd = false; // the engine refuses a fetch after the last row
 
+    // A cursor outlives nothing of its attachment: once the connection was closed the
+    // client must not be asked anything about it, only given its reference back.
+    bool cursorOrphaned() const
+    {
+        const Connection &connection = transaction.connection();
+        return !connection.isOpen() || connection.generation() != preparedGeneration;
+    }
+
     void assign(const QString &name, Value value)
     {
         bool found = false;
@@ -311,6 +319,10 @@ void Query::close() noexcept
     d_->atEnd = false;
     if (!d_->cursor)
         return;
+    if (d_->cursorOrphaned()) {
+        d_->cursor.reset();
+        return;
+    }
     try {
         FbApi::Status status;
         d_->cursor->close(status.get());
@@ -332,6 +344,10 @@ bool Query::next()
     d_->onRow = false;
     if (!d_->cursor || d_->atEnd)
         return false;
+    if (d_->cursorOrphaned()) {
+        d_->cursor.reset();
+        return false;
+    }
     try {
         FbApi::Status status;
         d_->onRow = d_->cursor->fetchNext(status.get(), d_->row.data()) == IStatus::RESULT_OK;

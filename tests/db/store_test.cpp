@@ -315,3 +315,17 @@ TEST_F(StoreTest, OneStatementRunsAgainWithOtherKindsAndSizesOfValues)
     }
     EXPECT_EQ(countRows(q), 4);
 }
+
+TEST_F(StoreTest, StatementsRunAgainAfterTheConnectionWasClosed)
+{
+    Query q(*transaction_);
+    insert(q, {"1", "01/01/2017", 1, "a", "b", "1/2017"});
+    q.setSql(QStringLiteral("select count(*) from reten"));
+    q.open();
+    connection_->close(); // uncommitted work is lost with the transaction
+    EXPECT_FALSE(transaction_->isActive());
+    EXPECT_FALSE(q.next());
+    insert(q, {"2", "01/01/2017", 1, "a", "b", "1/2017"});
+    transaction_->commitRetaining();
+    EXPECT_EQ(countRows(q), 1);
+}
