@@ -38,8 +38,8 @@ void storeGeneration(benchmark::State &state)
         q.execute();
         transaction.commitRetaining();
         for (int i = 1; i <= rows; ++i) {
-            q.setSql(QStringLiteral(
-                "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)"));
+            q.setSql(QStringLiteral("insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) "
+                                    "values(:nc,:FE,:iM,:Ra,:Cu,:Pe)"));
             q.setText(QStringLiteral("nC"), QString::number(1000 + i));
             q.setText(QStringLiteral("FE"), QStringLiteral("15/03/2017"));
             q.setDouble(QStringLiteral("Im"), 62.5 + i);

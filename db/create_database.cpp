@@ -15,8 +15,9 @@ void createDatabase(const QString &path, const QString &userName, const QString 
         dpb->insertString(status.get(), isc_dpb_set_db_charset, "WIN1252");
         dpb->insertInt(status.get(), isc_dpb_sql_dialect, SQL_DIALECT_V6);
         const QByteArray file = FbApi::pathBytes(path);
-        FbApi::Ref<IAttachment> attachment(provider->createDatabase(
-            status.get(), file.constData(), dpb->getBufferLength(status.get()), dpb->getBuffer(status.get())));
+        FbApi::Ref<IAttachment> attachment(provider->createDatabase(status.get(), file.constData(),
+                                                                    dpb->getBufferLength(status.get()),
+                                                                    dpb->getBuffer(status.get())));
         attachment->detach(status.get());
         attachment.take(); // released by the client on success
     });

@@ -19,8 +19,8 @@ namespace {
 void useReachableLockFolder()
 {
 #ifndef Q_OS_WIN
-    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK") || access("/tmp/firebird", F_OK) != 0
-        || access("/tmp/firebird", R_OK | W_OK | X_OK) == 0)
+    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK") || access("/tmp/firebird", F_OK) != 0 ||
+        access("/tmp/firebird", R_OK | W_OK | X_OK) == 0)
         return;
     const QString own = QDir::temp().filePath(QStringLiteral("firebird-%1").arg(geteuid()));
     qputenv("FIREBIRD_LOCK", QFile::encodeName(own));

@@ -16,8 +16,7 @@ Firebird::IUtil *util();
 
 // Owns one interface of the client and gives it back when it goes: reference-counted
 // interfaces are released, disposable ones disposed.
-template <class T>
-class Ref {
+template <class T> class Ref {
 public:
     Ref() = default;
     explicit Ref(T *p) : p_(p) {}
@@ -74,8 +73,7 @@ long errorCode(Firebird::IStatus *status);
 [[noreturn]] void throwDatabaseError(const Firebird::FbException &e);
 
 // Runs a series of client calls and turns the client's exception into DatabaseError.
-template <class F>
-decltype(auto) call(F &&f)
+template <class F> decltype(auto) call(F &&f)
 {
     try {
         return f();

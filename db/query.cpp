@@ -71,7 +71,10 @@ QString dateText(ISC_DATE date)
 {
     unsigned year = 0, month = 0, day = 0;
     FbApi::util()->decodeDate(date, &year, &month, &day);
-    return QStringLiteral("%1-%2-%3").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1-%2-%3")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'))
+        .arg(day, 2, 10, QLatin1Char('0'));
 }
 
 QString timeText(ISC_TIME time)
@@ -85,16 +88,14 @@ QString timeText(ISC_TIME time)
         .arg(fractions, 4, 10, QLatin1Char('0'));
 }
 
-template <class T>
-T readAt(const QByteArray &buffer, unsigned offset)
+template <class T> T readAt(const QByteArray &buffer, unsigned offset)
 {
     T value;
     std::memcpy(&value, buffer.constData() + offset, sizeof value);
     return value;
 }
 
-template <class T>
-void writeAt(QByteArray &buffer, unsigned offset, const T &value)
+template <class T> void writeAt(QByteArray &buffer, unsigned offset, const T &value)
 {
     std::memcpy(buffer.data() + offset, &value, sizeof value);
 }
@@ -148,8 +149,9 @@ struct Query::Private {
             return;
         statement.reset();
         const QByteArray text = ToSystemCodePage(parameters.sql);
-        statement.reset(connection.attachment()->prepare(status, transaction.handle(), text.size(), text.constData(),
-                                                         SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA));
+        statement.reset(connection.attachment()->prepare(status, transaction.handle(), text.size(),
+                                                         text.constData(), SQL_DIALECT_V6,
+                                                         IStatement::PREPARE_PREFETCH_METADATA));
         preparedGeneration = connection.generation();
     }
 
@@ -160,7 +162,8 @@ struct Query::Private {
         FbApi::Ref<IMessageMetadata> described(statement->getInputMetadata(status));
         const unsigned count = described->getCount(status);
         if (count != unsigned(values.size()))
-            throw DatabaseError(QStringLiteral("The statement has %1 parameters, not %2").arg(count).arg(values.size()));
+            throw DatabaseError(
+                QStringLiteral("The statement has %1 parameters, not %2").arg(count).arg(values.size()));
         FbApi::Ref<IMetadataBuilder> builder(described->getBuilder(status));
         for (unsigned i = 0; i < count; ++i) {
             const Value &v = values.at(i);
@@ -170,7 +173,8 @@ struct Query::Private {
                 const unsigned type = described->getType(status, i);
                 builder->setType(status, i, SQL_VARYING);
                 builder->setLength(status, i, unsigned(qMax<qsizetype>(v.bytes.size(), 1)));
-                builder->setCharSet(status, i, isTextType(type) ? described->getCharSet(status, i) : CharsetNone);
+                builder->setCharSet(status, i,
+                                    isTextType(type) ? described->getCharSet(status, i) : CharsetNone);
                 builder->setSubType(status, i, 0);
                 builder->setScale(status, i, 0);
             } else if (v.kind == Value::Double) {
@@ -254,9 +258,10 @@ void Query::setText(const QString &name, const QString &value)
     v.kind = Value::Text;
     v.bytes = ToSystemCodePage(value);
     if (v.bytes.size() > MaxTextBytes)
-        throw DatabaseError(QStringLiteral("Parameter \"%1\": a text of %2 characters is longer than any column")
-                                .arg(name)
-                                .arg(value.size()));
+        throw DatabaseError(
+            QStringLiteral("Parameter \"%1\": a text of %2 characters is longer than any column")
+                .arg(name)
+                .arg(value.size()));
     d_->assign(name, v);
 }
 
@@ -291,8 +296,9 @@ void Query::open()
         const unsigned type = d_->statement->getType(status.get());
         const bool hasOutput = d_->prepareOutput(status.get());
         if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
-            d_->cursor.reset(d_->statement->openCursor(status.get(), d_->transaction.handle(), inputMetadata.get(),
-                                                       input.data(), d_->outputMetadata.get(), 0));
+            d_->cursor.reset(d_->statement->openCursor(status.get(), d_->transaction.handle(),
+                                                       inputMetadata.get(), input.data(),
+                                                       d_->outputMetadata.get(), 0));
         } else {
             d_->statement->execute(status.get(), d_->transaction.handle(), inputMetadata.get(), input.data(),
                                    hasOutput ? d_->outputMetadata.get() : nullptr,
@@ -400,7 +406,7 @@ QString Query::text(int field) const
         }
         const QByteArray bytes(data, size);
         return c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss ? QString::fromUtf8(bytes)
-                                                                           : FromSystemCodePage(bytes);
+                                                                          : FromSystemCodePage(bytes);
     }
     case SQL_SHORT:
         return scaledText(readAt<qint16>(row, c.offset), c.scale);

@@ -77,7 +77,8 @@ QStringList splitSqlScript(const QString &script)
 
 void runSqlScript(Transaction &transaction, const QString &script)
 {
-    static const QRegularExpression commit(QStringLiteral("^COMMIT(\\s+WORK)?$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression commit(QStringLiteral("^COMMIT(\\s+WORK)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
     const QStringList statements = splitSqlScript(script);
     for (const QString &statement : statements) {
         if (!commit.match(withoutComments(statement)).hasMatch())

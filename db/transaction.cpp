@@ -12,7 +12,8 @@ struct Transaction::Handle {
     FbApi::Ref<ITransaction> transaction;
 };
 
-Transaction::Transaction(Connection &connection) : connection_(connection), handle_(std::make_unique<Handle>())
+Transaction::Transaction(Connection &connection)
+    : connection_(connection), handle_(std::make_unique<Handle>())
 {
     connection_.transactions_.append(this);
 }
@@ -98,8 +99,9 @@ void Transaction::executeImmediate(const QString &sql)
     try {
         FbApi::Status status;
         const QByteArray text = ToSystemCodePage(sql);
-        connection_.attachment()->execute(status.get(), handle_->transaction.get(), text.size(), text.constData(),
-                                          SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
+        connection_.attachment()->execute(status.get(), handle_->transaction.get(), text.size(),
+                                          text.constData(), SQL_DIALECT_V6, nullptr, nullptr, nullptr,
+                                          nullptr);
     } catch (const FbException &e) {
         connection_.checkAlive();
         FbApi::throwDatabaseError(e);

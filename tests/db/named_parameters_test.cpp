@@ -10,7 +10,8 @@ TEST(NamedParameters, RewrittenToPositionsOutsideLiteralsAndComments)
         const char *rewritten;
         QStringList names;
     } cases[] = {
-        {"insert into  reten (nroCom,FECha) values(:nc,:FE)", "insert into  reten (nroCom,FECha) values(?,?)",
+        {"insert into  reten (nroCom,FECha) values(:nc,:FE)",
+         "insert into  reten (nroCom,FECha) values(?,?)",
          {"nc", "FE"}},
         {"select * from t where a = :a and b = :a", "select * from t where a = ? and b = ?", {"a", "a"}},
         {"values (:n, 'a:b :c')", "values (?, 'a:b :c')", {"n"}},

@@ -1,5 +1,5 @@
-#include "sql_script.h"
 #include "qt_print.h"
+#include "sql_script.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,11 @@ TEST(SqlScript, SplitsAtTheTerminatorInForce)
         const char *script;
         QStringList statements;
     } cases[] = {
-        {"create table a (x int);\ncreate table b (y int);", {"create table a (x int)", "create table b (y int)"}},
+        {"create table a (x int);\ncreate table b (y int);",
+         {"create table a (x int)", "create table b (y int)"}},
         {"insert into a values (';');", {"insert into a values (';')"}},
-        {"-- first; still a comment\ncreate sequence s; /* ; */", {"-- first; still a comment\ncreate sequence s"}},
+        {"-- first; still a comment\ncreate sequence s; /* ; */",
+         {"-- first; still a comment\ncreate sequence s"}},
         {"create sequence s", {"create sequence s"}},
         {"  ;\n;  -- nothing\n", {}},
         {"set term ^ ;\ncreate trigger t for a before insert as begin new.x = 1; end^\nset term ; ^\ncommit;",

@@ -91,8 +91,8 @@ TEST_F(StoreTest, NumbersReadAsTextAndDouble)
         const char *text;
         double number;
     } cases[] = {
-        {62, "62.00", 62},          {62.5, "62.50", 62.5},       {0.125, "0.13", 0.13},
-        {-0.5, "-0.50", -0.5},      {0.07, "0.07", 0.07},        {9999999999.99, "9999999999.99", 9999999999.99},
+        {62, "62.00", 62},     {62.5, "62.50", 62.5}, {0.125, "0.13", 0.13},
+        {-0.5, "-0.50", -0.5}, {0.07, "0.07", 0.07},  {9999999999.99, "9999999999.99", 9999999999.99},
     };
     for (const auto &c : cases) {
         q.setSql(QStringLiteral("insert into reten (importe) values (:i)"));
@@ -136,7 +136,8 @@ TEST_F(StoreTest, TextLongerThanItsColumnIsRefusedNotCut)
                     QStringLiteral("-arithmetic exception, numeric overflow, or string truncation\n"
                                    "-string right truncation\n")))
                     << e.message().toStdString();
-                EXPECT_TRUE(e.message().contains(QStringLiteral("expected length %1, actual %2").arg(c.width).arg(length)))
+                EXPECT_TRUE(e.message().contains(
+                    QStringLiteral("expected length %1, actual %2").arg(c.width).arg(length)))
                     << e.message().toStdString();
             }
         }
@@ -222,8 +223,9 @@ TEST_F(StoreTest, MissingDatabaseReportsTheClientTextAndReconnectsLater)
             q.execute();
             FAIL() << "a missing database was reported as open";
         } catch (const DatabaseError &e) {
-            EXPECT_TRUE(e.message().startsWith(QStringLiteral("I/O error during \"open\" operation for file \"%1\"")
-                                                   .arg(QFileInfo(missing).absoluteFilePath())))
+            EXPECT_TRUE(
+                e.message().startsWith(QStringLiteral("I/O error during \"open\" operation for file \"%1\"")
+                                           .arg(QFileInfo(missing).absoluteFilePath())))
                 << e.message().toStdString();
             EXPECT_TRUE(e.message().contains(QStringLiteral("No such file or directory")));
         }
@@ -241,7 +243,8 @@ TEST_F(StoreTest, MissingDatabaseReportsTheClientTextAndReconnectsLater)
 TEST_F(StoreTest, ParametersByNameWhateverTheirCase)
 {
     Query q(*transaction_);
-    q.setSql(QStringLiteral("insert into reten (nrocom, fecha, razon, cuit) values (:Same, :same, 'a:b :c', :unset)"));
+    q.setSql(QStringLiteral(
+        "insert into reten (nrocom, fecha, razon, cuit) values (:Same, :same, 'a:b :c', :unset)"));
     q.setText(QStringLiteral("SAME"), QStringLiteral("twice"));
     EXPECT_THROW(q.setText(QStringLiteral("c"), QStringLiteral("x")), DatabaseError);
     q.execute();
@@ -298,7 +301,7 @@ TEST_F(StoreTest, OneStatementRunsAgainWithOtherKindsAndSizesOfValues)
         bool number;
         bool refused;
     } runs[] = {
-        {"short", false, false}, {nullptr, false, true}, {"short again", false, false},
+        {"short", false, false}, {nullptr, false, true},           {"short again", false, false},
         {"1", true, false},      {"after a number", false, false},
     };
     for (const auto &r : runs) {
