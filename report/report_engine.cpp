@@ -7,6 +7,7 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 

@@ -73,13 +73,4 @@ TEST_F(ListingLayout, CaptionsSetByTheGenerationOnEveryPage)
     EXPECT_EQ(pdf.count("/F2 10 Tf\n478.646 "), 2);
     EXPECT_EQ(pdf.count("(12345.00) Tj"), 2);
 }
-
-TEST_F(ListingLayout, TextsWithoutAccents)
-{
-    TableRowSource rows = retenRows(0);
-    const QByteArray pdf = render(report, rows);
-    for (const char *text :
-         {"(DDJJ Agentes de Retencion) Tj", "(Razon Social) Tj", "expresion de la verdad.) Tj"})
-        EXPECT_TRUE(pdf.contains(text)) << text;
-}
 } // namespace

@@ -1,10 +1,7 @@
-#include "font_metrics.h"
 #include "pdf_number.h"
 #include "pdf_text.h"
 #include "qt_print.h"
 #include "stream_encoding.h"
-
-#include <QList>
 
 #include <gtest/gtest.h>
 
@@ -61,26 +58,4 @@ TEST(PdfSyntax, Ascii85KnownGroups)
     };
     for (const auto &c : cases)
         EXPECT_EQ(ascii85Encode(c.data), QByteArray(c.encoded));
-}
-
-TEST(PdfSyntax, Ascii85LinesStayShortAndPrintable)
-{
-    QByteArray data;
-    for (int i = 0; i < 5000; ++i)
-        data.append(static_cast<char>(i * 37 + 11));
-    const QByteArray encoded = ascii85Encode(data);
-    for (const QByteArray &line : encoded.split('\n')) {
-        EXPECT_LE(line.size(), 76);
-        for (const char c : line)
-            EXPECT_TRUE(c >= 33 && c <= 126) << int(c);
-    }
-}
-
-TEST(PdfSyntax, ArialWidthsOfTheListing)
-{
-    // "0.00" in Arial Bold 10 pt: three digits of 556 and a period of 278.
-    EXPECT_DOUBLE_EQ(ArialMetrics::textWidth("0.00", true, 10), 19.46);
-    EXPECT_DOUBLE_EQ(ArialMetrics::textWidth("\x80", false, 10), 5.56);
-    EXPECT_EQ(ArialMetrics::charWidth(false, 'W'), 944);
-    EXPECT_EQ(ArialMetrics::charWidth(true, 'i'), 278);
 }
