@@ -1,0 +1,113 @@
+#include "qt_dialogs.h"
+
+#include "app_test_support.h"
+#include "qt_print.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the open box looked like, and the answer given to it.
+struct Seen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+QMessageBox *openBox()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            return box;
+    return nullptr;
+}
+
+// Runs `open`, and once the box is up records it and answers it with `answer`. A watchdog
+// closes a box that the answer left open, so a failing case never hangs the tests.
+Seen whileOpen(const std::function<void()> &open, const std::function<void(QMessageBox &)> &answer)
+{
+    Seen seen;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QMessageBox *box = openBox();
+        if (!box)
+            return;
+        poll.stop();
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text();
+        if (box->defaultButton())
+            seen.defaultButton = box->defaultButton()->text();
+        answer(*box);
+        QTimer::singleShot(3000, [] {
+            if (QMessageBox *left = openBox()) {
+                ADD_FAILURE() << "box left open";
+                left->done(0);
+            }
+        });
+    });
+    poll.start();
+    open();
+    return seen;
+}
+
+class QtDialogsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureQtApplication(); }
+    QtDialogs dialogs;
+};
+
+TEST_F(QtDialogsTest, ConfirmationIsTrueOnlyForYes)
+{
+    struct Case {
+        const char *how;
+        std::function<void(QMessageBox &)> answer;
+        bool result;
+    };
+    const Case cases[] = {
+        {"Enter", [](QMessageBox &b) { QTest::keyClick(&b, Qt::Key_Return); }, true},
+        {"Y", [](QMessageBox &b) { QTest::keyClick(&b, Qt::Key_Y, Qt::AltModifier); }, true},
+        {"Escape", [](QMessageBox &b) { QTest::keyClick(&b, Qt::Key_Escape); }, false},
+        {"close button", [](QMessageBox &b) { b.close(); }, false},
+        {"No", [](QMessageBox &b) { b.buttons().at(1)->click(); }, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.how);
+        bool result = !c.result;
+        const Seen seen = whileOpen([&] { result = dialogs.AskConfirmation(QStringLiteral("Seguro ?")); }, c.answer);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(seen.title, QStringLiteral("Confirm"));
+        EXPECT_EQ(seen.text, QStringLiteral("Seguro ?"));
+        EXPECT_EQ(seen.icon, QMessageBox::Question);
+        EXPECT_EQ(seen.buttons, (QStringList{"&Yes", "&No"}));
+        EXPECT_EQ(seen.defaultButton, QStringLiteral("&Yes"));
+    }
+}
+
+TEST_F(QtDialogsTest, InformationAndErrorBoxesHaveOneOk)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        const Seen info = whileOpen([&] { dialogs.ShowInformation(QStringLiteral("Atención !!!")); },
+                                    [key](QMessageBox &b) { QTest::keyClick(&b, key); });
+        EXPECT_EQ(info.title, QStringLiteral("Information"));
+        EXPECT_EQ(info.text, QStringLiteral("Atención !!!"));
+        EXPECT_EQ(info.icon, QMessageBox::Information);
+        EXPECT_EQ(info.buttons, QStringList{"OK"});
+    }
+    const Seen error = whileOpen([&] { dialogs.ShowError(QStringLiteral("Retenciones"), QStringLiteral("Disk full.")); },
+                                 [](QMessageBox &b) { b.close(); });
+    EXPECT_EQ(error.title, QStringLiteral("Retenciones"));
+    EXPECT_EQ(error.text, QStringLiteral("Disk full."));
+    EXPECT_EQ(error.icon, QMessageBox::Critical);
+    EXPECT_EQ(error.buttons, QStringList{"OK"});
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <vector>
+
+// Dialogs for tests: records every box in order and answers questions and file choices from
+// a script. A question or file choice that the script did not expect fails the test.
+class ScriptedDialogs : public Dialogs {
+public:
+    enum class Kind { Information, Confirmation, Error, FileOpen };
+
+    struct Call {
+        Kind kind;
+        QString text;
+        QString title;
+    };
+
+    // Answers, taken from the front.
+    std::deque<bool> confirmations;
+    std::deque<std::optional<QString>> files;
+    // Runs while a box is "open", e.g. to take the focus away as a real box does.
+    std::function<void(const Call &)> whileOpen;
+
+    std::vector<Call> calls;
+
+    void ShowInformation(const QString &message) override { record({Kind::Information, message, {}}); }
+
+    bool AskConfirmation(const QString &question) override
+    {
+        record({Kind::Confirmation, question, {}});
+        if (confirmations.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question.toStdString();
+            return false;
+        }
+        const bool answer = confirmations.front();
+        confirmations.pop_front();
+        return answer;
+    }
+
+    void ShowError(const QString &title, const QString &text) override { record({Kind::Error, text, title}); }
+
+    std::optional<QString> ChooseFileToOpen() override
+    {
+        record({Kind::FileOpen, {}, {}});
+        if (files.empty()) {
+            ADD_FAILURE() << "unexpected file-open dialog";
+            return std::nullopt;
+        }
+        auto answer = files.front();
+        files.pop_front();
+        return answer;
+    }
+
+    // The texts of the boxes of one kind, in order.
+    QStringList texts(Kind kind) const
+    {
+        QStringList result;
+        for (const Call &call : calls)
+            if (call.kind == kind)
+                result << call.text;
+        return result;
+    }
+    QStringList informations() const { return texts(Kind::Information); }
+    QStringList questions() const { return texts(Kind::Confirmation); }
+    QStringList errors() const { return texts(Kind::Error); }
+
+    void clear() { calls.clear(); }
+
+private:
+    void record(Call call)
+    {
+        calls.push_back(call);
+        if (whileOpen)
+            whileOpen(calls.back());
+    }
+};
