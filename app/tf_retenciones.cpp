@@ -377,6 +377,16 @@ void TF_Retenciones::B3Click()
     B_Confirma->setEnabled(false);
 }
 
+void TF_Retenciones::setHelpWindow(TF_ayuda *help)
+{
+    F_ayuda = help;
+}
+
+TF_ayuda *TF_Retenciones::helpWindow() const
+{
+    return F_ayuda;
+}
+
 void TF_Retenciones::BitBtn2Click()
 {
     if (!F_ayuda)

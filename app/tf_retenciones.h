@@ -87,8 +87,8 @@ public:
     TextFile F;
 
     // The help window made at start-up; BitBtn2Click makes one if there is none.
-    void setHelpWindow(TF_ayuda *help) { F_ayuda = help; }
-    TF_ayuda *helpWindow() const { return F_ayuda; }
+    void setHelpWindow(TF_ayuda *help);
+    TF_ayuda *helpWindow() const;
 
     const QString &databasePath() const { return databasePath_; }
     const QString &programFolder() const { return programFolder_; }
