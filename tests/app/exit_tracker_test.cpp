@@ -4,10 +4,13 @@
 #include "errors.h"
 #include "handler_guard.h"
 #include "masked_edit.h"
+#include "qt_dialogs.h"
 #include "qt_print.h"
 #include "scripted_dialogs.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -130,6 +133,31 @@ TEST_F(ExitTrackerTest, AnotherWindowTakingTheFocusIsNoExit)
     EXPECT_EQ(QApplication::focusWidget(), a);
     EXPECT_TRUE(ran.isEmpty());
     EXPECT_EQ(tracker->activeControl(), a);
+}
+
+TEST_F(ExitTrackerTest, WithARealMessageBoxTheFocusComesBackAfterTheBoxHasClosed)
+{
+    QtDialogs real;
+    QWidget *focusWhileOpen = nullptr;
+    checks[a] = [&] {
+        QTimer::singleShot(50, [&] {
+            focusWhileOpen = QApplication::focusWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        real.ShowInformation(QStringLiteral("Atención !!!"));
+        a->setFocus();
+    };
+    QTest::keyClick(a, Qt::Key_Tab);
+    QTest::qWait(20);
+    EXPECT_NE(focusWhileOpen, nullptr);
+    EXPECT_NE(focusWhileOpen, b);
+    EXPECT_EQ(window->focusWidget(), a);
+    EXPECT_EQ(tracker->activeControl(), a);
+    // The window takes the keyboard back when it is active again; nothing else runs then.
+    ASSERT_TRUE(showActive(*window));
+    EXPECT_EQ(QApplication::focusWidget(), a);
+    EXPECT_EQ(ran, QStringList{"A"});
 }
 
 TEST_F(ExitTrackerTest, ACheckThatMovesTheFocusElsewhereTakesTheClerkThere)
