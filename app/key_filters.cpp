@@ -7,7 +7,10 @@ namespace {
 constexpr char16_t Enter = 13;
 constexpr char16_t Backspace = 8;
 
-bool isDigit(char16_t key) { return key >= u'0' && key <= u'9'; }
+bool isDigit(char16_t key)
+{
+    return key >= u'0' && key <= u'9';
+}
 } // namespace
 
 KeyFilterOutcome applyKeyFilter(KeyFilter filter, char16_t &key)
@@ -20,8 +23,8 @@ KeyFilterOutcome applyKeyFilter(KeyFilter filter, char16_t &key)
     if (filter == KeyFilter::Enter)
         return outcome;
     // An Enter is 0 by now, so it beeps in these boxes as well.
-    const bool passes = key == Backspace || isDigit(key) ||
-                        (filter == KeyFilter::Amount && (key == u',' || key == u'.'));
+    const bool passes =
+        key == Backspace || isDigit(key) || (filter == KeyFilter::Amount && (key == u',' || key == u'.'));
     if (!passes) {
         key = 0;
         outcome.beep = true;

@@ -62,8 +62,8 @@ void setBaseColour(QWidget *widget, const QColor &colour)
 
 enum class Border { None, Single, Sunken };
 
-QLabel *label(QWidget *parent, const char *name, int x, int y, int w, int h, const QString &text, Border border,
-              const QFont &font)
+QLabel *label(QWidget *parent, const char *name, int x, int y, int w, int h, const QString &text,
+              Border border, const QFont &font)
 {
     auto *l = make<QLabel>(parent, name, x, y, w, h);
     l->setText(text);
@@ -110,16 +110,19 @@ QLabel *image(QWidget *parent, const char *name, int x, int y, int w, int h, con
     return l;
 }
 
-QString utf8(const char *text) { return QString::fromUtf8(text); }
+QString utf8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 } // namespace
 
 TF_Retenciones::TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       beep([] { QApplication::beep(); }), dialogs_(dialogs), databasePath_(std::move(databasePath)),
       programFolder_(std::move(programFolder)),
-      guard_(std::make_unique<HandlerGuard>(dialogs,
-                                            ApplicationTitle(QCoreApplication::applicationFilePath())))
+      guard_(
+          std::make_unique<HandlerGuard>(dialogs, ApplicationTitle(QCoreApplication::applicationFilePath())))
 {
     initPictures();
     setObjectName(QStringLiteral("F_Retenciones"));
@@ -149,8 +152,9 @@ void TF_Retenciones::createControls()
 
     Image2 = image(this, "Image2", 0, 0, 213, 107, ":/images/escudo.jpg");
     Image1 = image(this, "Image1", 732, 0, 232, 107, ":/images/titulo.jpg");
-    StaticText11 = label(this, "StaticText11", 300, 8, 408, 23, utf8("DECLARACION JURADA AGENTES DE RETENCION"),
-                         Border::Single, TahomaFont(12, true));
+    StaticText11 =
+        label(this, "StaticText11", 300, 8, 408, 23, utf8("DECLARACION JURADA AGENTES DE RETENCION"),
+              Border::Single, TahomaFont(12, true));
 
     Panel1 = make<QFrame>(this, "Panel1", 169, 85, 592, 80);
     setBackground(Panel1, QColor(0xB0, 0xD8, 0xFF));
@@ -161,16 +165,21 @@ void TF_Retenciones::createControls()
     setBackground(Panel2, QColor(0xDC, 0xEA, 0xFA));
 
     // Header panel.
-    StaticText1 = label(Panel1, "StaticText1", 9, 9, 103, 20, utf8("Legajo Municipal "), Border::Single, label10);
+    StaticText1 =
+        label(Panel1, "StaticText1", 9, 9, 103, 20, utf8("Legajo Municipal "), Border::Single, label10);
     e_legaJo = make<QLineEdit>(Panel1, "e_legaJo", 125, 8, 68, 21);
-    StaticText2 = label(Panel1, "StaticText2", 199, 9, 121, 20, utf8("Mes Retención (Nro)"), Border::Single, label10);
+    StaticText2 =
+        label(Panel1, "StaticText2", 199, 9, 121, 20, utf8("Mes Retención (Nro)"), Border::Single, label10);
     e_Mes = make<QLineEdit>(Panel1, "e_Mes", 326, 8, 66, 21);
-    StaticText3 = label(Panel1, "StaticText3", 412, 9, 86, 20, utf8("Año Retención"), Border::Single, label10);
+    StaticText3 =
+        label(Panel1, "StaticText3", 412, 9, 86, 20, utf8("Año Retención"), Border::Single, label10);
     E_ano = make<QLineEdit>(Panel1, "E_ano", 504, 7, 63, 21);
-    StaticText4 = label(Panel1, "StaticText4", 11, 49, 91, 20, utf8("Cuit Declarante"), Border::Single, label10);
+    StaticText4 =
+        label(Panel1, "StaticText4", 11, 49, 91, 20, utf8("Cuit Declarante"), Border::Single, label10);
     e_Cuit = make<MaskedEdit>(Panel1, "e_Cuit", 125, 48, 118, 21);
     e_Cuit->setReadOnly(true);
-    StaticText5 = label(Panel1, "StaticText5", 268, 49, 77, 20, utf8("Razón Social"), Border::Single, label10);
+    StaticText5 =
+        label(Panel1, "StaticText5", 268, 49, 77, 20, utf8("Razón Social"), Border::Single, label10);
     e_Razon = make<QLineEdit>(Panel1, "e_Razon", 351, 47, 228, 21);
     e_Razon->setReadOnly(true);
     e_Razon->setValidator(new UpperCaseValidator(e_Razon));
@@ -180,8 +189,8 @@ void TF_Retenciones::createControls()
 
     // Load-method panel.
     const QIcon check = picture(":/images/check.png");
-    StaticText16 = label(Panel3, "StaticText16", 224, 0, 171, 20, utf8("Seleccione Mètodo de Carga"), Border::None,
-                         ArialFont(10));
+    StaticText16 = label(Panel3, "StaticText16", 224, 0, 171, 20, utf8("Seleccione Mètodo de Carga"),
+                         Border::None, ArialFont(10));
     B1 = button(Panel3, "B1", 63, 18, 158, 39, utf8("Importación de Archivo"), check);
     B2 = button(Panel3, "B2", 390, 18, 152, 39, utf8("Carga Manual"), check);
     StaticText33 = label(
@@ -190,25 +199,29 @@ void TF_Retenciones::createControls()
         Border::None, ArialFont(8));
 
     // Manual entry panel.
-    StaticText9 = label(Panel2, "StaticText9", 6, 22, 94, 20, utf8("CUIT Proveedor"), Border::Single, label10);
+    StaticText9 =
+        label(Panel2, "StaticText9", 6, 22, 94, 20, utf8("CUIT Proveedor"), Border::Single, label10);
     E_CuitReten = make<MaskedEdit>(Panel2, "E_CuitReten", 121, 22, 118, 21);
     E_CuitReten->setEditMask(QStringLiteral("00\\-00000000\\-0;0;_"));
     E_CuitReten->setMaxLength(13);
-    StaticText10 = label(Panel2, "StaticText10", 250, 22, 85, 20, utf8("Razón Social  "), Border::Single, label10);
+    StaticText10 =
+        label(Panel2, "StaticText10", 250, 22, 85, 20, utf8("Razón Social  "), Border::Single, label10);
     empresa = make<QLineEdit>(Panel2, "empresa", 355, 22, 230, 21);
     empresa->setMaxLength(59);
     empresa->setValidator(new UpperCaseValidator(empresa));
-    StaticText7 = label(Panel2, "StaticText7", 593, 23, 98, 20, utf8("Fecha Retención"), Border::Single, label10);
+    StaticText7 =
+        label(Panel2, "StaticText7", 593, 23, 98, 20, utf8("Fecha Retención"), Border::Single, label10);
     E_FECha = make<MaskedEdit>(Panel2, "E_FECha", 699, 22, 88, 21);
     E_FECha->setEditMask(QStringLiteral("!99/99/0000;0;_"));
     E_FECha->setMaxLength(10);
-    StaticText6 = label(Panel2, "StaticText6", 5, 68, 169, 20, utf8("Nro. Comprobante Retención"), Border::Single,
-                        label10);
+    StaticText6 = label(Panel2, "StaticText6", 5, 68, 169, 20, utf8("Nro. Comprobante Retención"),
+                        Border::Single, label10);
     E_Comprobante = make<QLineEdit>(Panel2, "E_Comprobante", 180, 68, 124, 21);
-    StaticText15 = label(Panel2, "StaticText15", 315, 70, 130, 20, utf8("Importe Comprobante"), Border::Single,
-                         label10);
+    StaticText15 =
+        label(Panel2, "StaticText15", 315, 70, 130, 20, utf8("Importe Comprobante"), Border::Single, label10);
     Impo_compro = make<QLineEdit>(Panel2, "Impo_compro", 452, 69, 125, 21);
-    StaticText8 = label(Panel2, "StaticText8", 583, 69, 109, 20, utf8("Importe Retención"), Border::Single, label10);
+    StaticText8 =
+        label(Panel2, "StaticText8", 583, 69, 109, 20, utf8("Importe Retención"), Border::Single, label10);
     E_Importe = make<QLineEdit>(Panel2, "E_Importe", 698, 69, 140, 21);
     E_Importe->setReadOnly(true);
     B_adiciona = button(Panel2, "B_adiciona", 365, 113, 126, 39, utf8("ADICIONA"), check);
@@ -246,8 +259,10 @@ void TF_Retenciones::createControls()
     e_totreten->setReadOnly(true);
     e_totreten->setText(QStringLiteral("0"));
     setBaseColour(e_totreten, QColor(0x9B, 0xFF, 0xB5));
-    StaticText13 = label(this, "StaticText13", 141, 560, 117, 17, utf8("Total Retenciones ==>"), Border::None, font());
-    B_Confirma = button(this, "B_Confirma", 398, 585, 126, 39, utf8("CONFIRMA"), picture(":/images/diskette.png"));
+    StaticText13 =
+        label(this, "StaticText13", 141, 560, 117, 17, utf8("Total Retenciones ==>"), Border::None, font());
+    B_Confirma =
+        button(this, "B_Confirma", 398, 585, 126, 39, utf8("CONFIRMA"), picture(":/images/diskette.png"));
     StaticText12 = label(this, "StaticText12", 823, 585, 66, 17, utf8("Versión 5.0"), Border::Sunken,
                          TahomaFont(8, true));
     setBackground(StaticText12, QColor(0xFF, 0xFB, 0xF0));
@@ -265,9 +280,9 @@ void TF_Retenciones::createControls()
 
 void TF_Retenciones::setFocusOrder()
 {
-    QWidget *const order[] = {e_legaJo,      e_Mes,       E_ano,     Grilla,     B_Confirma, E_CuitReten,
-                              empresa,       E_FECha,     E_Comprobante, Impo_compro, E_Importe,  B_adiciona,
-                              e_totreten,    B3,          BitBtn2,   B1,         B2};
+    QWidget *const order[] = {e_legaJo,   e_Mes,   E_ano,         Grilla,      B_Confirma, E_CuitReten,
+                              empresa,    E_FECha, E_Comprobante, Impo_compro, E_Importe,  B_adiciona,
+                              e_totreten, B3,      BitBtn2,       B1,          B2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -275,7 +290,8 @@ void TF_Retenciones::setFocusOrder()
 void TF_Retenciones::connectHandlers()
 {
     auto click = [this](QPushButton *b, void (TF_Retenciones::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
     };
     click(B3, &TF_Retenciones::B3Click);
     click(BitBtn2, &TF_Retenciones::BitBtn2Click);
@@ -304,11 +320,12 @@ void TF_Retenciones::connectHandlers()
     exit(Impo_compro, &TF_Retenciones::Impo_comproExit);
 
     auto keys = [this](QWidget *w, void (TF_Retenciones::*handler)(char16_t &)) {
-        KeyPressHook::install(w, [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); });
+        KeyPressHook::install(w,
+                              [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); });
     };
-    for (QWidget *w : {static_cast<QWidget *>(e_legaJo), static_cast<QWidget *>(e_Mes),
-                       static_cast<QWidget *>(E_ano), static_cast<QWidget *>(E_Comprobante),
-                       static_cast<QWidget *>(E_FECha)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(e_legaJo), static_cast<QWidget *>(e_Mes), static_cast<QWidget *>(E_ano),
+          static_cast<QWidget *>(E_Comprobante), static_cast<QWidget *>(E_FECha)})
         keys(w, &TF_Retenciones::e_legaJoKeyPress);
     keys(E_CuitReten, &TF_Retenciones::E_CuitRetenKeyPress);
     keys(Impo_compro, &TF_Retenciones::E_ImporteKeyPress);
@@ -358,8 +375,9 @@ void TF_Retenciones::Limpia()
 {
     Panel1->setEnabled(true);
     gridModel->reset();
-    for (QLineEdit *box : {e_legaJo, e_Mes, E_ano, static_cast<QLineEdit *>(e_Cuit), e_Razon, E_Comprobante,
-                           static_cast<QLineEdit *>(E_FECha), E_Importe, static_cast<QLineEdit *>(E_CuitReten)})
+    for (QLineEdit *box :
+         {e_legaJo, e_Mes, E_ano, static_cast<QLineEdit *>(e_Cuit), e_Razon, E_Comprobante,
+          static_cast<QLineEdit *>(E_FECha), E_Importe, static_cast<QLineEdit *>(E_CuitReten)})
         box->setText(QString());
     e_totreten->setText(QStringLiteral("0"));
     e_legaJo->setFocus(Qt::OtherFocusReason);
@@ -420,9 +438,27 @@ void filterKey(TF_Retenciones &window, KeyFilter filter, char16_t &key)
 }
 } // namespace
 
-void TF_Retenciones::e_legaJoKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Digit, Key); }
-void TF_Retenciones::E_CuitRetenKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Digit, Key); }
-void TF_Retenciones::E_ImporteKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Amount, Key); }
-void TF_Retenciones::empresaKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Enter, Key); }
-void TF_Retenciones::e_CuitKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Enter, Key); }
-void TF_Retenciones::e_RazonKeyPress(char16_t &Key) { filterKey(*this, KeyFilter::Enter, Key); }
+void TF_Retenciones::e_legaJoKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Digit, Key);
+}
+void TF_Retenciones::E_CuitRetenKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Digit, Key);
+}
+void TF_Retenciones::E_ImporteKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Amount, Key);
+}
+void TF_Retenciones::empresaKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Enter, Key);
+}
+void TF_Retenciones::e_CuitKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Enter, Key);
+}
+void TF_Retenciones::e_RazonKeyPress(char16_t &Key)
+{
+    filterKey(*this, KeyFilter::Enter, Key);
+}

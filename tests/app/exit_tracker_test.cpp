@@ -10,8 +10,8 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -246,7 +246,8 @@ TEST(HandlerGuard, ShowsEveryKindOfErrorInTheDefaultErrorBox)
          "'12,5' is not a valid floating point value."},
         {[] { throw IoError(5); }, "File access denied."},
         {[] { throw IoError(3); }, "Invalid file name - %s."},
-        {[] { throw ArithmeticError(QStringLiteral("Floating point overflow")); }, "Floating point overflow."},
+        {[] { throw ArithmeticError(QStringLiteral("Floating point overflow")); },
+         "Floating point overflow."},
         {[] { throw AppError(QStringLiteral("Atención !!!")); }, "Atención !!!"},
         {[] { throw std::runtime_error("out of memory"); }, "out of memory."},
     };

@@ -15,22 +15,22 @@ TEST(KeyFilters, PassSwallowAndBeepAsEachFilterSays)
     };
     const Case cases[] = {
         {KeyFilter::Digit, u'7', u'7', false, false},
-        {KeyFilter::Digit, 8, 8, false, false},         // backspace
-        {KeyFilter::Digit, 13, 0, true, true},          // Enter moves on and beeps
+        {KeyFilter::Digit, 8, 8, false, false}, // backspace
+        {KeyFilter::Digit, 13, 0, true, true},  // Enter moves on and beeps
         {KeyFilter::Digit, u'A', 0, false, true},
         {KeyFilter::Digit, u',', 0, false, true},
         {KeyFilter::Digit, u'.', 0, false, true},
         {KeyFilter::Digit, u' ', 0, false, true},
-        {KeyFilter::Digit, 22, 0, false, true},         // Ctrl+V
-        {KeyFilter::Digit, 3, 0, false, true},          // Ctrl+C
-        {KeyFilter::Digit, 27, 0, false, true},         // Escape
-        {KeyFilter::Digit, u'\u0661', 0, false, true},  // a digit, but not an ASCII one
+        {KeyFilter::Digit, 22, 0, false, true},        // Ctrl+V
+        {KeyFilter::Digit, 3, 0, false, true},         // Ctrl+C
+        {KeyFilter::Digit, 27, 0, false, true},        // Escape
+        {KeyFilter::Digit, u'\u0661', 0, false, true}, // a digit, but not an ASCII one
         {KeyFilter::Amount, u',', u',', false, false},
         {KeyFilter::Amount, u'.', u'.', false, false},
         {KeyFilter::Amount, u'5', u'5', false, false},
         {KeyFilter::Amount, u'-', 0, false, true},
         {KeyFilter::Amount, 13, 0, true, true},
-        {KeyFilter::Enter, 13, 0, true, false},         // Enter moves on without a beep
+        {KeyFilter::Enter, 13, 0, true, false}, // Enter moves on without a beep
         {KeyFilter::Enter, u'a', u'a', false, false},
         {KeyFilter::Enter, 22, 22, false, false},
     };
@@ -63,7 +63,7 @@ TEST(KeyFilters, KeyPressesTypeTheCharactersOfTheClerksDesktop)
         {Qt::Key_Tab, Qt::NoModifier, "\t", 0},
         {Qt::Key_Left, Qt::NoModifier, "", 0},
         {Qt::Key_Delete, Qt::NoModifier, "", 0},
-        {Qt::Key_Insert, Qt::ShiftModifier, "", 0},  // Shift+Insert pastes unfiltered
+        {Qt::Key_Insert, Qt::ShiftModifier, "", 0}, // Shift+Insert pastes unfiltered
         {Qt::Key_A, Qt::AltModifier, "a", 0},
     };
     for (const Case &c : cases) {

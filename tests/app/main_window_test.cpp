@@ -202,14 +202,15 @@ TEST_F(MainWindow, BoxesHaveTheirLimitsAndLooks)
         bool bold;
     };
     const FontCase fonts[] = {
-        {w.get(), "Tahoma", 11, false},          {w->StaticText1, "Tahoma", 13, false},
-        {w->StaticText11, "Tahoma", 16, true},   {w->StaticText12, "Tahoma", 11, true},
-        {w->salida, "Tahoma", 13, true},         {w->StaticText16, "Arial", 13, false},
-        {w->StaticText33, "Arial", 11, false},   {w->StaticText9, "Tahoma", 13, false},
+        {w.get(), "Tahoma", 11, false},        {w->StaticText1, "Tahoma", 13, false},
+        {w->StaticText11, "Tahoma", 16, true}, {w->StaticText12, "Tahoma", 11, true},
+        {w->salida, "Tahoma", 13, true},       {w->StaticText16, "Arial", 13, false},
+        {w->StaticText33, "Arial", 11, false}, {w->StaticText9, "Tahoma", 13, false},
         {w->e_legaJo, "Tahoma", 11, false},
     };
     for (const FontCase &f : fonts) {
-        EXPECT_EQ(f.widget->font().family(), QString::fromLatin1(f.family)) << f.widget->objectName().toStdString();
+        EXPECT_EQ(f.widget->font().family(), QString::fromLatin1(f.family))
+            << f.widget->objectName().toStdString();
         EXPECT_EQ(f.widget->font().pixelSize(), f.pixels) << f.widget->objectName().toStdString();
         EXPECT_EQ(f.widget->font().bold(), f.bold) << f.widget->objectName().toStdString();
     }
@@ -283,9 +284,9 @@ TEST_F(MainWindow, TabStopsFollowTheLayoutsOrder)
             chain << it->objectName();
         it = it->nextInFocusChain();
     } while (it != start);
-    EXPECT_EQ(chain, (QStringList{"e_legaJo", "e_Mes", "E_ano", "Grilla", "B_Confirma", "E_CuitReten", "empresa",
-                                  "E_FECha", "E_Comprobante", "Impo_compro", "E_Importe", "B_adiciona",
-                                  "e_totreten", "B3", "BitBtn2", "B1", "B2"}));
+    EXPECT_EQ(chain, (QStringList{"e_legaJo", "e_Mes", "E_ano", "Grilla", "B_Confirma", "E_CuitReten",
+                                  "empresa", "E_FECha", "E_Comprobante", "Impo_compro", "E_Importe",
+                                  "B_adiciona", "e_totreten", "B3", "BitBtn2", "B1", "B2"}));
 }
 
 TEST_F(MainWindow, FromTheLastTabStopTheFocusWrapsToTheFirst)
@@ -442,8 +443,8 @@ TEST_F(MainWindow, WhereEscGoes)
         beeps = 0;
         if (c.asks)
             dialogs.confirmations = {false};
-        const QString displayed = qobject_cast<QLineEdit *>(c.box) ? qobject_cast<QLineEdit *>(c.box)->displayText()
-                                                                   : QString();
+        const QString displayed =
+            qobject_cast<QLineEdit *>(c.box) ? qobject_cast<QLineEdit *>(c.box)->displayText() : QString();
         QTest::keyClick(c.box, Qt::Key_Escape, c.modifiers);
         EXPECT_EQ(dialogs.questions().size(), c.asks ? 1 : 0);
         EXPECT_EQ(beeps, c.beeps);

@@ -17,21 +17,17 @@ TEST(EditMask, ValuesDropTheLiteralsAndTheBlanksOnTheKeptSide)
         bool complete;
     };
     const Case cases[] = {
-        {Cuit, "20-12345678-9", "20123456789", true},
-        {Cuit, "__-________-_", "", false},
-        {Cuit, "20-123_____-_", "20123", false},
-        {Cuit, "20-12345678-_", "2012345678", false},
-        {Date, "15/03/2017", "15032017", true},
-        {Date, "__/__/____", "", false},
-        {Date, "__/03/2017", "032017", true},
-        {Date, "1_/03/2017", "1 032017", true},
-        {Date, "15/03/201_", "1503201 ", false},
-        {"00/00;1;_", "12/34", "12/34", true},
+        {Cuit, "20-12345678-9", "20123456789", true}, {Cuit, "__-________-_", "", false},
+        {Cuit, "20-123_____-_", "20123", false},      {Cuit, "20-12345678-_", "2012345678", false},
+        {Date, "15/03/2017", "15032017", true},       {Date, "__/__/____", "", false},
+        {Date, "__/03/2017", "032017", true},         {Date, "1_/03/2017", "1 032017", true},
+        {Date, "15/03/201_", "1503201 ", false},      {"00/00;1;_", "12/34", "12/34", true},
     };
     for (const Case &c : cases) {
         const EditMask mask = EditMask::parse(c.mask);
         EXPECT_EQ(mask.value(c.shown), c.value) << c.mask.toStdString() << " " << c.shown.toStdString();
-        EXPECT_EQ(mask.isComplete(c.shown), c.complete) << c.mask.toStdString() << " " << c.shown.toStdString();
+        EXPECT_EQ(mask.isComplete(c.shown), c.complete)
+            << c.mask.toStdString() << " " << c.shown.toStdString();
     }
     EXPECT_EQ(EditMask::parse(Cuit).positions.size(), 13);
     EXPECT_EQ(EditMask::parse(Date).positions.size(), 10);

@@ -82,7 +82,8 @@ TEST_F(QtDialogsTest, ConfirmationIsTrueOnlyForYes)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.how);
         bool result = !c.result;
-        const Seen seen = whileOpen([&] { result = dialogs.AskConfirmation(QStringLiteral("Seguro ?")); }, c.answer);
+        const Seen seen =
+            whileOpen([&] { result = dialogs.AskConfirmation(QStringLiteral("Seguro ?")); }, c.answer);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(seen.title, QStringLiteral("Confirm"));
         EXPECT_EQ(seen.text, QStringLiteral("Seguro ?"));
@@ -102,8 +103,9 @@ TEST_F(QtDialogsTest, InformationAndErrorBoxesHaveOneOk)
         EXPECT_EQ(info.icon, QMessageBox::Information);
         EXPECT_EQ(info.buttons, QStringList{"OK"});
     }
-    const Seen error = whileOpen([&] { dialogs.ShowError(QStringLiteral("Retenciones"), QStringLiteral("Disk full.")); },
-                                 [](QMessageBox &b) { b.close(); });
+    const Seen error =
+        whileOpen([&] { dialogs.ShowError(QStringLiteral("Retenciones"), QStringLiteral("Disk full.")); },
+                  [](QMessageBox &b) { b.close(); });
     EXPECT_EQ(error.title, QStringLiteral("Retenciones"));
     EXPECT_EQ(error.text, QStringLiteral("Disk full."));
     EXPECT_EQ(error.icon, QMessageBox::Critical);

@@ -14,8 +14,8 @@ TEST(GridModel, KeepsEveryCellOfTheGridAndNothingOutsideIt)
         bool held;
     };
     const Case cases[] = {
-        {0, 0, true}, {1, 1, true}, {499, 6, true}, {500, 0, true}, {500, 6, true},
-        {501, 1, false}, {-1, 1, false}, {1, 7, false}, {1, -1, false},
+        {0, 0, true},    {1, 1, true},   {499, 6, true}, {500, 0, true}, {500, 6, true},
+        {501, 1, false}, {-1, 1, false}, {1, 7, false},  {1, -1, false},
     };
     GridModel model;
     for (const Case &c : cases) {
