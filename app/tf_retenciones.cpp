@@ -259,6 +259,8 @@ void TF_Retenciones::createControls()
     e_totreten->setReadOnly(true);
     e_totreten->setText(QStringLiteral("0"));
     setBaseColour(e_totreten, QColor(0x9B, 0xFF, 0xB5));
+    // The box shows the grid's running total.
+    connect(gridModel, &GridModel::totalChanged, e_totreten, &QLineEdit::setText);
     StaticText13 =
         label(this, "StaticText13", 141, 560, 117, 17, utf8("Total Retenciones ==>"), Border::None, font());
     B_Confirma =

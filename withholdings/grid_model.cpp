@@ -1,5 +1,8 @@
 #include "grid_model.h"
 
+#include "numbers.h"
+#include "text_helpers.h"
+
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), cells_(LastRow + 1) {}
 
 QString GridModel::cell(int row, int column) const
@@ -34,8 +37,67 @@ void GridModel::reset()
     for (int row = 1; row <= LastRow; ++row)
         for (QString &text : cells_[row])
             text.clear();
+    fila_ = 1;
     // The view keeps its selection and current row, as the grid does when it is emptied.
     Q_EMIT dataChanged(index(0, 0), index(LastRow - 1, ColumnCount - 1), {Qt::DisplayRole});
+    setTotal(QStringLiteral("0"));
+}
+
+bool GridModel::append(const RowCells &cells)
+{
+    if (!hasRoomFor(1))
+        return false;
+    const int row = fila_;
+    cells_[row][0] = IntegerText(row);
+    for (int column = 1; column < ColumnCount; ++column)
+        cells_[row][column] = cells[column - 1];
+    Q_EMIT dataChanged(index(viewRow(row), 0), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
+    ++fila_;
+    addToTotal(cells[3]);
+    return true;
+}
+
+void GridModel::addToTotal(const QString &amountText)
+{
+    const Decimal sum = DecimalSum(ParseDecimal(TrimBlanks(total_)), ParseDecimal(TrimBlanks(amountText)));
+    setTotal(DecimalText(sum));
+}
+
+bool GridModel::deleteRow(int row)
+{
+    if (row < 1 || row > LastRow)
+        return false;
+    const QString withheld = cells_[row][4];
+    if (!isOccupied(row))
+        return false;
+    for (int column = 1; column < ColumnCount; ++column)
+        cells_[row][column].clear();
+    Q_EMIT dataChanged(index(viewRow(row), 1), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
+    setTotal(DecimalText(DecimalDifference(ParseDecimal(TrimBlanks(total_)), ParseDecimal(withheld))));
+    return true;
+}
+
+bool GridModel::isOccupied(int row) const
+{
+    return !TrimBlanks(cell(row, 1)).isEmpty();
+}
+
+int GridModel::receiptCount(const QString &receipt) const
+{
+    const QString wanted = TrimBlanks(receipt);
+    if (wanted.isEmpty())
+        return 0;
+    int count = 0;
+    for (int row = 1; row <= LastRow; ++row)
+        if (TrimBlanks(cells_[row][1]) == wanted)
+            ++count;
+    return count;
+}
+
+void GridModel::setTotal(const QString &text)
+{
+    total_ = text;
+    Q_EMIT totalChanged(total_);
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const

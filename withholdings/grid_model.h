@@ -23,8 +23,42 @@ public:
 
     // Writes the titles of columns 1 to 6 into row 0; column 0 has none.
     void writeTitles();
-    // Empties every cell of rows 1 to LastRow; the titles stay.
+    // Empties every cell of rows 1 to LastRow (the titles stay), sets Fila to 1 and the
+    // total to "0".
     void reset();
+
+    // The row the next append writes; it only grows, so deleted rows stay gaps.
+    int Fila() const { return fila_; }
+    // Whether `rows` more appends still fit in rows 1 to LastRow.
+    bool hasRoomFor(int rows) const { return rows <= LastRow - fila_ + 1; }
+
+    // Writes the row number and the six cells (columns 1 to 6) into row Fila, moves Fila on,
+    // then adds the withheld amount (column 4) to the total. A full grid takes nothing and
+    // answers false; callers check hasRoomFor first and tell the clerk. A conversion error
+    // in the total leaves the row in place without its amount in the total.
+    using RowCells = std::array<QString, ColumnCount - 1>;
+    bool append(const RowCells &cells);
+
+    // Running total as shown beside the grid: "0" after a reset, else the DecimalText of
+    // the sum of the withheld amounts appended less those deleted.
+    const QString &totalText() const { return total_; }
+    // total := DecimalText(ParseDecimal(total) + ParseDecimal(amount)), both trimmed.
+    void addToTotal(const QString &amountText);
+
+    // Deletes an occupied row: columns 1 to 6 emptied, the row number stays, the total
+    // lowered by its withheld amount. A gap or unused row is left alone (false).
+    bool deleteRow(int row);
+
+    // Occupied: column 1, trimmed, is not empty.
+    bool isOccupied(int row) const;
+    // How many rows of 1 to LastRow hold exactly this receipt number (trimmed text); an
+    // empty number matches nothing.
+    int receiptCount(const QString &receipt) const;
+
+Q_SIGNALS:
+    void totalChanged(const QString &text);
+
+public:
 
     // Grid row of a view index, and the view row of a grid row.
     static int gridRow(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : -1; }
@@ -42,5 +76,9 @@ private:
         return row >= 0 && row <= LastRow && column >= 0 && column < ColumnCount;
     }
 
+    void setTotal(const QString &text);
+
     std::vector<std::array<QString, ColumnCount>> cells_;
+    int fila_ = 1;
+    QString total_ = QStringLiteral("0");
 };

@@ -1,4 +1,5 @@
 #include "grid_model.h"
+#include "errors.h"
 
 #include "qt_print.h"
 
@@ -85,3 +86,107 @@ TEST(GridModel, WritingACellTellsTheViewWhichCellChanged)
 }
 
 } // namespace
+
+namespace {
+
+GridModel::RowCells row(const char *receipt, const char *withheld)
+{
+    return {QString::fromUtf8(receipt), QStringLiteral("05/03/2017"), QStringLiteral("100.00"),
+            QString::fromUtf8(withheld), QStringLiteral("EMPRESA"), QStringLiteral("20-12345678-6")};
+}
+
+} // namespace
+
+TEST(GridRows, AppendNumbersRowsAndDeletionLeavesGapsThatAreNeverReused)
+{
+    GridModel model;
+    for (const char *receipt : {"1", "2", "3", "4", "5"})
+        ASSERT_TRUE(model.append(row(receipt, "1")));
+    EXPECT_TRUE(model.deleteRow(3));
+    ASSERT_TRUE(model.append(row("6", "1")));
+
+    EXPECT_EQ(model.cell(3, 0), QStringLiteral("3"));
+    for (int column = 1; column < 7; ++column)
+        EXPECT_TRUE(model.cell(3, column).isEmpty());
+    EXPECT_EQ(model.cell(6, 0), QStringLiteral("6"));
+    EXPECT_EQ(model.cell(6, 1), QStringLiteral("6"));
+    EXPECT_EQ(model.Fila(), 7);
+    EXPECT_EQ(model.totalText(), QStringLiteral("5"));
+}
+
+TEST(GridRows, TotalFollowsAppendsAndDeletions)
+{
+    const struct {
+        std::vector<const char *> withheld;
+        int deleted; // row deleted after the appends, 0 for none
+        const char *total;
+    } cases[] = {
+        {{"62", "5"}, 0, "67"},
+        {{"62", "5"}, 1, "5"},
+        {{"000000062.00"}, 1, "0"},
+        {{"000000062.00", "7"}, 0, "69"},
+        {{"0.1", "0.2"}, 0, "0.3"},
+        {{"62"}, 2, "62"}, // a never-used row: nothing changes
+    };
+    for (const auto &c : cases) {
+        GridModel model;
+        for (const char *amount : c.withheld)
+            model.append(row("1", amount));
+        if (c.deleted)
+            model.deleteRow(c.deleted);
+        EXPECT_EQ(model.totalText(), QString::fromUtf8(c.total)) << c.total;
+    }
+}
+
+TEST(GridRows, ResetEmptiesRowsAndStartsAgainAtRowOne)
+{
+    GridModel model;
+    model.append(row("1", "62"));
+    model.reset();
+    EXPECT_EQ(model.Fila(), 1);
+    EXPECT_EQ(model.totalText(), QStringLiteral("0"));
+    EXPECT_FALSE(model.isOccupied(1));
+    EXPECT_TRUE(model.cell(1, 0).isEmpty());
+}
+
+TEST(GridRows, ReceiptCountIsExactTextOverAllFiveHundredRows)
+{
+    GridModel model;
+    model.append(row("0000000000123", "1"));
+    model.append(row("77", "1"));
+    model.append(row("77", "1"));
+    EXPECT_EQ(model.receiptCount(QStringLiteral("123")), 0);
+    EXPECT_EQ(model.receiptCount(QStringLiteral(" 77 ")), 2);
+    EXPECT_EQ(model.receiptCount(QStringLiteral("0000000000123")), 1);
+    EXPECT_EQ(model.receiptCount(QStringLiteral("  ")), 0);
+}
+
+TEST(GridRows, RowFiveHundredIsTheLastThatFits)
+{
+    GridModel model;
+    for (int i = 1; i <= 499; ++i)
+        ASSERT_TRUE(model.append(row("9", "1")));
+    EXPECT_TRUE(model.hasRoomFor(1));
+    EXPECT_FALSE(model.hasRoomFor(2));
+    ASSERT_TRUE(model.append(row("500", "2")));
+    EXPECT_EQ(model.receiptCount(QStringLiteral("500")), 1);
+    EXPECT_EQ(model.totalText(), QStringLiteral("501"));
+    EXPECT_FALSE(model.hasRoomFor(1));
+    EXPECT_FALSE(model.append(row("501", "1")));
+    EXPECT_EQ(model.totalText(), QStringLiteral("501"));
+    EXPECT_EQ(model.Fila(), 501);
+}
+
+TEST(GridRows, UnconvertibleAmountKeepsTheRowButNotItsAmount)
+{
+    GridModel model;
+    model.append(row("1", "62"));
+    EXPECT_THROW(model.append(row("2", "abc")), ConversionError);
+    EXPECT_TRUE(model.isOccupied(2));
+    EXPECT_EQ(model.Fila(), 3);
+    EXPECT_EQ(model.totalText(), QStringLiteral("62"));
+    // Deleting it empties the row, then fails on its amount; the total stays.
+    EXPECT_THROW(model.deleteRow(2), ConversionError);
+    EXPECT_FALSE(model.isOccupied(2));
+    EXPECT_EQ(model.totalText(), QStringLiteral("62"));
+}
