@@ -3,6 +3,7 @@
 #include "qt_print.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -244,7 +245,10 @@ INSTANTIATE_TEST_SUITE_P(Resources, Pictures,
                          ::testing::Values(PictureCase{":/images/escudo.jpg", QSize(213, 107), false},
                                            PictureCase{":/images/titulo.jpg", QSize(232, 107), false},
                                            PictureCase{":/images/diskette.png", QSize(32, 32), true},
-                                           PictureCase{":/images/check.png", QSize(32, 32), true}));
+                                           PictureCase{":/images/check.png", QSize(32, 32), true}),
+                         [](const ::testing::TestParamInfo<PictureCase> &info) {
+                             return QFileInfo(QString::fromLatin1(info.param.path)).baseName().toStdString();
+                         });
 
 TEST(CheckGlyph, IsAWhiteMarkOnABlueDisc)
 {
