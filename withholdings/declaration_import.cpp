@@ -1,0 +1,109 @@
+#include "declaration_import.h"
+
+#include "declaration_line.h"
+#include "numbers.h"
+#include "text_file.h"
+#include "text_helpers.h"
+
+#include <QStringList>
+
+namespace {
+enum GridColumn {
+    ReceiptColumn = 1,
+    InvoiceAmountColumn = 3,
+    WithheldAmountColumn = 4,
+};
+
+// Closes the variable if an error leaves the reading half-way.
+class CloseOnError {
+public:
+    explicit CloseOnError(TextFile &f) : f_(f) {}
+    ~CloseOnError()
+    {
+        if (f_.isOpen())
+            CloseTextFileQuietly(f_);
+    }
+    CloseOnError(const CloseOnError &) = delete;
+    CloseOnError &operator=(const CloseOnError &) = delete;
+
+private:
+    TextFile &f_;
+};
+
+// An amount kept as a double brought to a whole number: the fraction is dropped unless it is
+// greater than one half. The same rule as manual entry's, on 64 bits so that an amount
+// written with an exponent cannot wrap round into a plausible one.
+qint64 wholeAmount(Decimal amount)
+{
+    const Decimal y = StoreAsDouble(amount);
+    const qint64 t = TruncToInteger(y);
+    const Decimal f = StoreAsDouble(DecimalDifference(y, static_cast<Decimal>(t)));
+    return f > 0.5L ? t + 1 : t;
+}
+} // namespace
+
+std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
+{
+    if (ParseInteger(SubText(line, 39, 13)) <= 0)
+        return std::nullopt;
+
+    const QString invoiceText = amountTextFromField(SubText(line, 185, 11));
+    const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(ParseDecimal(invoiceText), 5), 1000));
+    // The reload's cells: the date comes from the record's own date field, so a confirmed
+    // import writes the withholding dates back unchanged.
+    const DeclarationLine read = readDeclarationLine(line);
+    const Decimal stored = read.withheldAmount;
+
+    const Decimal storedWhole = IntegralPart(stored);
+    const qint64 rounded = wholeAmount(x);
+    const bool agrees = storedWhole == IntegralPart(x) || storedWhole == static_cast<Decimal>(rounded);
+
+    ImportedLine result;
+    for (int column = 1; column < GridModel::ColumnCount; ++column)
+        result.cells[column - 1] = read.cells[column];
+    result.cells[WithheldAmountColumn - 1] = QString::number(wholeAmount(stored));
+    if (!agrees) {
+        result.mismatch =
+            AmountMismatch{lineNumber, read.cells[ReceiptColumn], read.cells[InvoiceAmountColumn],
+                           read.cells[WithheldAmountColumn], QString::number(rounded)};
+    }
+    return result;
+}
+
+ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
+{
+    CloseOnError guard(ff);
+    BindTextFile(ff, path);
+    OpenTextForReading(ff);
+    CheckIo();
+    ImportedFile result;
+    int lineNumber = 0;
+    while (!AtTextEnd(ff)) {
+        CheckIo();
+        const QString line = ReadLineText(ff);
+        SkipPastLineEnd(ff);
+        CheckIo();
+        std::optional<ImportedLine> imported = importLine(line, ++lineNumber);
+        if (!imported)
+            continue;
+        result.rows.append(imported->cells);
+        if (imported->mismatch)
+            result.mismatches.append(*imported->mismatch);
+    }
+    CheckIo();
+    CloseTextFile(ff);
+    CheckIo();
+    return result;
+}
+
+QString mismatchDetails(const QList<AmountMismatch> &mismatches)
+{
+    QStringList lines;
+    for (const AmountMismatch &m : mismatches) {
+        lines << QStringLiteral("Línea %1, Comprobante %2: Importe Comp. %3, Importe Ret. %4, "
+                                "corresponde %5")
+                     .arg(m.lineNumber)
+                     .arg(m.receipt, m.invoiceAmount, m.storedAmount, m.expectedAmount);
+    }
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "decimal.h"
+#include "grid_model.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+class TextFile;
+
+// A line of an imported file whose withheld amount does not follow from its invoice amount.
+struct AmountMismatch {
+    int lineNumber = 0;     // 1-based, counting every line read, skipped ones included
+    QString receipt;        // receipt number as stored, trimmed
+    QString invoiceAmount;  // invoice amount text (000012345.67)
+    QString storedAmount;   // withheld amount text as stored (000000070.00)
+    QString expectedAmount; // whole withheld amount the rate gives (62)
+};
+
+// One line of an imported file, ready to append: grid columns 1 to 6.
+struct ImportedLine {
+    GridModel::RowCells cells;
+    std::optional<AmountMismatch> mismatch;
+};
+
+// Everything an import appends, read and converted before any of it reaches the grid.
+struct ImportedFile {
+    QList<GridModel::RowCells> rows;
+    QList<AmountMismatch> mismatches;
+    bool amountsDisagree() const { return !mismatches.isEmpty(); }
+};
+
+// Converts one line of a declaration file for the import. Nothing (no row) when the receipt
+// number, taken as it stands in columns 39-51, is 0 or less. The cells are those the reload
+// builds, except the withheld amount, which is the stored amount brought to a whole number
+// (a fraction above one half adds one). The stored amount agrees with the invoice amount when
+// its whole part equals the whole part of invoice x 5 / 1000, or equals that amount rounded
+// as manual entry rounds it, so that a declaration this program wrote imports cleanly.
+// A receipt number that is no 32-bit integer or an amount that does not convert raises the
+// ConversionError. lineNumber only labels the mismatch.
+std::optional<ImportedLine> importLine(const QString &line, int lineNumber = 0);
+
+// Reads and converts every line of the file at the path through FF, closing it on return and
+// on error; an error leaves nothing to append.
+ImportedFile importDeclarationFile(TextFile &ff, const QString &path);
+
+// The details of the mismatch message: one line of text per disagreeing line.
+QString mismatchDetails(const QList<AmountMismatch> &mismatches);
