@@ -417,7 +417,6 @@ void TF_Retenciones::BitBtn2Click()
 void TF_Retenciones::B1Click() {}
 void TF_Retenciones::B2Click() {}
 void TF_Retenciones::B_adicionaClick() {}
-void TF_Retenciones::B_ConfirmaClick() {}
 void TF_Retenciones::GrillaDblClick() {}
 
 void TF_Retenciones::e_legaJoExit() {}

@@ -19,6 +19,8 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class TF_ayuda;
+class RetenStore;         // declaration generation
+struct ReportDefinition; // declaration generation
 
 // The main window. Every control carries its layout name as member and object name; every
 // event handler runs through the window's error guard, and every exit check through the focus
@@ -86,6 +88,16 @@ public:
     TextFile FF;
     TextFile F;
 
+    // Declaration generation: the withholding store (Conector, tran, t_reten), connected while
+    // the window is made, and the listing report Reporte.
+    struct GenerationParts;
+    struct GenerationPartsDeleter {
+        void operator()(GenerationParts *parts) const noexcept;
+    };
+    static std::unique_ptr<GenerationParts, GenerationPartsDeleter> makeGenerationParts(const QString &path);
+    RetenStore &retenStore() const;
+    ReportDefinition &Reporte() const;
+
     // The help window made at start-up; BitBtn2Click makes one if there is none.
     void setHelpWindow(TF_ayuda *help);
     TF_ayuda *helpWindow() const;
@@ -150,4 +162,6 @@ private:
     ExitTracker *tracker_ = nullptr;
     QPointer<TF_ayuda> F_ayuda;
     bool shown_ = false;
+    // Declaration generation; made after databasePath_, before the controls.
+    std::unique_ptr<GenerationParts, GenerationPartsDeleter> generation_ = makeGenerationParts(databasePath_);
 };

@@ -1,0 +1,71 @@
+#include "progress_window.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+ProgressWindow::ProgressWindow(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("ExportingProgress"));
+    setWindowTitle(QStringLiteral("Exporting Progress"));
+    setWindowModality(Qt::ApplicationModal);
+
+    bar = new QProgressBar(this);
+    bar->setRange(0, 100);
+    bar->setTextVisible(false);
+    line = new QLabel(this);
+    line->setAlignment(Qt::AlignCenter);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Cancel"));
+    connect(cancelButton, &QPushButton::clicked, this, &ProgressWindow::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(bar);
+    layout->addWidget(line);
+    layout->addWidget(cancelButton, 0, Qt::AlignHCenter);
+    resize(300, 110);
+}
+
+QString ProgressWindow::progressText(int percent)
+{
+    return QString::number(percent) + QStringLiteral("%  Completed");
+}
+
+void ProgressWindow::show(int percent)
+{
+    bar->setValue(percent);
+    line->setText(progressText(percent));
+}
+
+void ProgressWindow::exportStarted()
+{
+    cancelled_ = false;
+    show(0);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::show();
+    raise();
+    QCoreApplication::processEvents();
+}
+
+bool ProgressWindow::exportProgress(int percent)
+{
+    show(percent);
+    QCoreApplication::processEvents();
+    return !cancelled_;
+}
+
+void ProgressWindow::exportFinished()
+{
+    hide();
+}
+
+void ProgressWindow::reject()
+{
+    cancelled_ = true;
+}

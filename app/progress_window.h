@@ -1,0 +1,39 @@
+#pragma once
+
+#include "declaration_generation.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// "Exporting Progress": shown on top, in the centre of the screen, while the listing is
+// exported. It is application-modal so the main window takes no input meanwhile; each update
+// lets the event loop run once, which is how "Cancel" takes effect.
+class ProgressWindow : public QDialog, public ExportMonitor {
+    Q_OBJECT
+
+public:
+    explicit ProgressWindow(QWidget *parent = nullptr);
+
+    void exportStarted() override;
+    bool exportProgress(int percent) override;
+    void exportFinished() override;
+
+    bool cancelled() const { return cancelled_; }
+    static QString progressText(int percent);
+
+    QProgressBar *bar;
+    QLabel *line;
+    QPushButton *cancelButton;
+
+protected:
+    // Closing the window by its frame stops the export, as "Cancel" does.
+    void reject() override;
+
+private:
+    void show(int percent);
+
+    bool cancelled_ = false;
+};

@@ -1,0 +1,66 @@
+// CONFIRMA: the declaration file, table RETEN and the PDF listing.
+#include "tf_retenciones.h"
+
+#include "declaration_generation.h"
+#include "grid_model.h"
+#include "masked_edit.h"
+#include "progress_window.h"
+#include "report_layout.h"
+#include "reten_store.h"
+
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+
+struct TF_Retenciones::GenerationParts {
+    explicit GenerationParts(const QString &databasePath)
+        : store(databasePath),
+          report(ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
+                               QImage(QStringLiteral(":/images/escudo.jpg"))))
+    {
+    }
+    RetenStore store;
+    ReportDefinition report;
+};
+
+void TF_Retenciones::GenerationPartsDeleter::operator()(GenerationParts *parts) const noexcept
+{
+    delete parts;
+}
+
+std::unique_ptr<TF_Retenciones::GenerationParts, TF_Retenciones::GenerationPartsDeleter>
+TF_Retenciones::makeGenerationParts(const QString &path)
+{
+    std::unique_ptr<GenerationParts, GenerationPartsDeleter> parts(new GenerationParts(path));
+    // A database that cannot be opened now is not the clerk's concern until the first generation.
+    parts->store.connect();
+    return parts;
+}
+
+RetenStore &TF_Retenciones::retenStore() const
+{
+    return generation_->store;
+}
+
+ReportDefinition &TF_Retenciones::Reporte() const
+{
+    return generation_->report;
+}
+
+void TF_Retenciones::B_ConfirmaClick()
+{
+    const DeclarationHeader header{e_legaJo->text(), e_Mes->text(), E_ano->text(), e_Cuit->value(),
+                                   e_Razon->text()};
+    ProgressWindow progress(this);
+    DeclarationGeneration generation(retenStore(), Reporte(), F, dialogs_);
+    const std::optional<GenerationResult> result = generation.run(header, *gridModel, programFolder_, &progress);
+    if (!result)
+        return;
+
+    salida->setVisible(true);
+    salida->setText(result->statusText);
+    Limpia();
+    Panel3->hide();
+    Panel2->hide();
+}

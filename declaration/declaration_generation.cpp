@@ -1,0 +1,168 @@
+#include "declaration_generation.h"
+
+#include "dialogs.h"
+#include "errors.h"
+#include "grid_model.h"
+#include "numbers.h"
+#include "report_definition.h"
+#include "reten_store.h"
+#include "text_file.h"
+#include "text_helpers.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+QStringList rowCells(const GridModel &grid, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < GridModel::ColumnCount; ++column)
+        cells << grid.cell(row, column);
+    return cells;
+}
+
+// Codes as the clerk's desktop reports them, for the final rename.
+int renameErrorCode(int error)
+{
+    switch (error) {
+    case ENOENT: return 2;
+    case ENOTDIR: return 3;
+    case EBUSY:
+    case ETXTBSY: return 32;
+    case ENOSPC: return 112;
+    default: return 5; // a folder in the way, no permission, read-only medium
+    }
+}
+
+// Gets the written records onto the disk before the rename makes them the declaration, so
+// that a power cut never leaves an empty file under the declaration's name.
+void syncToDisk(const QString &fileName)
+{
+    const QByteArray name = QFile::encodeName(fileName);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void replaceFile(const QString &from, const QString &to)
+{
+    syncToDisk(from);
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw IoError(renameErrorCode(errno));
+}
+
+// Ends the export monitor's display however the export ends.
+class MonitorSession {
+public:
+    explicit MonitorSession(ExportMonitor *monitor) : monitor_(monitor)
+    {
+        if (monitor_)
+            monitor_->exportStarted();
+    }
+    ~MonitorSession()
+    {
+        if (monitor_)
+            monitor_->exportFinished();
+    }
+    MonitorSession(const MonitorSession &) = delete;
+    MonitorSession &operator=(const MonitorSession &) = delete;
+
+    ProgressCallback callback() const
+    {
+        if (!monitor_)
+            return {};
+        ExportMonitor *monitor = monitor_;
+        return [monitor](int percent) { return monitor->exportProgress(percent); };
+    }
+
+private:
+    ExportMonitor *monitor_;
+};
+} // namespace
+
+DeclarationGeneration::DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f,
+                                             Dialogs &dialogs)
+    : store_(store), report_(report), f_(f), dialogs_(dialogs)
+{
+}
+
+QString DeclarationGeneration::question()
+{
+    return QStringLiteral("Confirma Generar Archivo con Caracter de DDJJ ?");
+}
+
+QString DeclarationGeneration::statusText(const QString &programFolder, const QString &baseName)
+{
+    return QStringLiteral("SU ARCHIVOS(TXT y PDF)FUERON GENERADOS EN  ") + TrimBlanks(programFolder) +
+           QStringLiteral(" CON EL NOMBRE :") + TrimBlanks(baseName);
+}
+
+QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
+{
+    return QStringLiteral("Periodo : ") + TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year) +
+           QStringLiteral(" Legajo : ") + TrimBlanks(header.legajo) + QLatin1Char(' ') +
+           TrimBlanks(header.agentName);
+}
+
+std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHeader &header,
+                                                           const GridModel &grid,
+                                                           const QString &programFolder,
+                                                           ExportMonitor *monitor)
+{
+    // RETEN is emptied before anything is asked, whatever the answer.
+    store_.clear();
+    if (!dialogs_.AskConfirmation(question()))
+        return std::nullopt;
+
+    GenerationResult result;
+    result.baseName = declarationBaseName(header.year, header.month, header.legajo);
+    const QString fileName = declarationFileName(result.baseName);
+    const QString partName = temporaryName(fileName);
+    const QString periodo = TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year);
+
+    int inserted = 0;
+    createDeclarationFile(f_, partName);
+    try {
+        for (int row = 1; row <= GridModel::LastRow; ++row) {
+            if (TrimBlanks(grid.cell(row, 1)).isEmpty())
+                continue; // never filled, or a deleted row
+            const QStringList cells = rowCells(grid, row);
+            appendDeclarationRecord(f_, declarationRecord(cells, header));
+            RetenRow reten;
+            reten.nroCom = TrimBlanks(cells.at(1));
+            reten.fecha = TrimBlanks(cells.at(2));
+            reten.importe = static_cast<double>(ParseDecimal(TrimBlanks(cells.at(4))));
+            reten.razon = TrimBlanks(cells.at(5));
+            reten.cuit = TrimBlanks(cells.at(6));
+            reten.periodo = periodo;
+            store_.insert(reten);
+            ++inserted;
+        }
+        closeDeclarationFile(f_);
+        replaceFile(partName, fileName);
+    } catch (...) {
+        CloseTextFileQuietly(f_);
+        QFile::remove(partName);
+        throw;
+    }
+
+    store_.commit();
+    report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
+    report_.setCaption(QStringLiteral("Qrtotal"),
+                       FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
+    store_.openListing();
+    RetenRowSource rows(store_.t_reten, inserted);
+    {
+        MonitorSession session(monitor);
+        result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
+                                          session.callback());
+    }
+    result.statusText = statusText(programFolder, result.baseName);
+    return result;
+}

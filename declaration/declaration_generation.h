@@ -1,0 +1,59 @@
+#pragma once
+
+#include "declaration_file.h"
+#include "report_engine.h"
+
+#include <QString>
+
+#include <optional>
+
+class Dialogs;
+class GridModel;
+class RetenStore;
+class TextFile;
+struct ReportDefinition;
+
+// What the clerk sees while the listing is exported; every call comes on the GUI thread.
+class ExportMonitor {
+public:
+    virtual ~ExportMonitor() = default;
+    virtual void exportStarted() {}
+    // The percentage done, at every multiple of 5; false cancels after the row just placed.
+    virtual bool exportProgress(int percent) = 0;
+    // Also when the export ends with an error.
+    virtual void exportFinished() {}
+};
+
+struct GenerationResult {
+    QString baseName;
+    QString statusText; // the status line's text
+    ReportRun report;
+};
+
+// CONFIRMA: empties RETEN, asks the clerk, writes the declaration file and RETEN's rows from
+// the occupied grid rows, commits, and exports the listing as PDF into the program folder.
+//
+// The declaration goes to a temporary file beside it (the current folder) and replaces the
+// file of its name only once every record is written and every row inserted, so a generation
+// that fails halfway leaves the earlier declaration as it was and no partial file. Errors are
+// raised as they occur (ConversionError, IoError, DatabaseError, ReportError).
+class DeclarationGeneration {
+public:
+    DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f, Dialogs &dialogs);
+
+    // Nothing when the clerk does not answer Yes.
+    std::optional<GenerationResult> run(const DeclarationHeader &header, const GridModel &grid,
+                                        const QString &programFolder, ExportMonitor *monitor = nullptr);
+
+    static QString question();
+    static QString statusText(const QString &programFolder, const QString &baseName);
+    static QString periodCaption(const DeclarationHeader &header);
+    // Name under which the declaration is written before it replaces the real one.
+    static QString temporaryName(const QString &fileName) { return fileName + QStringLiteral(".tmp"); }
+
+private:
+    RetenStore &store_;
+    ReportDefinition &report_;
+    TextFile &f_;
+    Dialogs &dialogs_;
+};

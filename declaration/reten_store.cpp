@@ -1,0 +1,85 @@
+#include "reten_store.h"
+
+namespace {
+const QString DeleteAll = QStringLiteral("delete from reten");
+const QString InsertRow = QStringLiteral(
+    "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
+const QString Listing = QStringLiteral("select * from  reten order by Jid");
+} // namespace
+
+RetenStore::RetenStore(const QString &databasePath)
+    : Conector(databasePath, UserName, Password), tran(Conector), t_reten(tran)
+{
+    t_reten.setSql(QStringLiteral("select  *  from RETEN"));
+}
+
+bool RetenStore::connect() noexcept
+{
+    try {
+        Conector.open();
+        tran.start();
+        return true;
+    } catch (const std::exception &) {
+        // The window opens in any case; the first generation reports what is wrong.
+        return false;
+    }
+}
+
+void RetenStore::prepare(const QString &sql)
+{
+    t_reten.close();
+    t_reten.setSql(sql);
+}
+
+void RetenStore::clear()
+{
+    prepare(DeleteAll);
+    t_reten.execute();
+    tran.commitRetaining();
+    prepare(DeleteAll);
+    t_reten.open();
+}
+
+void RetenStore::insert(const RetenRow &row)
+{
+    prepare(InsertRow);
+    t_reten.setText(QStringLiteral("nC"), row.nroCom);
+    t_reten.setText(QStringLiteral("FE"), row.fecha);
+    t_reten.setDouble(QStringLiteral("Im"), row.importe);
+    t_reten.setText(QStringLiteral("Ra"), row.razon);
+    t_reten.setText(QStringLiteral("Cu"), row.cuit);
+    t_reten.setText(QStringLiteral("Pe"), row.periodo);
+    t_reten.execute();
+}
+
+void RetenStore::commit()
+{
+    tran.commitRetaining();
+}
+
+void RetenStore::openListing()
+{
+    prepare(Listing);
+    t_reten.open();
+}
+
+RetenRowSource::RetenRowSource(Query &query, int rowCount) : query_(query), rowCount_(rowCount) {}
+
+bool RetenRowSource::next()
+{
+    return query_.isActive() && query_.next();
+}
+
+QVariant RetenRowSource::value(const QString &column) const
+{
+    const int field = query_.fieldIndex(column);
+    if (field < 0)
+        return {};
+    if (query_.isNull(field))
+        return {};
+    const QString name = query_.fieldName(field);
+    if (name.compare(QLatin1String("IMPORTE"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("JID"), Qt::CaseInsensitive) == 0)
+        return query_.number(field);
+    return query_.text(field);
+}
