@@ -1,0 +1,299 @@
+#include "declaration_generation.h"
+#include "generation_fixture.h"
+
+#include "codepage.h"
+#include "errors.h"
+#include "pdf_probe.h"
+#include "qt_print.h"
+#include "report_layout.h"
+#include "reten_store.h"
+#include "scripted_dialogs.h"
+#include "text_file.h"
+
+#include <QImage>
+
+#include <functional>
+
+namespace {
+const DeclarationHeader Agent{QStringLiteral("415"), QStringLiteral("03"), QStringLiteral("2017"),
+                              QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
+const QString BaseName = QStringLiteral("173" "00415");
+
+// Records the progress figures and can cancel at one of them.
+class RecordingMonitor : public ExportMonitor {
+public:
+    bool exportProgress(int percent) override
+    {
+        figures.push_back(percent);
+        return percent < cancelAt;
+    }
+    void exportStarted() override { ++started; }
+    void exportFinished() override { ++finished; }
+    std::vector<int> figures;
+    int cancelAt = 1000;
+    int started = 0, finished = 0;
+};
+
+class Generation : public GenerationTest {
+public:
+    void SetUp() override
+    {
+        GenerationTest::SetUp();
+        store = std::make_unique<RetenStore>(path_);
+        report = ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+    }
+    void TearDown() override
+    {
+        store.reset();
+        GenerationTest::TearDown();
+    }
+
+    std::optional<GenerationResult> generate(const DeclarationHeader &header = Agent, bool answer = true,
+                                             ExportMonitor *monitor = nullptr)
+    {
+        dialogs.confirmations.push_back(answer);
+        DeclarationGeneration generation(*store, report, F, dialogs);
+        return generation.run(header, grid, programFolder(), monitor);
+    }
+
+    void appendRows(int n)
+    {
+        for (int i = 1; i <= n; ++i)
+            grid.append(cells(QByteArray::number(i).constData(), "15/03/2017", "12400.00", "62",
+                              QStringLiteral("PROVEEDOR %1").arg(i), "20-12345678-9"));
+    }
+
+    QByteArray expectedFile(const QList<int> &rows) const
+    {
+        QByteArray bytes;
+        for (int row : rows) {
+            QStringList c;
+            for (int column = 0; column < GridModel::ColumnCount; ++column)
+                c << grid.cell(row, column);
+            bytes += ToSystemCodePage(declarationRecord(c, Agent)) + "\r\r\n";
+        }
+        return bytes;
+    }
+
+    std::unique_ptr<RetenStore> store;
+    ReportDefinition report;
+    TextFile F;
+    ScriptedDialogs dialogs;
+    GridModel grid;
+};
+} // namespace
+
+// Gaps are skipped, rows keep grid order in the file and in RETEN, texts are stored trimmed and
+// the period as typed; the listing carries the period line, the rows and the grid's total.
+TEST_F(Generation, WritesFileRetenAndListingInGridOrder)
+{
+    grid.append(cells(" 123 ", "05/03/2017", "12345.67", "62", QStringLiteral("FERRETERÍA ÑANDÚ"),
+                      "30-12345678-9"));
+    grid.append(cells("456", "06/03/2017", "100.00", "1", QStringLiteral("BORRADA"), "20-11111111-1"));
+    grid.append(cells("789", "31/03/2017", "246913.58", "1234.5", QStringLiteral("OTRA S.A."),
+                      "27-87654321-0"));
+    ASSERT_TRUE(grid.deleteRow(2));
+
+    const auto result = generate();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(dialogs.questions(), QStringList{QStringLiteral("Confirma Generar Archivo con Caracter de DDJJ ?")});
+    EXPECT_EQ(result->baseName, BaseName);
+    EXPECT_EQ(result->statusText,
+              QStringLiteral("SU ARCHIVOS(TXT y PDF)FUERON GENERADOS EN  ") + programFolder() +
+                  QStringLiteral(" CON EL NOMBRE :") + BaseName);
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expectedFile({1, 3}));
+    EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
+    EXPECT_FALSE(F.isOpen());
+
+    EXPECT_EQ(committedRows(),
+              (QStringList{QStringLiteral("123|03/2017|62|FERRETERÍA ÑANDÚ|30-12345678-9|05/03/2017"),
+                           QStringLiteral("789|03/2017|1234.5|OTRA S.A.|27-87654321-0|31/03/2017")}));
+
+    const QString pdf = programFolder() + BaseName + ".pdf";
+    EXPECT_EQ(runTool("qpdf", {"--check", pdf}).exitCode, 0);
+    EXPECT_EQ(pageCount(pdf), 1);
+    const auto words = wordsOf(pdf);
+    const PdfWord *period = findWord(words, 1, QStringLiteral("03/2017"));
+    ASSERT_NE(period, nullptr);
+    EXPECT_EQ(lineAt(words, 1, period->yMin),
+              QStringLiteral("Periodo : 03/2017 Legajo : 415 AGENTE DE PRUEBA SRL"));
+    const PdfWord *first = findWord(words, 1, QStringLiteral("123"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(lineAt(words, 1, first->yMin),
+              QStringLiteral("123 05/03/2017 30-12345678-9 62.00 FERRETERIA NANDU"));
+    const PdfWord *second = findWord(words, 1, QStringLiteral("789"));
+    ASSERT_NE(second, nullptr);
+    EXPECT_NEAR(second->yMin - first->yMin, 5.0 * 72 / 25.4, 0.5);
+    EXPECT_EQ(countWords(words, 1, QStringLiteral("456")), 0);
+    const PdfWord *label = findWord(words, 1, QStringLiteral("====>"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(lineAt(words, 1, label->yMin), QStringLiteral("Total Retenido ====> 1296.50"));
+}
+
+// A second generation of the same period replaces both files and RETEN's rows; an empty grid
+// still gives an empty declaration and a one-page listing with the total 0.00.
+TEST_F(Generation, SecondRunReplacesAndEmptyGridGivesEmptyDeclaration)
+{
+    appendRows(3);
+    ASSERT_TRUE(generate());
+    grid.reset();
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")), QByteArray());
+    EXPECT_EQ(committedRows(), QStringList());
+    const QString pdf = programFolder() + BaseName + ".pdf";
+    EXPECT_EQ(pageCount(pdf), 1);
+    const auto words = wordsOf(pdf);
+    EXPECT_EQ(countWords(words, 1, QStringLiteral("PROVEEDOR")), 0);
+    EXPECT_EQ(countWords(words, 1, QStringLiteral("0.00")), 1);
+}
+
+// The progress goes up by fives to 100 between start and finish; a cancel stops the listing
+// early but the declaration is complete and the generation ends normally.
+TEST_F(Generation, ProgressAndCancel)
+{
+    appendRows(85);
+    RecordingMonitor monitor;
+    auto result = generate(Agent, true, &monitor);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(monitor.started, 1);
+    EXPECT_EQ(monitor.finished, 1);
+    std::vector<int> fives;
+    for (int p = 5; p <= 100; p += 5)
+        fives.push_back(p);
+    EXPECT_EQ(monitor.figures, fives);
+    EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), 3);
+
+    RecordingMonitor cancelling;
+    cancelling.cancelAt = 50;
+    result = generate(Agent, true, &cancelling);
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->report.cancelled);
+    EXPECT_EQ(cancelling.finished, 1);
+    EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), 2);
+    EXPECT_EQ(committedRows().size(), 85);
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")).count('\n'), 85);
+}
+
+// Every way a generation can end early: what the clerk is asked, what is raised, and that an
+// earlier declaration of the name survives whole with no partial file beside it.
+TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
+{
+    struct Case {
+        const char *name;
+        std::function<void(Generation &)> prepare;
+        DeclarationHeader header;
+        bool answer;
+        const char *error; // nullptr: ends without an error
+        bool asked;
+    };
+    const QString longName = QString(61, QLatin1Char('R'));
+    const Case cases[] = {
+        {"answer No", [](Generation &) {}, Agent, false, nullptr, true},
+        {"empty header", [](Generation &) {}, DeclarationHeader{}, true, "ConversionError", true},
+        {"amount of row 2 not a number",
+         [](Generation &t) {
+             t.grid.append(cells("2", "15/03/2017", "300.00", "1.5", QStringLiteral("X"), "20-12345678-9"));
+             t.grid.setCell(2, 4, QStringLiteral("1,5"));
+         },
+         Agent, true, "ConversionError", true},
+        {"receipt number too long for RETEN",
+         [](Generation &t) {
+             t.grid.append(cells("123456789012345678901", "15/03/2017", "1.00", "0", QStringLiteral("X"),
+                                 "20-12345678-9"));
+         },
+         Agent, true, "DatabaseError", true},
+        {"company name too long for RETEN",
+         [longName](Generation &t) {
+             t.grid.append(cells("9", "15/03/2017", "1.00", "0", longName, "20-12345678-9"));
+         },
+         Agent, true, "DatabaseError", true},
+        {"folder where the partial file goes",
+         [](Generation &t) { ASSERT_TRUE(QDir(t.work_.path()).mkdir(BaseName + ".txt.tmp")); }, Agent, true,
+         "IoError", true},
+        {"missing database",
+         [](Generation &t) {
+             t.store = std::make_unique<RetenStore>(t.work_.filePath(QStringLiteral("NONE.FDB")));
+         },
+         Agent, true, "DatabaseError", false},
+    };
+    const QByteArray earlier = "EARLIER DECLARATION\r\r\n";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        store = std::make_unique<RetenStore>(path_);
+        grid.reset();
+        dialogs.calls.clear();
+        dialogs.confirmations.clear();
+        appendRows(1);
+        putCommittedRow();
+        writeAll(workFile(BaseName + ".txt"), earlier);
+        c.prepare(*this);
+
+        const QStringList before = workFiles();
+        const char *raised = nullptr;
+        try {
+            dialogs.confirmations.push_back(c.answer);
+            DeclarationGeneration generation(*store, report, F, dialogs);
+            EXPECT_FALSE(generation.run(c.header, grid, programFolder()));
+        } catch (const ConversionError &) {
+            raised = "ConversionError";
+        } catch (const DatabaseError &) {
+            raised = "DatabaseError";
+        } catch (const IoError &e) {
+            raised = "IoError";
+            EXPECT_EQ(e.code(), 5);
+        }
+        CloseTextFileQuietly(F);
+        EXPECT_STREQ(raised, c.error);
+        EXPECT_EQ(dialogs.questions().size(), c.asked ? 1 : 0);
+        EXPECT_EQ(readAll(workFile(BaseName + ".txt")), earlier);
+        EXPECT_EQ(workFiles(), before);
+        EXPECT_FALSE(QFile::exists(programFolder() + BaseName + ".pdf"));
+        // RETEN was emptied and committed before the question, and nothing since is committed.
+        if (c.asked) {
+            EXPECT_EQ(committedRows(), QStringList());
+        }
+        QDir(work_.path()).rmdir(BaseName + ".txt.tmp");
+        dialogs.confirmations.clear();
+    }
+}
+
+// A folder standing under the declaration's own name: every record is written and every row
+// inserted, then the rename fails; nothing is left behind and nothing committed.
+TEST_F(Generation, FolderUnderTheDeclarationNameFailsAtTheEnd)
+{
+    appendRows(2);
+    putCommittedRow();
+    ASSERT_TRUE(QDir(work_.path()).mkdir(BaseName + ".txt"));
+    try {
+        generate();
+        FAIL() << "no error";
+    } catch (const IoError &e) {
+        EXPECT_EQ(e.code(), 5);
+    }
+    EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
+    EXPECT_TRUE(QFileInfo(workFile(BaseName + ".txt")).isDir());
+    EXPECT_EQ(committedRows(), QStringList());
+}
+
+// The window opens on a database that is not there yet; the first statement once it exists
+// attaches and works.
+TEST_F(Generation, StoreConnectsLaterOnceTheDatabaseExists)
+{
+    const QString later = work_.filePath(QStringLiteral("LATER.FDB"));
+    RetenStore lateStore(later);
+    EXPECT_FALSE(lateStore.connect());
+    EXPECT_THROW(lateStore.clear(), DatabaseError);
+    ASSERT_TRUE(QFile::copy(path_, later));
+    EXPECT_NO_THROW(lateStore.clear());
+    lateStore.insert({QStringLiteral("1"), QStringLiteral("01/03/2017"), 5, QStringLiteral("A"),
+                      QStringLiteral("20-1"), QStringLiteral("3/2017")});
+    lateStore.commit();
+    lateStore.openListing();
+    RetenRowSource rows(lateStore.t_reten, 1);
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(QStringLiteral("nrocom")).toString(), QStringLiteral("1").leftJustified(20));
+    EXPECT_EQ(rows.value(QStringLiteral("PERIODO")).toString(), QStringLiteral("3/2017").leftJustified(20));
+    EXPECT_EQ(rows.value(QStringLiteral("IMPORTE")).toDouble(), 5.0);
+    EXPECT_FALSE(rows.value(QStringLiteral("NADA")).isValid());
+    EXPECT_FALSE(rows.next());
+}
