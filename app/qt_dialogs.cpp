@@ -6,9 +6,12 @@
 
 namespace {
 // A box with one "OK" that Enter, Escape and the close button all answer.
-void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &text)
+void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &text,
+                const QString &details = QString())
 {
     QMessageBox box(icon, title, text);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -19,6 +22,11 @@ void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &tex
 void QtDialogs::ShowInformation(const QString &message)
 {
     showWithOk(QMessageBox::Information, QStringLiteral("Information"), message);
+}
+
+void QtDialogs::ShowInformationWithDetails(const QString &message, const QString &details)
+{
+    showWithOk(QMessageBox::Information, QStringLiteral("Information"), message, details);
 }
 
 bool QtDialogs::AskConfirmation(const QString &question)

@@ -7,6 +7,7 @@
 class QtDialogs : public Dialogs {
 public:
     void ShowInformation(const QString &message) override;
+    void ShowInformationWithDetails(const QString &message, const QString &details) override;
     bool AskConfirmation(const QString &question) override;
     void ShowError(const QString &title, const QString &text) override;
     std::optional<QString> ChooseFileToOpen() override;

@@ -414,7 +414,6 @@ void TF_Retenciones::BitBtn2Click()
     F_ayuda->exec();
 }
 
-void TF_Retenciones::B1Click() {}
 void TF_Retenciones::B2Click() {}
 void TF_Retenciones::B_adicionaClick() {}
 void TF_Retenciones::GrillaDblClick() {}

@@ -12,6 +12,13 @@ public:
 
     // Information box: title "Information", one button "OK".
     virtual void ShowInformation(const QString &message) = 0;
+    // The same box with a "Show Details..." button that unfolds the detailed text. An
+    // implementation without one shows the message alone.
+    virtual void ShowInformationWithDetails(const QString &message, const QString &details)
+    {
+        (void)details;
+        ShowInformation(message);
+    }
     // Confirmation box: title "Confirm", "&Yes"/"&No", Yes the default. True only for Yes.
     virtual bool AskConfirmation(const QString &question) = 0;
     // Default error box: error icon, one "OK"; text already carries the period rule.

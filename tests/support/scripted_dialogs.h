@@ -20,6 +20,8 @@ public:
         Kind kind;
         QString text;
         QString title;
+        // The expandable details of an information box, if it has any.
+        QString details = {};
     };
 
     // Answers, taken from the front.
@@ -31,6 +33,10 @@ public:
     std::vector<Call> calls;
 
     void ShowInformation(const QString &message) override { record({Kind::Information, message, {}}); }
+    void ShowInformationWithDetails(const QString &message, const QString &details) override
+    {
+        record({Kind::Information, message, {}, details});
+    }
 
     bool AskConfirmation(const QString &question) override
     {
@@ -53,9 +59,14 @@ public:
             ADD_FAILURE() << "unexpected file-open dialog";
             return std::nullopt;
         }
-        auto answer = files.front();
+        // Taken apart rather than copied whole: GCC warns, wrongly, about copying an
+        // optional QString out of the queue.
+        const bool chosen = files.front().has_value();
+        const QString path = files.front().value_or(QString());
         files.pop_front();
-        return answer;
+        if (!chosen)
+            return std::nullopt;
+        return path;
     }
 
     // The texts of the boxes of one kind, in order.

@@ -1,0 +1,52 @@
+// "Importación de Archivo": a declaration-format file chosen by the clerk becomes grid rows.
+#include "tf_retenciones.h"
+
+#include "declaration_import.h"
+#include "dialogs.h"
+#include "grid_model.h"
+
+#include <QFrame>
+#include <QPushButton>
+
+namespace {
+QString mismatchMessage()
+{
+    return QString::fromUtf8("Atención, No coincide importe de retención, verifique!!!");
+}
+
+QString noRoomMessage(qsizetype rows, int freeRows)
+{
+    return QString::fromUtf8("Atención, El archivo tiene %1 comprobantes y la grilla sólo admite %2 más !!!")
+        .arg(rows)
+        .arg(freeRows);
+}
+} // namespace
+
+void TF_Retenciones::B1Click()
+{
+    Panel2->hide();
+    const std::optional<QString> chosen = dialogs_.ChooseFileToOpen();
+    if (!chosen) {
+        B_Confirma->setEnabled(true);
+        return;
+    }
+
+    // The file is opened where the clerk chose it; the working folder, where the declaration
+    // is written and reloaded, stays as it is. Every line is converted before the first row
+    // is appended, so a line that does not convert leaves the grid as it was.
+    const ImportedFile imported = importDeclarationFile(FF, *chosen);
+    if (!gridModel->hasRoomFor(static_cast<int>(imported.rows.size()))) {
+        dialogs_.ShowInformation(
+            noRoomMessage(imported.rows.size(), GridModel::LastRow - gridModel->Fila() + 1));
+        return;
+    }
+    for (const GridModel::RowCells &row : imported.rows)
+        gridModel->append(row);
+
+    if (imported.amountsDisagree()) {
+        dialogs_.ShowInformationWithDetails(mismatchMessage(), mismatchDetails(imported.mismatches));
+        Limpia();
+    } else {
+        B_Confirma->setEnabled(true);
+    }
+}

@@ -1,0 +1,200 @@
+#include "tf_retenciones.h"
+
+#include "app_test_support.h"
+#include "grid_model.h"
+#include "qt_print.h"
+#include "scripted_dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const QString Mismatch = QString::fromUtf8("Atención, No coincide importe de retención, verifique!!!");
+
+// A record of March 2017 as the declaration writer lays it out.
+QByteArray record(const char *receipt, const char *withheld, const char *invoice)
+{
+    return QByteArray("30-12345678-92017 305032017") + withheld + receipt +
+           QByteArray("PROVEEDOR").leftJustified(60, ' ') + "30-70000001-2" +
+           QByteArray("AGENTE").leftJustified(60, ' ') + invoice + "\r\r\n";
+}
+
+class Import : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureQtApplication(); }
+
+    void SetUp() override
+    {
+        w = std::make_unique<TF_Retenciones>(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"),
+                                             QStringLiteral("/tmp/"));
+        ASSERT_TRUE(showActive(*w));
+        // The state an accepted year leaves: header locked, load-method panel shown.
+        w->e_legaJo->setText(QStringLiteral("415"));
+        w->e_Mes->setText(QStringLiteral("3"));
+        w->E_ano->setText(QStringLiteral("2017"));
+        w->Panel1->setEnabled(false);
+        w->Panel3->show();
+    }
+
+    // A file in a folder of its own, away from the working folder.
+    QString file(const QByteArray &bytes, const char *name = "export.txt")
+    {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    void importFile(const std::optional<QString> &path)
+    {
+        dialogs.files.push_back(path);
+        QTest::mouseClick(w->B1, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.files.empty());
+    }
+
+    QStringList row(int r) const
+    {
+        QStringList cells;
+        for (int c = 0; c < GridModel::ColumnCount; ++c)
+            cells << w->gridModel->cell(r, c);
+        return cells;
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TF_Retenciones> w;
+};
+
+} // namespace
+
+// The file lies outside the working folder, which stays where it was. A second import of the
+// same file appends its rows again, numbered on, and counts them again.
+TEST_F(Import, GoodFileAppendsAndEnablesConfirma)
+{
+    const QString path = file(record("0000000000123", "00000006200", "00001234567") +
+                              record("0000000000000", "00000099900", "00001234567") +
+                              record("0000000000124", "00000000500", "00000100000"));
+    const QString workingFolder = QDir::currentPath();
+    importFile(path);
+
+    EXPECT_TRUE(dialogs.calls.size() == 1 && dialogs.calls[0].kind == ScriptedDialogs::Kind::FileOpen);
+    EXPECT_EQ(QDir::currentPath(), workingFolder);
+    EXPECT_EQ(row(1), (QStringList{"1", "0000000000123", "05/03/2017", "000012345.67", "62", "PROVEEDOR",
+                                   "30-12345678-9"}));
+    EXPECT_EQ(row(2)[1], QStringLiteral("0000000000124"));
+    EXPECT_EQ(w->gridModel->Fila(), 3);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("67"));
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    EXPECT_TRUE(w->Panel3->isVisible());
+    EXPECT_FALSE(w->Panel2->isVisible());
+    EXPECT_FALSE(w->Panel1->isEnabled());
+    EXPECT_FALSE(w->FF.isOpen());
+
+    importFile(path);
+    EXPECT_EQ(row(3)[0], QStringLiteral("3"));
+    EXPECT_EQ(row(4)[1], QStringLiteral("0000000000124"));
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("134"));
+    EXPECT_TRUE(dialogs.informations().isEmpty());
+}
+
+// All lines are read and appended, then the message with the disagreeing line in its details,
+// then the reset: rows from before the import go too. CONFIRMA keeps its state.
+TEST_F(Import, MismatchShowsTheLinesAndResets)
+{
+    w->gridModel->append({"9", "01/03/2017", "1000.00", "5", "ANTES", "20-11111111-1"});
+    importFile(file(record("0000000000001", "00000006200", "00001234567") +
+                    record("0000000000002", "00000006200", "00001234567") +
+                    record("0000000000003", "00000007000", "00001234567") +
+                    record("0000000000004", "00000006200", "00001234567") +
+                    record("0000000000005", "00000006200", "00001234567")));
+
+    ASSERT_EQ(dialogs.informations(), QStringList{Mismatch});
+    EXPECT_EQ(dialogs.calls.back().details,
+              QString::fromUtf8("Línea 3, Comprobante 0000000000003: Importe Comp. 000012345.67, "
+                                "Importe Ret. 000000070.00, corresponde 62"));
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_EQ(w->gridModel->cell(1, 1), QString());
+    EXPECT_EQ(w->gridModel->cell(6, 1), QString());
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
+    EXPECT_TRUE(w->Panel1->isEnabled());
+    EXPECT_EQ(w->e_legaJo->text(), QString());
+    EXPECT_TRUE(w->Panel3->isVisible());
+    EXPECT_FALSE(w->B_Confirma->isEnabled());
+}
+
+TEST_F(Import, CancelledChoiceEnablesConfirma)
+{
+    importFile(std::nullopt);
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_EQ(dialogs.calls.size(), 1u);
+}
+
+// A line that does not convert, or a file that is gone, shows the error and appends nothing,
+// not even the lines before it; CONFIRMA stays as it was and the file is closed.
+TEST_F(Import, ErrorsAppendNothing)
+{
+    const struct {
+        QByteArray bytes;
+        bool remove;
+        const char *error;
+    } cases[] = {
+        {record("0000000000001", "00000006200", "00001234567") +
+             record("123          ", "00000006200", "00001234567"),
+         false, "''123          '' is not a valid integer value."},
+        {record("0000000000001", "00000006200", "00001234567") +
+             record("0000000000002", "0000000A200", "00001234567"),
+         false, "'0000000A2.00' is not a valid floating point value."},
+        {record("0000000000001", "00000006200", "00001234567") + "\r\n", false,
+         "'''' is not a valid integer value."},
+        {record("0000000000001", "00000006200", "00001234567"), true, "The specified file was not found."},
+    };
+    w->gridModel->append({"9", "01/03/2017", "1000.00", "5", "ANTES", "20-11111111-1"});
+    for (const auto &c : cases) {
+        dialogs.clear();
+        const QString path = file(c.bytes);
+        if (c.remove)
+            QFile::remove(path);
+        importFile(path);
+        EXPECT_EQ(dialogs.errors(), QStringList{QString::fromUtf8(c.error)});
+        EXPECT_EQ(w->gridModel->Fila(), 2);
+        EXPECT_EQ(w->e_totreten->text(), QStringLiteral("5"));
+        EXPECT_FALSE(w->B_Confirma->isEnabled());
+        EXPECT_FALSE(w->FF.isOpen());
+    }
+}
+
+// A file with more rows than the grid has free appends nothing and says so; one that fills
+// the grid to its last row goes in whole.
+TEST_F(Import, FileThatDoesNotFitAppendsNothing)
+{
+    for (int i = 1; i < 499; ++i)
+        w->gridModel->append({QString::number(i), "01/03/2017", "1000.00", "5", "X", "20-11111111-1"});
+    const QByteArray three = record("0000000000001", "00000006200", "00001234567") +
+                             record("0000000000002", "00000006200", "00001234567") +
+                             record("0000000000003", "00000006200", "00001234567");
+    const QString total = w->e_totreten->text();
+
+    importFile(file(three));
+    EXPECT_EQ(dialogs.informations(),
+              QStringList{QString::fromUtf8(
+                  "Atención, El archivo tiene 3 comprobantes y la grilla sólo admite 2 más !!!")});
+    EXPECT_EQ(w->gridModel->Fila(), 499);
+    EXPECT_EQ(w->e_totreten->text(), total);
+    EXPECT_FALSE(w->B_Confirma->isEnabled());
+
+    dialogs.clear();
+    importFile(file(three.left(2 * 198)));
+    EXPECT_TRUE(dialogs.informations().isEmpty());
+    EXPECT_EQ(w->gridModel->cell(500, 1), QStringLiteral("0000000000002"));
+    EXPECT_EQ(w->gridModel->Fila(), 501);
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+}
