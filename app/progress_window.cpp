@@ -63,6 +63,9 @@ bool ProgressWindow::exportProgress(int percent)
 void ProgressWindow::exportFinished()
 {
     hide();
+    // The clerk goes on typing in the main window, so it gets the keyboard back at once.
+    if (QWidget *owner = parentWidget())
+        owner->activateWindow();
 }
 
 void ProgressWindow::reject()
