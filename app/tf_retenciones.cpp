@@ -1,15 +1,22 @@
 #include "tf_retenciones.h"
 
+#include "declaration_file.h"
+#include "declaration_line.h"
 #include "dialogs.h"
 #include "errors.h"
 #include "exit_tracker.h"
 #include "grid_model.h"
 #include "handler_guard.h"
+#include "header_checks.h"
 #include "key_filters.h"
 #include "masked_edit.h"
+#include "numbers.h"
+#include "paths.h"
 #include "screen_fonts.h"
+#include "text_helpers.h"
 #include "tf_ayuda.h"
 #include "upper_case_validator.h"
+#include "withheld_amount.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
@@ -217,6 +225,8 @@ void TF_Retenciones::createControls()
     StaticText6 = label(Panel2, "StaticText6", 5, 68, 169, 20, utf8("Nro. Comprobante Retención"),
                         Border::Single, label10);
     E_Comprobante = make<QLineEdit>(Panel2, "E_Comprobante", 180, 68, 124, 21);
+    // The receipt number field of the declaration record is 13 wide.
+    E_Comprobante->setMaxLength(13);
     StaticText15 =
         label(Panel2, "StaticText15", 315, 70, 130, 20, utf8("Importe Comprobante"), Border::Single, label10);
     Impo_compro = make<QLineEdit>(Panel2, "Impo_compro", 452, 69, 125, 21);
@@ -310,7 +320,10 @@ void TF_Retenciones::connectHandlers()
     connect(cancel, &QShortcut::activated, B3, &QPushButton::click);
 
     auto exit = [this](QWidget *w, void (TF_Retenciones::*handler)()) {
-        tracker_->setExitHandler(w, [this, handler] { (this->*handler)(); });
+        tracker_->setExitHandler(w, [this, handler] {
+            if (!resetting_)
+                (this->*handler)();
+        });
     };
     exit(e_legaJo, &TF_Retenciones::e_legaJoExit);
     exit(e_Mes, &TF_Retenciones::e_MesExit);
@@ -371,10 +384,14 @@ void TF_Retenciones::FormShow()
     Panel3->hide();
     Limpia();
     gridModel->writeTitles();
+    Tabla.loadBuiltIn();
 }
 
 void TF_Retenciones::Limpia()
 {
+    // The reset empties the box the clerk was in and takes him to the legajo: checking the
+    // emptied box on the way would only hold him there with a message about nothing.
+    const QScopedValueRollback<bool> resetting(resetting_, true);
     Panel1->setEnabled(true);
     gridModel->reset();
     for (QLineEdit *box :
@@ -414,18 +431,195 @@ void TF_Retenciones::BitBtn2Click()
     F_ayuda->exec();
 }
 
-void TF_Retenciones::B2Click() {}
-void TF_Retenciones::B_adicionaClick() {}
-void TF_Retenciones::GrillaDblClick() {}
+namespace {
+const QString DateErrorMessage = utf8("Atención error en la Fecha !!!");
+const QString DateMonthMessage = utf8("Atención El MES de la fecha es distinto al declarado arriba !!!");
+const QString DateYearMessage = utf8("Atención El AÑO de la fecha es distinto al declarado arriba !!!");
+const QString AmountNotPositiveMessage = utf8("El Importe  debe ser Mayor a Cero !!!");
+const QString AmountOutOfRangeMessage = utf8("Atención Importe fuera de rango !!!");
+const QString RequiredFieldMessage = utf8("Atención Falta ingresar Legajo o Nro. Comprobante !!!");
+const QString DuplicateReceiptMessage = utf8("Atención Comprobante ya Ingresado !!!");
+const QString GridFullMessage = utf8("Atención Grilla completa, no se pueden agregar más renglones !!!");
+const QString ReloadDoesNotFitMessage =
+    utf8("Atención El archivo declarado no entra en la grilla, no se cargó ningún renglón !!!");
+} // namespace
 
-void TF_Retenciones::e_legaJoExit() {}
-void TF_Retenciones::e_MesExit() {}
-void TF_Retenciones::E_anoExit() {}
-void TF_Retenciones::e_CuitExit() {}
-void TF_Retenciones::e_RazonExit() {}
-void TF_Retenciones::E_FEChaExit() {}
-void TF_Retenciones::E_ComprobanteExit() {}
-void TF_Retenciones::Impo_comproExit() {}
+// Header entry.
+
+void TF_Retenciones::e_legaJoExit()
+{
+    const AgentLookup agent = lookUpAgent(Tabla, e_legaJo->text());
+    if (agent.found) {
+        e_Razon->setText(agent.razon);
+        e_Cuit->setText(agent.cuit);
+        return;
+    }
+    dialogs_.ShowInformation(LegajoNotFoundMessage);
+    for (QLineEdit *box : {e_Razon, static_cast<QLineEdit *>(e_Cuit), e_Mes, E_ano})
+        box->setText(QString());
+    e_legaJo->setFocus(Qt::OtherFocusReason);
+}
+
+void TF_Retenciones::e_MesExit()
+{
+    if (!monthAccepted(e_Mes->text())) {
+        dialogs_.ShowInformation(MonthErrorMessage);
+        e_Mes->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TF_Retenciones::E_anoExit()
+{
+    if (!yearAccepted(E_ano->text())) {
+        dialogs_.ShowInformation(YearErrorMessage);
+        E_ano->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    Panel1->setEnabled(false);
+    Panel3->show();
+}
+
+// The two read-only boxes only take the focus by a click while the header is open, and they
+// are empty exactly when no agent has been found. Their checks remind the clerk of that but
+// never hold the focus: the clerk cannot type into them, so holding it there would trap him.
+// On the way to the legajo box, where the agent is entered, the reminder is left out.
+void TF_Retenciones::e_CuitExit()
+{
+    if (QApplication::focusWidget() == e_legaJo)
+        return;
+    if (TrimBlanks(e_Cuit->text()).isEmpty())
+        dialogs_.ShowInformation(CuitMissingMessage);
+}
+
+void TF_Retenciones::e_RazonExit()
+{
+    if (QApplication::focusWidget() == e_legaJo)
+        return;
+    if (TrimBlanks(e_Razon->text()).isEmpty()) {
+        dialogs_.ShowInformation(RazonErrorMessage);
+    } else if (TrimBlanks(e_legaJo->text()).isEmpty()) {
+        dialogs_.ShowInformation(LegajoErrorMessage);
+        e_legaJo->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// Withholding grid and manual entry.
+
+void TF_Retenciones::GrillaDblClick()
+{
+    gridModel->deleteRow(GridModel::gridRow(Grilla->currentIndex()));
+}
+
+void TF_Retenciones::E_ComprobanteExit()
+{
+    const QString receipt = TrimBlanks(E_Comprobante->text());
+    if (receipt.isEmpty())
+        return;
+    // One message per row that holds the number.
+    const int matches = gridModel->receiptCount(receipt);
+    for (int i = 0; i < matches; ++i) {
+        dialogs_.ShowInformation(DuplicateReceiptMessage);
+        E_Comprobante->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TF_Retenciones::B2Click()
+{
+    B_Confirma->setEnabled(true);
+    // The declaration of the period lies, if anywhere, in the current folder under its bare
+    // name, where the generation writes it.
+    const QString fileName =
+        declarationFileName(declarationBaseName(E_ano->text(), e_Mes->text(), e_legaJo->text()));
+    if (FileExistsAt(fileName)) {
+        // Every line is converted before any row is appended, and all of them must fit.
+        const QList<DeclarationLine> lines = readDeclarationFile(FF, fileName);
+        if (!gridModel->hasRoomFor(int(lines.size()))) {
+            dialogs_.ShowInformation(ReloadDoesNotFitMessage);
+            return;
+        }
+        for (const DeclarationLine &line : lines) {
+            GridModel::RowCells cells;
+            for (int column = 1; column < GridModel::ColumnCount; ++column)
+                cells[column - 1] = line.cells.value(column);
+            gridModel->append(cells);
+        }
+    }
+    Panel2->show();
+    Panel3->hide();
+}
+
+void TF_Retenciones::E_FEChaExit()
+{
+    const QString value = E_FECha->value();
+    if (TrimBlanks(value).isEmpty()) {
+        dialogs_.ShowInformation(DateErrorMessage);
+        E_FECha->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const qint32 month = ParseInteger(SubText(value, 3, 2));
+    const qint32 year = ParseInteger(SubText(value, 5, 4));
+    if (month != ParseInteger(TrimBlanks(e_Mes->text()))) {
+        dialogs_.ShowInformation(DateMonthMessage);
+        E_FECha->setFocus(Qt::OtherFocusReason);
+    }
+    if (year != ParseInteger(TrimBlanks(E_ano->text()))) {
+        dialogs_.ShowInformation(DateYearMessage);
+        E_FECha->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TF_Retenciones::Impo_comproExit()
+{
+    if (TrimBlanks(Impo_compro->text()).isEmpty())
+        Impo_compro->setText(QStringLiteral("0"));
+    Impo_compro->setText(FormatDecimal(QStringLiteral("0.00"), ParseDecimal(Impo_compro->text())));
+    const Decimal v = ParseDecimal(TrimBlanks(Impo_compro->text()));
+    if (!(v > 0)) {
+        dialogs_.ShowInformation(AmountNotPositiveMessage);
+        Impo_compro->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // The record holds nine whole digits of an amount; a larger one would shift its columns.
+    if (!invoiceAmountInRange(v)) {
+        dialogs_.ShowInformation(AmountOutOfRangeMessage);
+        Impo_compro->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    E_Importe->setText(IntegerText(withheldAmount(v)));
+    B_adiciona->setFocus(Qt::OtherFocusReason);
+}
+
+void TF_Retenciones::B_adicionaClick()
+{
+    // Not trimmed: a blank counts as something typed.
+    if (e_legaJo->text().isEmpty() || E_Comprobante->text().isEmpty() || E_CuitReten->value().isEmpty() ||
+        E_Importe->text().isEmpty()) {
+        dialogs_.ShowInformation(RequiredFieldMessage);
+        return;
+    }
+    if (!gridModel->hasRoomFor(1)) {
+        dialogs_.ShowInformation(GridFullMessage);
+        return;
+    }
+    E_CuitReten->setFocus(Qt::OtherFocusReason);
+
+    const QString date = TrimBlanks(E_FECha->value());
+    const QString cuit = E_CuitReten->value();
+    const GridModel::RowCells cells = {
+        TrimBlanks(E_Comprobante->text()),
+        SubText(date, 1, 2) + QLatin1Char('/') + SubText(date, 3, 2) + QLatin1Char('/') + SubText(date, 5, 4),
+        TrimBlanks(Impo_compro->text()),
+        TrimBlanks(E_Importe->text()),
+        TrimBlanks(empresa->text()),
+        SubText(cuit, 1, 2) + QLatin1Char('-') + SubText(cuit, 3, 8) + QLatin1Char('-') +
+            SubText(cuit, 11, 1),
+    };
+    gridModel->append(cells);
+
+    for (QLineEdit *box : {E_Comprobante, static_cast<QLineEdit *>(E_FECha), E_Importe,
+                           static_cast<QLineEdit *>(E_CuitReten), empresa, Impo_compro})
+        box->setText(QString());
+}
 
 namespace {
 void filterKey(TF_Retenciones &window, KeyFilter filter, char16_t &key)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "registry.h"
 #include "text_file.h"
 
 #include <QPointer>
@@ -88,6 +89,9 @@ public:
     TextFile FF;
     TextFile F;
 
+    // Header entry: the agent registry, loaded when the window is first shown.
+    ::Tabla Tabla;
+
     // Declaration generation: the withholding store (Conector, tran, t_reten), connected while
     // the window is made, and the listing report Reporte.
     struct GenerationParts;
@@ -162,6 +166,8 @@ private:
     ExitTracker *tracker_ = nullptr;
     QPointer<TF_ayuda> F_ayuda;
     bool shown_ = false;
+    // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
+    bool resetting_ = false;
     // Declaration generation; made after databasePath_, before the controls.
     std::unique_ptr<GenerationParts, GenerationPartsDeleter> generation_ = makeGenerationParts(databasePath_);
 };
