@@ -1,0 +1,48 @@
+#include "app_test_support.h"
+#include "progress_window.h"
+#include "qt_print.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+// The window the clerk watches during the export: its line, its bar, Cancel taking effect at
+// the next update, and the main window locked out meanwhile.
+TEST(ProgressWindowTest, ShowsProgressAndCancelStopsAtTheNextUpdate)
+{
+    ensureQtApplication();
+    QWidget owner;
+    ASSERT_TRUE(showActive(owner));
+    ProgressWindow progress(&owner);
+
+    progress.exportStarted();
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.windowTitle(), QStringLiteral("Exporting Progress"));
+    EXPECT_EQ(QApplication::activeModalWidget(), &progress);
+    EXPECT_EQ(progress.line->text(), QStringLiteral("0%  Completed"));
+    EXPECT_EQ(progress.cancelButton->text(), QStringLiteral("Cancel"));
+
+    const struct {
+        int percent;
+        const char *line;
+    } updates[] = {{5, "5%  Completed"}, {35, "35%  Completed"}, {100, "100%  Completed"}};
+    for (const auto &u : updates) {
+        EXPECT_TRUE(progress.exportProgress(u.percent));
+        EXPECT_EQ(progress.bar->value(), u.percent);
+        EXPECT_EQ(progress.line->text(), QLatin1String(u.line));
+    }
+
+    QTest::mouseClick(progress.cancelButton, Qt::LeftButton);
+    EXPECT_TRUE(progress.isVisible()); // the export closes it when it ends
+    EXPECT_FALSE(progress.exportProgress(40));
+    progress.exportFinished();
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // A new export starts uncancelled.
+    progress.exportStarted();
+    EXPECT_TRUE(progress.exportProgress(5));
+    progress.exportFinished();
+}
