@@ -1,5 +1,6 @@
 #include "declaration_file.h"
 #include "declaration_line.h"
+#include "grid_model.h"
 #include "text_file.h"
 
 #include <QDir>
@@ -48,9 +49,40 @@ void ReadDeclaration500(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
+// What "Carga Manual" does with the period's declaration: read and convert every line, then
+// append the rows to an emptied grid, running total included.
+void ReloadDeclaration500IntoGrid(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("17300415.txt"));
+    TextFile f;
+    writeDeclarationFile(f, path, header, manualRows());
+    GridModel grid;
+    for (auto _ : state) {
+        grid.reset();
+        const QList<DeclarationLine> lines = readDeclarationFile(f, path);
+        if (!grid.hasRoomFor(int(lines.size()))) {
+            state.SkipWithError("the reload does not fit");
+            break;
+        }
+        for (const DeclarationLine &line : lines) {
+            GridModel::RowCells cells;
+            for (int column = 1; column < GridModel::ColumnCount; ++column)
+                cells[column - 1] = line.cells.value(column);
+            grid.append(cells);
+        }
+        benchmark::DoNotOptimize(grid.totalText());
+    }
+    state.SetItemsProcessed(state.iterations() * RecordCount);
+}
 } // namespace
 
 BENCHMARK(WriteDeclaration500)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(ReadDeclaration500)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+
+BENCHMARK(ReloadDeclaration500IntoGrid)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();
