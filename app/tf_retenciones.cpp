@@ -477,6 +477,11 @@ void TF_Retenciones::E_anoExit()
     }
     Panel1->setEnabled(false);
     Panel3->show();
+    // Left by a click back into the header, the focus would stay in a locked box and the
+    // keyboard would reach nothing: it goes where Tab from the year goes.
+    const QWidget *now = QApplication::focusWidget();
+    if (now == nullptr || Panel1->isAncestorOf(now))
+        Grilla->setFocus(Qt::OtherFocusReason);
 }
 
 // The two read-only boxes only take the focus by a click while the header is open, and they

@@ -302,3 +302,24 @@ TEST_F(HeaderEntry, ResetFromAnyHeaderBoxTakesTheClerkToTheLegajoSilently)
     }
 }
 } // namespace
+
+namespace {
+// Leaving the year for a box of the header itself locks the header under the focus.
+TEST_F(HeaderEntry, YearAcceptedByClickingBackIntoTheHeader)
+{
+    for (QWidget *target : {static_cast<QWidget *>(w->e_legaJo), static_cast<QWidget *>(w->e_Mes)}) {
+        SCOPED_TRACE(target->objectName().toStdString());
+        w->Limpia();
+        w->Panel3->hide();
+        w->e_Mes->setText(QStringLiteral("3"));
+        w->E_ano->setFocus();
+        type(w->E_ano, QStringLiteral("2017"));
+        dialogs.clear();
+        QTest::mouseClick(target, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.calls.empty());
+        EXPECT_FALSE(w->Panel1->isEnabled());
+        EXPECT_TRUE(w->Panel3->isVisible());
+        EXPECT_EQ(focused(), w->Grilla);
+    }
+}
+} // namespace

@@ -505,3 +505,33 @@ TEST_F(ManualEntry, ReloadThatDoesNotFitAppendsNothingAndSaysSo)
 }
 
 } // namespace
+
+namespace {
+// The file is named after the year's number, so a year typed with a leading zero finds it.
+TEST_F(ManualEntry, YearWithALeadingZeroFindsThePeriodsDeclaration)
+{
+    TextFile f;
+    writeDeclarationFile(f, folder.path("17300415.txt"), March415, threeRows());
+    enterHeader(QStringLiteral("415"), QStringLiteral("03"), QStringLiteral("02017"));
+    QTest::mouseClick(w->B2, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(w->gridModel->Fila(), 4);
+    EXPECT_EQ(w->E_ano->text(), QStringLiteral("02017"));
+}
+
+// A month skipped with the mouse leaves no file name to look for: the conversion error, and
+// the load-method panel stays.
+TEST_F(ManualEntry, CargaManualWithoutAMonthEndsInTheConversionError)
+{
+    type(w->e_legaJo, QStringLiteral("415"));
+    QTest::mouseClick(w->E_ano, Qt::LeftButton);
+    type(w->E_ano, QStringLiteral("2017"));
+    QTest::keyClick(w->E_ano, Qt::Key_Tab);
+    ASSERT_TRUE(w->Panel3->isVisible());
+    QTest::mouseClick(w->B2, Qt::LeftButton);
+    EXPECT_EQ(dialogs.errors().size(), 1u);
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    EXPECT_TRUE(w->Panel3->isVisible());
+    EXPECT_FALSE(w->Panel2->isVisible());
+}
+} // namespace
