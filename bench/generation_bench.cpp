@@ -1,0 +1,170 @@
+// CONFIRMA end to end on an embedded database, without the dialogs: empty RETEN, 500 records
+// written and inserted, commit, the 12-page listing exported to PDF. Ten runs, each phase
+// timed, medians reported. With --startup it also times start-up with the database in 10
+// fresh processes (to the first paint of the main window). It never fails a build.
+#include "connection.h"
+#include "create_database.h"
+#include "declaration_generation.h"
+#include "dialogs.h"
+#include "grid_model.h"
+#include "report_layout.h"
+#include "reten_store.h"
+#include "screen_fonts.h"
+#include "sql_script.h"
+#include "text_file.h"
+#include "tf_retenciones.h"
+#include "transaction.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+class YesDialogs : public Dialogs {
+public:
+    void ShowInformation(const QString &) override {}
+    bool AskConfirmation(const QString &) override { return true; }
+    void ShowError(const QString &, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
+};
+
+QString freshDatabase(const QString &path)
+{
+    createDatabase(path, RetenStore::UserName, RetenStore::Password);
+    QFile script(QStringLiteral(RETENCIONES_SQL_DIR "/reten.sql"));
+    script.open(QIODevice::ReadOnly);
+    Connection connection(path, RetenStore::UserName, RetenStore::Password);
+    Transaction transaction(connection);
+    runSqlScript(transaction, QString::fromUtf8(script.readAll()));
+    return path;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double ms(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+int startupChild(int argc, char *argv[], const QString &database)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication application(argc, argv);
+    LoadScreenFonts();
+    YesDialogs dialogs;
+    TF_Retenciones window(dialogs, database, QDir::tempPath() + QLatin1Char('/'));
+    const double made = ms(clock);
+    window.show();
+    const QDeadlineTimer deadline(10000);
+    bool painted = false;
+    while (!painted && !deadline.hasExpired()) {
+        application.processEvents(QEventLoop::AllEvents, 50);
+        painted = window.isVisible() && !window.visibleRegion().isEmpty();
+    }
+    application.processEvents();
+    std::printf("%.3f %.3f\n", ms(clock), made);
+    return 0;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
+        return startupChild(argc, argv, QString::fromLocal8Bit(argv[2]));
+
+    QGuiApplication application(argc, argv); // QImage and the fonts need no window
+    QTemporaryDir folder;
+    const QString database = freshDatabase(folder.filePath(QStringLiteral("RETENCIONES.FDB")));
+    QDir::setCurrent(folder.path());
+
+    GridModel grid;
+    for (int i = 1; i <= 500; ++i)
+        grid.append({QString::number(1000 + i), QStringLiteral("15/03/2017"), QStringLiteral("12400.00"),
+                     QStringLiteral("62"), QStringLiteral("PROVEEDOR ÑANDÚ S.A. %1").arg(i),
+                     QStringLiteral("20-12345678-9")});
+    const DeclarationHeader header{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
+                                   QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
+
+    QElapsedTimer clock;
+    clock.start();
+    RetenStore store(database);
+    store.connect();
+    std::printf("attach and start the transaction: %.1f ms\n", ms(clock));
+    ReportDefinition report = ListingReport(QImage(232, 107, QImage::Format_RGB32),
+                                            QImage(213, 107, QImage::Format_RGB32));
+    YesDialogs dialogs;
+    TextFile F;
+    std::vector<double> whole, clear, fileAndInserts, commit, pdf;
+    for (int run = 0; run < 11; ++run) {
+        DeclarationGeneration generation(store, report, F, dialogs);
+        clock.restart();
+        const auto result = generation.run(header, grid, folder.path() + QLatin1Char('/'));
+        const double total = ms(clock);
+        if (!result || result->report.pages != 12) {
+            std::fprintf(stderr, "generation failed\n");
+            return 1;
+        }
+        if (run > 0) // the first run warms the page cache and the statement cache
+            whole.push_back(total);
+
+        // The phases on their own, with the same statements.
+        clock.restart();
+        store.clear();
+        clear.push_back(ms(clock));
+        clock.restart();
+        for (int i = 1; i <= 500; ++i)
+            store.insert({QString::number(i), QStringLiteral("15/03/2017"), 62, QStringLiteral("PROVEEDOR"),
+                          QStringLiteral("20-12345678-9"), QStringLiteral("3/2017")});
+        fileAndInserts.push_back(ms(clock));
+        clock.restart();
+        store.commit();
+        commit.push_back(ms(clock));
+        store.openListing();
+        RetenRowSource rows(store.t_reten, 500);
+        clock.restart();
+        exportReportToPdf(report, rows, folder.filePath(QStringLiteral("phase.pdf")));
+        pdf.push_back(ms(clock));
+    }
+    std::printf("CONFIRMA, 500 rows, 12 pages: median %.1f ms (min %.1f, max %.1f) over %zu runs\n",
+                median(whole), *std::min_element(whole.begin(), whole.end()),
+                *std::max_element(whole.begin(), whole.end()), whole.size());
+    std::printf("  clear %.1f ms, 500 inserts %.1f ms, commit %.1f ms, read back + PDF export %.1f ms\n",
+                median(clear), median(fileAndInserts), median(commit), median(pdf));
+
+    if (argc == 2 && std::strcmp(argv[1], "--startup") == 0) {
+        std::vector<double> shown, made;
+        for (int i = 0; i < 10; ++i) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), database});
+            child.waitForFinished(30000);
+            const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+            if (figures.size() == 2) {
+                shown.push_back(figures[0].toDouble());
+                made.push_back(figures[1].toDouble());
+            }
+        }
+        if (!shown.empty())
+            std::printf("start-up with the database: window made %.1f ms, shown and painted %.1f ms (medians of %zu)\n",
+                        median(made), median(shown), shown.size());
+    }
+    return 0;
+}
