@@ -187,23 +187,6 @@ TEST_F(HeaderEntry, YearCheckLocksTheHeaderWhenAccepted)
     }
 }
 
-TEST_F(HeaderEntry, WholeHeaderByKeyboardLocksWithTheAgentAndPeriodAsTyped)
-{
-    type(w->e_legaJo, QStringLiteral("512"));
-    QTest::keyClick(w->e_legaJo, Qt::Key_Return);
-    type(w->e_Mes, QStringLiteral("03"));
-    QTest::keyClick(w->e_Mes, Qt::Key_Tab);
-    type(w->E_ano, QStringLiteral("2017"));
-    QTest::keyClick(w->E_ano, Qt::Key_Return);
-
-    EXPECT_TRUE(dialogs.calls.empty());
-    EXPECT_TRUE(headerLocked());
-    EXPECT_FALSE(w->Panel2->isVisible());
-    EXPECT_EQ(w->e_Razon->text(), QStringLiteral("ZALAZAR OSVALDO RUBEN"));
-    EXPECT_EQ(w->e_Mes->text(), QStringLiteral("03"));
-    EXPECT_EQ(focused(), w->Grilla);
-}
-
 TEST_F(HeaderEntry, GoingBackFromAnEmptyMonthRunsTheMonthCheckFirst)
 {
     for (Move how : {Move::Mouse, Move::Program}) {

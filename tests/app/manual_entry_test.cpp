@@ -238,13 +238,9 @@ TEST_F(ManualEntry, AdicionaAppendsTheRowEmptiesTheFieldsAndGoesBackToTheCuit)
               (QStringList{"1", "123", "05/03/2017", "12345.67", "62", "FERRETERIA ÑANDU", "20-12345678-6"}));
     EXPECT_EQ(w->gridModel->Fila(), 2);
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("62"));
-    for (QLineEdit *box : {w->E_Comprobante, static_cast<QLineEdit *>(w->E_FECha), w->E_Importe,
-                           static_cast<QLineEdit *>(w->E_CuitReten), w->empresa, w->Impo_compro})
-        EXPECT_TRUE(static_cast<MaskedEdit *>(box) == w->E_FECha ||
-                            static_cast<MaskedEdit *>(box) == w->E_CuitReten
-                        ? static_cast<MaskedEdit *>(box)->value().isEmpty()
-                        : box->text().isEmpty())
-            << box->objectName().toStdString();
+    for (const QString &emptied : {w->E_Comprobante->text(), w->E_FECha->value(), w->E_Importe->text(),
+                                   w->E_CuitReten->value(), w->empresa->text(), w->Impo_compro->text()})
+        EXPECT_TRUE(emptied.isEmpty());
     EXPECT_EQ(focused(), w->E_CuitReten);
     EXPECT_EQ(w->e_legaJo->text(), QStringLiteral("415"));
 
