@@ -194,31 +194,6 @@ TEST_F(ImportFile, MismatchDetails)
                                 "Importe Ret. 000000009.00, corresponde 5"));
 }
 
-// A bad line anywhere raises before anything is returned, and leaves the file closed so that
-// it can be read or replaced at once.
-TEST_F(ImportFile, BadLineClosesTheFile)
-{
-    const QByteArray good = record("0000000000001", "00000006200", "00001234567").toLatin1();
-    for (const QByteArray &bad : {QByteArray(), QByteArray("30-12345678-9"),
-                                  record("0000000000002", "000000062OO", "00001234567").toLatin1()}) {
-        write(good + "\r\r\n" + bad + "\r\r\n" + good + "\r\r\n");
-        EXPECT_THROW(importDeclarationFile(ff, path), ConversionError) << bad.toStdString();
-        EXPECT_FALSE(ff.isOpen());
-        EXPECT_TRUE(QFile(path).open(QIODevice::WriteOnly | QIODevice::Truncate));
-    }
-}
-
-TEST_F(ImportFile, MissingFile)
-{
-    try {
-        importDeclarationFile(ff, dir.filePath(QStringLiteral("gone.txt")));
-        ADD_FAILURE() << "no error";
-    } catch (const IoError &e) {
-        EXPECT_EQ(e.code(), 2);
-    }
-    EXPECT_FALSE(ff.isOpen());
-}
-
 // A declaration this program wrote from manual entry imports without a mismatch, and written
 // again from the imported rows it gives the same records: dates, amounts and all.
 TEST_F(ImportFile, OwnDeclarationImportsCleanly)
