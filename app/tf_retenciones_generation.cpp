@@ -15,9 +15,8 @@
 
 struct TF_Retenciones::GenerationParts {
     explicit GenerationParts(const QString &databasePath)
-        : store(databasePath),
-          report(ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
-                               QImage(QStringLiteral(":/images/escudo.jpg"))))
+        : store(databasePath), report(ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
+                                                    QImage(QStringLiteral(":/images/escudo.jpg"))))
     {
     }
     RetenStore store;
@@ -54,7 +53,8 @@ void TF_Retenciones::B_ConfirmaClick()
                                    e_Razon->text()};
     ProgressWindow progress(this);
     DeclarationGeneration generation(retenStore(), Reporte(), F, dialogs_);
-    const std::optional<GenerationResult> result = generation.run(header, *gridModel, programFolder_, &progress);
+    const std::optional<GenerationResult> result =
+        generation.run(header, *gridModel, programFolder_, &progress);
     if (!result)
         return;
 

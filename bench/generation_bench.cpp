@@ -109,8 +109,8 @@ int main(int argc, char *argv[])
     RetenStore store(database);
     store.connect();
     std::printf("attach and start the transaction: %.1f ms\n", ms(clock));
-    ReportDefinition report = ListingReport(QImage(232, 107, QImage::Format_RGB32),
-                                            QImage(213, 107, QImage::Format_RGB32));
+    ReportDefinition report =
+        ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
     YesDialogs dialogs;
     TextFile F;
     std::vector<double> whole, clear, fileAndInserts, commit, pdf;
@@ -163,7 +163,8 @@ int main(int argc, char *argv[])
             }
         }
         if (!shown.empty())
-            std::printf("start-up with the database: window made %.1f ms, shown and painted %.1f ms (medians of %zu)\n",
+            std::printf("start-up with the database: window made %.1f ms, shown and painted %.1f ms (medians "
+                        "of %zu)\n",
                         median(made), median(shown), shown.size());
     }
     return 0;

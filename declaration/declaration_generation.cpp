@@ -29,12 +29,17 @@ QStringList rowCells(const GridModel &grid, int row)
 int renameErrorCode(int error)
 {
     switch (error) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
+    case ENOENT:
+        return 2;
+    case ENOTDIR:
+        return 3;
     case EBUSY:
-    case ETXTBSY: return 32;
-    case ENOSPC: return 112;
-    default: return 5; // a folder in the way, no permission, read-only medium
+    case ETXTBSY:
+        return 32;
+    case ENOSPC:
+        return 112;
+    default:
+        return 5; // a folder in the way, no permission, read-only medium
     }
 }
 
@@ -105,9 +110,9 @@ QString DeclarationGeneration::statusText(const QString &programFolder, const QS
 
 QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 {
-    return QStringLiteral("Periodo : ") + TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year) +
-           QStringLiteral(" Legajo : ") + TrimBlanks(header.legajo) + QLatin1Char(' ') +
-           TrimBlanks(header.agentName);
+    return QStringLiteral("Periodo : ") + TrimBlanks(header.month) + QLatin1Char('/') +
+           TrimBlanks(header.year) + QStringLiteral(" Legajo : ") + TrimBlanks(header.legajo) +
+           QLatin1Char(' ') + TrimBlanks(header.agentName);
 }
 
 std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHeader &header,

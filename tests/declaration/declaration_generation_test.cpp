@@ -17,7 +17,8 @@
 namespace {
 const DeclarationHeader Agent{QStringLiteral("415"), QStringLiteral("03"), QStringLiteral("2017"),
                               QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
-const QString BaseName = QStringLiteral("173" "00415");
+const QString BaseName = QStringLiteral("173"
+                                        "00415");
 
 // Records the progress figures and can cancel at one of them.
 class RecordingMonitor : public ExportMonitor {
@@ -40,7 +41,8 @@ public:
     {
         GenerationTest::SetUp();
         store = std::make_unique<RetenStore>(path_);
-        report = ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+        report =
+            ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
     }
     void TearDown() override
     {
@@ -87,20 +89,20 @@ public:
 // the period as typed; the listing carries the period line, the rows and the grid's total.
 TEST_F(Generation, WritesFileRetenAndListingInGridOrder)
 {
-    grid.append(cells(" 123 ", "05/03/2017", "12345.67", "62", QStringLiteral("FERRETERÍA ÑANDÚ"),
-                      "30-12345678-9"));
+    grid.append(
+        cells(" 123 ", "05/03/2017", "12345.67", "62", QStringLiteral("FERRETERÍA ÑANDÚ"), "30-12345678-9"));
     grid.append(cells("456", "06/03/2017", "100.00", "1", QStringLiteral("BORRADA"), "20-11111111-1"));
-    grid.append(cells("789", "31/03/2017", "246913.58", "1234.5", QStringLiteral("OTRA S.A."),
-                      "27-87654321-0"));
+    grid.append(
+        cells("789", "31/03/2017", "246913.58", "1234.5", QStringLiteral("OTRA S.A."), "27-87654321-0"));
     ASSERT_TRUE(grid.deleteRow(2));
 
     const auto result = generate();
     ASSERT_TRUE(result);
-    EXPECT_EQ(dialogs.questions(), QStringList{QStringLiteral("Confirma Generar Archivo con Caracter de DDJJ ?")});
+    EXPECT_EQ(dialogs.questions(),
+              QStringList{QStringLiteral("Confirma Generar Archivo con Caracter de DDJJ ?")});
     EXPECT_EQ(result->baseName, BaseName);
-    EXPECT_EQ(result->statusText,
-              QStringLiteral("SU ARCHIVOS(TXT y PDF)FUERON GENERADOS EN  ") + programFolder() +
-                  QStringLiteral(" CON EL NOMBRE :") + BaseName);
+    EXPECT_EQ(result->statusText, QStringLiteral("SU ARCHIVOS(TXT y PDF)FUERON GENERADOS EN  ") +
+                                      programFolder() + QStringLiteral(" CON EL NOMBRE :") + BaseName);
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expectedFile({1, 3}));
     EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
     EXPECT_FALSE(F.isOpen());

@@ -46,7 +46,10 @@ public:
         file.write(bytes);
     }
     // Names of the files the work folder holds.
-    QStringList workFiles() const { return QDir(work_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+    QStringList workFiles() const
+    {
+        return QDir(work_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
 
     // RETEN as another attachment sees it: committed rows only, "NROCOM|PERIODO" trimmed.
     QStringList committedRows()
@@ -54,29 +57,34 @@ public:
         Connection connection(path_, User, Password);
         Transaction transaction(connection);
         Query q(transaction);
-        q.setSql(QStringLiteral("select nrocom, periodo, importe, razon, cuit, fecha from reten order by jid"));
+        q.setSql(
+            QStringLiteral("select nrocom, periodo, importe, razon, cuit, fecha from reten order by jid"));
         q.open();
         QStringList rows;
         while (q.next())
             rows << q.text(0).trimmed() + QLatin1Char('|') + q.text(1).trimmed() + QLatin1Char('|') +
-                        QString::number(q.number(2)) + QLatin1Char('|') + q.text(3).trimmed() + QLatin1Char('|') +
-                        q.text(4).trimmed() + QLatin1Char('|') + q.text(5).trimmed();
+                        QString::number(q.number(2)) + QLatin1Char('|') + q.text(3).trimmed() +
+                        QLatin1Char('|') + q.text(4).trimmed() + QLatin1Char('|') + q.text(5).trimmed();
         return rows;
     }
     void putCommittedRow()
     {
         Connection connection(path_, User, Password);
         Transaction transaction(connection);
-        transaction.executeImmediate(QStringLiteral(
-            "insert into reten (nrocom, fecha, importe, razon, cuit, periodo) values ('OLD', '', 1, '', '', '')"));
+        transaction.executeImmediate(QStringLiteral("insert into reten (nrocom, fecha, importe, razon, cuit, "
+                                                    "periodo) values ('OLD', '', 1, '', '', '')"));
         transaction.commit();
     }
 
     static GridModel::RowCells cells(const char *receipt, const char *date, const char *invoice,
                                      const char *withheld, const QString &company, const char *cuit)
     {
-        return {QString::fromLatin1(receipt), QString::fromLatin1(date), QString::fromLatin1(invoice),
-                QString::fromLatin1(withheld), company, QString::fromLatin1(cuit)};
+        return {QString::fromLatin1(receipt),
+                QString::fromLatin1(date),
+                QString::fromLatin1(invoice),
+                QString::fromLatin1(withheld),
+                company,
+                QString::fromLatin1(cuit)};
     }
 
     QTemporaryDir work_;

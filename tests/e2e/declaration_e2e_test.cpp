@@ -77,8 +77,9 @@ public:
         type(window->E_Comprobante, QString::fromLatin1(receipt));
         type(window->Impo_compro, QString::fromLatin1(invoice));
         ASSERT_EQ(QApplication::focusWidget(), window->B_adiciona)
-            << window->E_CuitReten->value().toStdString() << "|" << window->E_Comprobante->text().toStdString() << "|"
-            << window->E_Importe->text().toStdString() << "|" << window->E_FECha->value().toStdString();
+            << window->E_CuitReten->value().toStdString() << "|"
+            << window->E_Comprobante->text().toStdString() << "|" << window->E_Importe->text().toStdString()
+            << "|" << window->E_FECha->value().toStdString();
         QTest::keyClick(window->B_adiciona, Qt::Key_Return);
     }
 
@@ -93,8 +94,10 @@ public:
         window->Panel1->setEnabled(false);
         window->Panel2->show();
         window->B_Confirma->setEnabled(true);
-        window->gridModel->append(cells("1", "01/03/2017", "200.00", "1", QStringLiteral("A"), "20-12345678-9"));
-        window->gridModel->append(cells("2", "02/03/2017", "400.00", "2", QStringLiteral("B"), "20-12345678-9"));
+        window->gridModel->append(
+            cells("1", "01/03/2017", "200.00", "1", QStringLiteral("A"), "20-12345678-9"));
+        window->gridModel->append(
+            cells("2", "02/03/2017", "400.00", "2", QStringLiteral("B"), "20-12345678-9"));
     }
 
     QList<QStringList> occupiedRows() const
@@ -114,7 +117,8 @@ public:
     bool untouched() const
     {
         return window->e_legaJo->text() == QLatin1String("140") && !window->Panel1->isEnabled() &&
-               window->Panel2->isVisible() && window->gridModel->isOccupied(2) && !window->salida->isVisible();
+               window->Panel2->isVisible() && window->gridModel->isOccupied(2) &&
+               !window->salida->isVisible();
     }
 
     ScriptedDialogs dialogs;
@@ -158,10 +162,12 @@ TEST_F(DeclarationThroughWindow, ManualDeclarationFromEndToEnd)
     const auto words = wordsOf(pdf);
     const PdfWord *period = findWord(words, 1, QStringLiteral("Legajo"));
     ASSERT_NE(period, nullptr);
-    EXPECT_EQ(lineAt(words, 1, period->yMin), QStringLiteral("Periodo : 03/2017 Legajo : 140 ORTIZ OMAR FLORENCIO"));
+    EXPECT_EQ(lineAt(words, 1, period->yMin),
+              QStringLiteral("Periodo : 03/2017 Legajo : 140 ORTIZ OMAR FLORENCIO"));
     const PdfWord *first = findWord(words, 1, QStringLiteral("123"));
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(lineAt(words, 1, first->yMin), QStringLiteral("123 05/03/2017 20-12345678-9 62.00 FERRETERIA NANDU"));
+    EXPECT_EQ(lineAt(words, 1, first->yMin),
+              QStringLiteral("123 05/03/2017 20-12345678-9 62.00 FERRETERIA NANDU"));
     EXPECT_EQ(countWords(words, 1, QStringLiteral("67.00")), 1);
 
     EXPECT_TRUE(window->salida->isVisible());
@@ -222,7 +228,8 @@ TEST_F(DeclarationThroughWindow, EarlyEndsLeaveTheWindowAsItStood)
         const QStringList errors = dialogs.errors();
         if (c.errorStart) {
             ASSERT_EQ(errors.size(), 1);
-            EXPECT_TRUE(errors.front().startsWith(QLatin1String(c.errorStart))) << errors.front().toStdString();
+            EXPECT_TRUE(errors.front().startsWith(QLatin1String(c.errorStart)))
+                << errors.front().toStdString();
         } else {
             EXPECT_EQ(errors, QStringList());
         }
