@@ -2,6 +2,7 @@
 
 #include "app_test_support.h"
 #include "grid_model.h"
+#include "qt_dialogs.h"
 #include "qt_print.h"
 #include "scripted_dialogs.h"
 
@@ -9,8 +10,10 @@
 #include <QFile>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -191,4 +194,38 @@ TEST_F(Import, FileThatDoesNotFitAppendsNothing)
     EXPECT_EQ(w->gridModel->cell(500, 1), QStringLiteral("0000000000002"));
     EXPECT_EQ(w->gridModel->Fila(), 501);
     EXPECT_TRUE(w->B_Confirma->isEnabled());
+}
+
+// The real box: the message as its text, the lines as its detailed text, OK closes it.
+TEST_F(Import, MismatchBoxUnfoldsItsDetails)
+{
+    QString title, text, details;
+    bool hasOk = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(top);
+            if (!box || !box->isVisible())
+                continue;
+            poll.stop();
+            title = box->windowTitle();
+            text = box->text();
+            details = box->detailedText();
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text() == QStringLiteral("OK")) {
+                    hasOk = true;
+                    b->click();
+                }
+            }
+            if (!hasOk)
+                box->done(0);
+        }
+    });
+    poll.start();
+    QtDialogs().ShowInformationWithDetails(Mismatch, QStringLiteral("first\nsecond"));
+    EXPECT_EQ(title, QStringLiteral("Information"));
+    EXPECT_EQ(text, Mismatch);
+    EXPECT_EQ(details, QStringLiteral("first\nsecond"));
+    EXPECT_TRUE(hasOk);
 }
