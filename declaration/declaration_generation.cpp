@@ -12,9 +12,13 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace {
 QStringList rowCells(const GridModel &grid, int row)
@@ -47,19 +51,27 @@ int renameErrorCode(int error)
 // that a power cut never leaves an empty file under the declaration's name.
 void syncToDisk(const QString &fileName)
 {
+#ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(fileName);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
     ::close(fd);
+#else
+    Q_UNUSED(fileName);
+#endif
 }
 
+// Replaces an existing file of the name in one step, on every platform.
 void replaceFile(const QString &from, const QString &to)
 {
     syncToDisk(from);
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw IoError(renameErrorCode(errno));
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), error);
+    if (error)
+        throw IoError(renameErrorCode(error.value()));
 }
 
 // Ends the export monitor's display however the export ends.

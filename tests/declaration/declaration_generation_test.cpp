@@ -92,8 +92,9 @@ TEST_F(Generation, WritesFileRetenAndListingInGridOrder)
     grid.append(
         cells(" 123 ", "05/03/2017", "12345.67", "62", QStringLiteral("FERRETERÍA ÑANDÚ"), "30-12345678-9"));
     grid.append(cells("456", "06/03/2017", "100.00", "1", QStringLiteral("BORRADA"), "20-11111111-1"));
-    grid.append(
-        cells("789", "31/03/2017", "246913.58", "1234.5", QStringLiteral("OTRA S.A."), "27-87654321-0"));
+    // The longest name the grid takes also fits RETEN.
+    const QString longest = QStringLiteral("OTRA S.A. ").leftJustified(60, QLatin1Char('X'));
+    grid.append(cells("789", "31/03/2017", "246913.58", "1234.5", longest, "27-87654321-0"));
     ASSERT_TRUE(grid.deleteRow(2));
 
     const auto result = generate();
@@ -109,7 +110,8 @@ TEST_F(Generation, WritesFileRetenAndListingInGridOrder)
 
     EXPECT_EQ(committedRows(),
               (QStringList{QStringLiteral("123|03/2017|62|FERRETERÍA ÑANDÚ|30-12345678-9|05/03/2017"),
-                           QStringLiteral("789|03/2017|1234.5|OTRA S.A.|27-87654321-0|31/03/2017")}));
+                           QStringLiteral("789|03/2017|1234.5|") + longest +
+                               QStringLiteral("|27-87654321-0|31/03/2017")}));
 
     const QString pdf = programFolder() + BaseName + ".pdf";
     EXPECT_EQ(runTool("qpdf", {"--check", pdf}).exitCode, 0);
