@@ -301,3 +301,24 @@ TEST_F(Generation, StoreConnectsLaterOnceTheDatabaseExists)
     EXPECT_FALSE(rows.value(QStringLiteral("NADA")).isValid());
     EXPECT_FALSE(rows.next());
 }
+
+// A listing that cannot be written ends the generation after the commit: the declaration and
+// RETEN are complete, the error names the PDF.
+TEST_F(Generation, ListingThatCannotBeWrittenKeepsTheCompleteDeclaration)
+{
+    appendRows(2);
+    dialogs.confirmations.push_back(true);
+    DeclarationGeneration generation(*store, report, F, dialogs);
+    const QString missingFolder = programFolder() + QStringLiteral("gone/");
+    try {
+        generation.run(Agent, grid, missingFolder);
+        FAIL() << "no error";
+    } catch (const ReportError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"") + missingFolder +
+                                           BaseName + QStringLiteral(".pdf\". ")))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expectedFile({1, 2}));
+    EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
+    EXPECT_EQ(committedRows().size(), 2);
+}
