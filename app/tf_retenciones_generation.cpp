@@ -13,14 +13,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <optional>
+
 struct TF_Retenciones::GenerationParts {
-    explicit GenerationParts(const QString &databasePath)
-        : store(databasePath), report(ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
-                                                    QImage(QStringLiteral(":/images/escudo.jpg"))))
-    {
-    }
+    explicit GenerationParts(const QString &databasePath) : store(databasePath) {}
     RetenStore store;
-    ReportDefinition report;
+    // Made at its first use, once the window has registered its pictures.
+    std::optional<ReportDefinition> report;
 };
 
 void TF_Retenciones::GenerationPartsDeleter::operator()(GenerationParts *parts) const noexcept
@@ -44,7 +43,12 @@ RetenStore &TF_Retenciones::retenStore() const
 
 ReportDefinition &TF_Retenciones::Reporte() const
 {
-    return generation_->report;
+    // The listing's left logo is the picture at the window's top right, its right logo the one
+    // at the top left.
+    if (!generation_->report)
+        generation_->report = ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
+                                            QImage(QStringLiteral(":/images/escudo.jpg")));
+    return *generation_->report;
 }
 
 void TF_Retenciones::B_ConfirmaClick()

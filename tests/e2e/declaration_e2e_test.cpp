@@ -169,6 +169,9 @@ TEST_F(DeclarationThroughWindow, ManualDeclarationFromEndToEnd)
     EXPECT_EQ(lineAt(words, 1, first->yMin),
               QStringLiteral("123 05/03/2017 20-12345678-9 62.00 FERRETERIA NANDU"));
     EXPECT_EQ(countWords(words, 1, QStringLiteral("67.00")), 1);
+    // Both logos, cut from the window's pictures.
+    const QByteArray images = runTool("pdfimages", {"-list", pdf}).output;
+    EXPECT_TRUE(images.contains(" 209    87 ") && images.contains(" 209    82 ")) << images.constData();
 
     EXPECT_TRUE(window->salida->isVisible());
     EXPECT_EQ(window->salida->text(), QStringLiteral("SU ARCHIVOS(TXT y PDF)FUERON GENERADOS EN  ") +
