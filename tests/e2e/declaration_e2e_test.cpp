@@ -244,3 +244,23 @@ TEST_F(DeclarationThroughWindow, EarlyEndsLeaveTheWindowAsItStood)
         window.reset();
     }
 }
+
+// Started before its database existed, the window reaches it at the next CONFIRMA once it does.
+TEST_F(DeclarationThroughWindow, DatabaseCreatedAfterStartUpIsUsedByTheNextGeneration)
+{
+    const QString later = work_.filePath(QStringLiteral("LATER.FDB"));
+    open(later);
+    fillDirectly();
+    window->B_Confirma->click();
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_EQ(dialogs.questions().size(), 0);
+
+    ASSERT_TRUE(QFile::copy(path_, later));
+    dialogs.clear();
+    dialogs.confirmations = {true};
+    window->B_Confirma->click();
+    EXPECT_EQ(dialogs.errors(), QStringList());
+    EXPECT_EQ(dialogs.questions(), QStringList{Question});
+    EXPECT_TRUE(window->salida->isVisible());
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")).count('\n'), 2);
+}
