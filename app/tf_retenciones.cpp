@@ -247,6 +247,8 @@ void TF_Retenciones::createControls()
     Grilla->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grilla->setSelectionMode(QAbstractItemView::ContiguousSelection);
     Grilla->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A cell too narrow for its text is cut at the column's edge, not shortened with "...".
+    Grilla->setTextElideMode(Qt::ElideNone);
     Grilla->setTabKeyNavigation(false);
     Grilla->setShowGrid(true);
     Grilla->setWordWrap(false);

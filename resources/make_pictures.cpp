@@ -153,10 +153,7 @@ QImage titulo()
     p.drawText(QRectF(6, band.top() + 34, 190, 22), Qt::AlignHCenter | Qt::AlignVCenter,
                QStringLiteral("Tasas Municipales"));
 
-    p.setPen(navy);
-    p.setFont(face(QStringLiteral("Liberation Sans"), 10, false));
-    p.drawText(QRectF(40, 80, 156, 16), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("Agentes de Retención"));
+    // Nothing below row 82: the listing shows only the top 82 rows of the plate.
     return img;
 }
 
