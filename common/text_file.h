@@ -84,3 +84,20 @@ void CloseTextFileQuietly(TextFile &v);
 void CheckIo();
 // The pending code, cleared; 0 when there is none.
 int TakeIoError();
+
+// Closes a variable that is still open when the scope ends (an error left the reading
+// half-way); a variable the reading closed itself is left alone.
+class CloseOnError {
+public:
+    explicit CloseOnError(TextFile &f) : f_(f) {}
+    ~CloseOnError()
+    {
+        if (f_.isOpen())
+            CloseTextFileQuietly(f_);
+    }
+    CloseOnError(const CloseOnError &) = delete;
+    CloseOnError &operator=(const CloseOnError &) = delete;
+
+private:
+    TextFile &f_;
+};

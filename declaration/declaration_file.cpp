@@ -1,20 +1,13 @@
 #include "declaration_file.h"
 
+#include "grid_model.h"
+
 #include "numbers.h"
 #include "regional.h"
 #include "text_file.h"
 #include "text_helpers.h"
 
 namespace {
-enum GridColumn {
-    ReceiptColumn = 1,
-    DateColumn = 2,
-    InvoiceAmountColumn = 3,
-    WithheldAmountColumn = 4,
-    CompanyNameColumn = 5,
-    SupplierCuitColumn = 6,
-};
-
 // The right-aligned write: blanks in front of a short value, a long value kept whole.
 QString rightAligned(const QString &value, int width)
 {

@@ -1,6 +1,7 @@
 #include "declaration_import.h"
 
 #include "declaration_line.h"
+#include "grid_model.h"
 #include "numbers.h"
 #include "text_file.h"
 #include "text_helpers.h"
@@ -8,28 +9,6 @@
 #include <QStringList>
 
 namespace {
-enum GridColumn {
-    ReceiptColumn = 1,
-    InvoiceAmountColumn = 3,
-    WithheldAmountColumn = 4,
-};
-
-// Closes the variable if an error leaves the reading half-way.
-class CloseOnError {
-public:
-    explicit CloseOnError(TextFile &f) : f_(f) {}
-    ~CloseOnError()
-    {
-        if (f_.isOpen())
-            CloseTextFileQuietly(f_);
-    }
-    CloseOnError(const CloseOnError &) = delete;
-    CloseOnError &operator=(const CloseOnError &) = delete;
-
-private:
-    TextFile &f_;
-};
-
 // An amount kept as a double brought to a whole number: the fraction is dropped unless it is
 // greater than one half. The same rule as manual entry's, on 64 bits so that an amount
 // written with an exponent cannot wrap round into a plausible one.

@@ -1,37 +1,11 @@
 #include "declaration_line.h"
 
+#include "grid_model.h"
+
 #include "errors.h"
 #include "numbers.h"
 #include "text_file.h"
 #include "text_helpers.h"
-
-namespace {
-enum GridColumn {
-    ReceiptColumn = 1,
-    DateColumn = 2,
-    InvoiceAmountColumn = 3,
-    WithheldAmountColumn = 4,
-    CompanyNameColumn = 5,
-    SupplierCuitColumn = 6,
-    ColumnCount = 7,
-};
-
-// Closes the variable if an error leaves the reading half-way.
-class CloseOnError {
-public:
-    explicit CloseOnError(TextFile &f) : f_(f) {}
-    ~CloseOnError()
-    {
-        if (f_.isOpen())
-            CloseTextFileQuietly(f_);
-    }
-    CloseOnError(const CloseOnError &) = delete;
-    CloseOnError &operator=(const CloseOnError &) = delete;
-
-private:
-    TextFile &f_;
-};
-} // namespace
 
 QString amountTextFromField(const QString &field)
 {
@@ -45,7 +19,7 @@ DeclarationLine readDeclarationLine(const QString &line)
         SubText(date, 1, 2) + QLatin1Char('/') + SubText(date, 3, 2) + QLatin1Char('/') + SubText(date, 5, 4);
 
     DeclarationLine result;
-    result.cells.resize(ColumnCount);
+    result.cells.resize(GridModel::ColumnCount);
     result.cells[SupplierCuitColumn] = TrimBlanks(SubText(line, 1, 13));
     result.cells[DateColumn] = TrimBlanks(dateText);
     result.cells[WithheldAmountColumn] = TrimBlanks(amountTextFromField(SubText(line, 28, 11)));

@@ -8,6 +8,17 @@
 // The cells of the withholding grid. Row 0 holds the column titles, rows 1 to LastRow the
 // withholdings; every cell is text. The view sees the title row as its header and grid rows
 // 1 to LastRow as its rows 0 to LastRow - 1, so all data rows can be seen and selected.
+// The grid's columns.
+enum GridColumn {
+    RowNumberColumn = 0,
+    ReceiptColumn = 1,
+    DateColumn = 2,
+    InvoiceAmountColumn = 3,
+    WithheldAmountColumn = 4,
+    CompanyNameColumn = 5,
+    SupplierCuitColumn = 6,
+};
+
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 
