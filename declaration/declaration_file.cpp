@@ -19,9 +19,26 @@ QString zeroPadded(const QString &value, int width)
     return value.size() >= width ? value : QString(width - value.size(), QLatin1Char('0')) + value;
 }
 
+// A field's text, trimmed, as the file will hold it. The code page writes a character beyond
+// the basic plane (two UTF-16 units, such as an emoji pasted into a name) as one "?"; counting
+// it as two would leave the field one byte short and shift every later column. A control
+// character pasted into a box (a line break, a tab, the end-of-file mark) becomes a blank, so
+// that a record stays one line that reads back whole.
+QString fieldText(const QString &text)
+{
+    QString out = TrimBlanks(text);
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out.at(i).isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+            out.replace(i, 2, QLatin1Char('?'));
+        else if (out.at(i).unicode() < 32)
+            out[i] = QLatin1Char(' ');
+    }
+    return out;
+}
+
 QString cell(const QStringList &cells, int column)
 {
-    return TrimBlanks(cells.value(column));
+    return fieldText(cells.value(column));
 }
 } // namespace
 
@@ -70,18 +87,18 @@ QString amountField(const QString &text)
 
 QString receiptNumberField(const QString &text)
 {
-    return zeroPadded(TrimBlanks(text), 13);
+    return zeroPadded(fieldText(text), 13);
 }
 
 QString nameField(const QString &text)
 {
-    const QString trimmed = TrimBlanks(text);
+    const QString trimmed = fieldText(text);
     return trimmed.size() >= 60 ? trimmed : trimmed + QString(60 - trimmed.size(), QLatin1Char(' '));
 }
 
 QString dateField(const QString &text)
 {
-    const QString trimmed = TrimBlanks(text);
+    const QString trimmed = fieldText(text);
     return SubText(trimmed, 1, 2) + SubText(trimmed, 4, 2) + SubText(trimmed, 7, 4);
 }
 
@@ -96,7 +113,7 @@ QString declarationRecord(const QStringList &cells, const DeclarationHeader &hea
     record += amountField(cells.value(WithheldAmountColumn));
     record += receiptNumberField(cells.value(ReceiptColumn));
     record += nameField(cells.value(CompanyNameColumn));
-    record += rightAligned(TrimBlanks(header.agentCuit), 13);
+    record += rightAligned(fieldText(header.agentCuit), 13);
     record += nameField(header.agentName);
     record += amountField(cells.value(InvoiceAmountColumn));
     return record;

@@ -218,6 +218,51 @@ TEST_F(InTemporaryFolder, GoldenRecords)
     }
 }
 
+// A character beyond the basic plane (an emoji pasted into a name, two UTF-16 units) goes
+// into the file as one "?", and the record keeps its 195 columns.
+TEST_F(InTemporaryFolder, CharacterBeyondTheBasicPlaneKeepsTheColumns)
+{
+    const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80");
+    DeclarationHeader header = agent;
+    header.agentName = QStringLiteral("AGENTE ") + smiley;
+    const QStringList cells =
+        row("123", "05/03/2017", "1234.5", "6", QStringLiteral("CAFE ") + smiley + smiley, "30-12345678-9");
+    writeDeclarationFile(f, QStringLiteral("17300415.txt"), header, {cells});
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("17300415.txt"))),
+              layoutRecord({{1, 13, "30-12345678-9"},
+                            {14, 17, "2017"},
+                            {18, 19, " 3"},
+                            {20, 27, "05032017"},
+                            {28, 38, "00000000600"},
+                            {39, 51, "0000000000123"},
+                            {52, 111, padded("CAFE ??")},
+                            {112, 124, "30-70000001-2"},
+                            {125, 184, padded("AGENTE ?")},
+                            {185, 195, "00000123450"}}));
+}
+
+// Control characters pasted into a box (a name copied from two lines, a tab, the end-of-file
+// mark) become blanks: the record stays one line of 195 columns that reads back whole.
+TEST_F(InTemporaryFolder, ControlCharactersInsideAFieldBecomeBlanks)
+{
+    DeclarationHeader header = agent;
+    header.agentName = QStringLiteral("AGENTE\tDOS");
+    const QStringList cells = row("12\n3", "05/03/2017", "1234.5", "6",
+                                  QStringLiteral("CASA\r\nCENTRAL\x1A SRL"), "30-12345678-9");
+    writeDeclarationFile(f, QStringLiteral("17300415.txt"), header, {cells});
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("17300415.txt"))),
+              layoutRecord({{1, 13, "30-12345678-9"},
+                            {14, 17, "2017"},
+                            {18, 19, " 3"},
+                            {20, 27, "05032017"},
+                            {28, 38, "00000000600"},
+                            {39, 51, "00000000012 3"},
+                            {52, 111, padded("CASA  CENTRAL  SRL")},
+                            {112, 124, "30-70000001-2"},
+                            {125, 184, padded("AGENTE DOS")},
+                            {185, 195, "00000123450"}}));
+}
+
 TEST_F(InTemporaryFolder, EmptyGridGivesAnEmptyFile)
 {
     writeDeclarationFile(f, QStringLiteral("17300415.txt"), agent, {});
