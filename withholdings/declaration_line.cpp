@@ -14,9 +14,15 @@ QString amountTextFromField(const QString &field)
 
 DeclarationLine readDeclarationLine(const QString &line)
 {
-    const QString date = SubText(line, 20, 8);
-    const QString dateText =
-        SubText(date, 1, 2) + QLatin1Char('/') + SubText(date, 3, 2) + QLatin1Char('/') + SubText(date, 5, 4);
+    // A date left incomplete at entry is written short and right-aligned ("      //" for a date
+    // box never typed into, "    2017" for a year alone). Its trimmed text, cut DD, MM, YYYY
+    // with a "/" only before a part that is there, writes back as the same eight columns.
+    const QString date = TrimBlanks(SubText(line, 20, 8));
+    QString dateText = SubText(date, 1, 2);
+    if (date.size() > 2)
+        dateText += QLatin1Char('/') + SubText(date, 3, 2);
+    if (date.size() > 4)
+        dateText += QLatin1Char('/') + SubText(date, 5, 4);
 
     DeclarationLine result;
     result.cells.resize(GridModel::ColumnCount);
