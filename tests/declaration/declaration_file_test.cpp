@@ -247,8 +247,8 @@ TEST_F(InTemporaryFolder, ControlCharactersInsideAFieldBecomeBlanks)
 {
     DeclarationHeader header = agent;
     header.agentName = QStringLiteral("AGENTE\tDOS");
-    const QStringList cells = row("12\n3", "05/03/2017", "1234.5", "6",
-                                  QStringLiteral("CASA\r\nCENTRAL\x1A SRL"), "30-12345678-9");
+    const QStringList cells =
+        row("12\n3", "05/03/2017", "1234.5", "6", QStringLiteral("CASA\r\nCENTRAL\x1A SRL"), "30-12345678-9");
     writeDeclarationFile(f, QStringLiteral("17300415.txt"), header, {cells});
     EXPECT_EQ(readAll(dir.filePath(QStringLiteral("17300415.txt"))),
               layoutRecord({{1, 13, "30-12345678-9"},
