@@ -83,7 +83,16 @@ bool EditMask::isComplete(const QString &shown) const
     return true;
 }
 
-MaskedEdit::MaskedEdit(QWidget *parent) : QLineEdit(parent) {}
+MaskedEdit::MaskedEdit(QWidget *parent) : QLineEdit(parent)
+{
+    // Qt leaves the cursor of an emptied box after its last blank, where nothing can be typed:
+    // the next CUIT typed after ADICIONA would be lost. An emptied box starts at its first
+    // position, as an edit box does once its text is set.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (isMasked() && value().isEmpty())
+            setCursorPosition(0);
+    });
+}
 
 void MaskedEdit::setEditMask(const QString &mask)
 {

@@ -255,6 +255,25 @@ TEST_F(ManualEntry, AdicionaAppendsTheRowEmptiesTheFieldsAndGoesBackToTheCuit)
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("62"));
 }
 
+// The clerk types the next row straight after ADICIONA, each box from where the focus lands.
+TEST_F(ManualEntry, NextRowTypedRightAfterAdicionaGoesIntoTheEmptiedBoxes)
+{
+    startManual();
+    addRow(QStringLiteral("123"), QStringLiteral("1000"));
+    ASSERT_EQ(focused(), w->E_CuitReten);
+
+    const QStringList keys = {"30111111118", "otro", "16032017", "124", "2000"};
+    for (const QString &text : keys) {
+        QTest::keyClicks(focused(), text);
+        QTest::keyClick(focused(), Qt::Key_Return);
+    }
+    ASSERT_EQ(focused(), w->B_adiciona);
+    QTest::keyClick(w->B_adiciona, Qt::Key_Return);
+
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(row(2), (QStringList{"2", "124", "16/03/2017", "2000.00", "10", "OTRO", "30-11111111-8"}));
+}
+
 TEST_F(ManualEntry, AdicionaWithARequiredFieldMissingChangesNothing)
 {
     struct Case {
