@@ -135,16 +135,45 @@ TEST_F(ExitTrackerTest, AnotherWindowTakingTheFocusIsNoExit)
     EXPECT_EQ(tracker->activeControl(), a);
 }
 
+// A command that asks first and then sends the clerk elsewhere (the reset after its question):
+// the focus is placed while the box still has the keyboard and arrives when the window is
+// active again. That arrival is no exit of the control the clerk was in before the box.
+TEST_F(ExitTrackerTest, AControlChosenWhileAnotherWindowIsUpIsTakenOverWithoutACheck)
+{
+    QWidget other;
+    auto *otherBox = new QLineEdit(&other);
+    ASSERT_TRUE(showActive(other));
+    otherBox->setFocus();
+    b->setFocus();
+    other.hide();
+    ASSERT_TRUE(showActive(*window));
+
+    EXPECT_EQ(QApplication::focusWidget(), b);
+    EXPECT_TRUE(ran.isEmpty());
+    EXPECT_EQ(tracker->activeControl(), b);
+    // From there on B is the control being left.
+    QTest::keyClick(b, Qt::Key_Tab);
+    EXPECT_EQ(ran, QStringList{"B"});
+}
+
 TEST_F(ExitTrackerTest, WithARealMessageBoxTheFocusComesBackAfterTheBoxHasClosed)
 {
     QtDialogs real;
     QWidget *focusWhileOpen = nullptr;
     checks[a] = [&] {
-        QTimer::singleShot(50, [&] {
+        // Answer the box once it is up and active, however long a loaded machine takes.
+        QTimer poll;
+        poll.setInterval(10);
+        int polls = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || (!box->isActiveWindow() && ++polls < 300))
+                return;
+            poll.stop();
             focusWhileOpen = QApplication::focusWidget();
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, Qt::Key_Return);
         });
+        poll.start();
         real.ShowInformation(QStringLiteral("Atención !!!"));
         a->setFocus();
     };

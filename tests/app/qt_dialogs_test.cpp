@@ -4,6 +4,7 @@
 #include "qt_print.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
@@ -28,15 +29,28 @@ QMessageBox *openBox()
 }
 
 // Runs `open`, and once the box is up records it and answers it with `answer`. A watchdog
-// closes a box that the answer left open, so a failing case never hangs the tests.
+// closes the box if the answer left it open, so a failing case never hangs the tests; it lives
+// only as long as this call, so it can never touch the box of a later case.
 Seen whileOpen(const std::function<void()> &open, const std::function<void(QMessageBox &)> &answer)
 {
     Seen seen;
+    QPointer<QMessageBox> answered;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    watchdog.setInterval(3000);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (answered && answered->isVisible()) {
+            ADD_FAILURE() << "box left open";
+            answered->done(0);
+        }
+    });
     QTimer poll;
     poll.setInterval(5);
+    int polls = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        // Keys go to the box once it is the active window, however long a loaded machine takes.
         QMessageBox *box = openBox();
-        if (!box)
+        if (!box || (!box->isActiveWindow() && ++polls < 600))
             return;
         poll.stop();
         seen.title = box->windowTitle();
@@ -46,13 +60,9 @@ Seen whileOpen(const std::function<void()> &open, const std::function<void(QMess
             seen.buttons << b->text();
         if (box->defaultButton())
             seen.defaultButton = box->defaultButton()->text();
+        answered = box;
         answer(*box);
-        QTimer::singleShot(3000, [] {
-            if (QMessageBox *left = openBox()) {
-                ADD_FAILURE() << "box left open";
-                left->done(0);
-            }
-        });
+        watchdog.start();
     });
     poll.start();
     open();
