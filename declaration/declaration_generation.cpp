@@ -53,11 +53,15 @@ void syncToDisk(const QString &fileName)
 {
 #ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(fileName);
+    // A write that only fails here must not replace a good declaration with a bad one.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return;
-    ::fsync(fd);
+        throw IoError(renameErrorCode(errno));
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
+    if (!synced)
+        throw IoError(error == ENOSPC ? 101 : 29);
 #else
     Q_UNUSED(fileName);
 #endif
