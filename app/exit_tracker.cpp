@@ -23,11 +23,13 @@ void ExitTracker::setExitHandler(QWidget *control, std::function<void()> handler
     handlers_.insert(control, std::move(handler));
 }
 
-void ExitTracker::focusChanged(QWidget * /*old*/, QWidget *now)
+void ExitTracker::focusChanged(QWidget *old, QWidget *now)
 {
     if (running_ || now == nullptr || now->window() != window_)
         return;
-    if (active_.isNull()) {
+    // Coming back from another window is no exit either: the focus lands where the program
+    // put it while that window had the keyboard (the legajo box after the reset's question).
+    if (active_.isNull() || old == nullptr || old->window() != window_) {
         active_ = now;
         return;
     }
