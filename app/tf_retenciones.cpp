@@ -367,6 +367,11 @@ void TF_Retenciones::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        // The desktop shows the application's name in a title bar whose caption is empty. A
+        // blank name keeps it empty; it is set once the window exists, so that the desktop
+        // still knows the window's class by the program's name.
+        QCoreApplication::setApplicationName(QStringLiteral(" "));
+        setWindowTitle(QString());
         runHandler([this] { FormShow(); });
     }
 }

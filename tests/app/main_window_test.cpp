@@ -237,6 +237,8 @@ TEST_F(MainWindow, RightAfterStartUp)
     EXPECT_FALSE(w->B_Confirma->isEnabled());
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
     EXPECT_TRUE(w->windowTitle().isEmpty());
+    // A title bar left empty shows the application's name on the desktop instead: it is blank.
+    EXPECT_TRUE(QCoreApplication::applicationName().trimmed().isEmpty());
     const QStringList titles = {"", "Nro.Comp.", "Fecha", "Importe Comp.", "Importe Ret.", "Empresa", "CUIT"};
     for (int column = 0; column < 7; ++column)
         EXPECT_EQ(w->Grilla->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
