@@ -1,8 +1,8 @@
-#include "exit_tracker.h"
+#include "app/exit_tracker.h"
 
-#include "errors.h"
-#include "handler_guard.h"
-#include "masked_edit.h"
+#include "app/handler_guard.h"
+#include "app/masked_edit.h"
+#include "common/errors.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
-#include "handler_guard.h"
+#include "app/handler_guard.h"
 
-#include "dialogs.h"
-#include "errors.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
 
 HandlerGuard::HandlerGuard(Dialogs &dialogs, QString applicationTitle)
     : dialogs_(dialogs), title_(std::move(applicationTitle))

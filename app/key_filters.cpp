@@ -1,4 +1,4 @@
-#include "key_filters.h"
+#include "app/key_filters.h"
 
 #include <QKeyEvent>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "paths.h"
-#include "qt_dialogs.h"
-#include "screen_fonts.h"
-#include "tf_ayuda.h"
-#include "tf_retenciones.h"
+#include "app/qt_dialogs.h"
+#include "app/screen_fonts.h"
+#include "app/tf_ayuda.h"
+#include "app/tf_retenciones.h"
+#include "common/paths.h"
 
 #include <QApplication>
 #include <QDir>

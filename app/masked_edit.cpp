@@ -1,4 +1,4 @@
-#include "masked_edit.h"
+#include "app/masked_edit.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "declaration_generation.h"
+#include "declaration/declaration_generation.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "qt_dialogs.h"
+#include "app/qt_dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs.h"
+#include "common/dialogs.h"
 
 // The message boxes and the file-open dialog of the running program, built as the clerk's
 // desktop shows them: fixed English titles and captions, centred on the screen, modal.

@@ -1,4 +1,4 @@
-#include "screen_fonts.h"
+#include "app/screen_fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "tf_ayuda.h"
+#include "app/tf_ayuda.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>

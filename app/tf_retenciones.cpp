@@ -1,22 +1,22 @@
-#include "tf_retenciones.h"
+#include "app/tf_retenciones.h"
 
-#include "declaration_file.h"
-#include "declaration_line.h"
-#include "dialogs.h"
-#include "errors.h"
-#include "exit_tracker.h"
-#include "grid_model.h"
-#include "handler_guard.h"
-#include "header_checks.h"
-#include "key_filters.h"
-#include "masked_edit.h"
-#include "numbers.h"
-#include "paths.h"
-#include "screen_fonts.h"
-#include "text_helpers.h"
-#include "tf_ayuda.h"
-#include "upper_case_validator.h"
-#include "withheld_amount.h"
+#include "app/exit_tracker.h"
+#include "app/handler_guard.h"
+#include "app/key_filters.h"
+#include "app/masked_edit.h"
+#include "app/screen_fonts.h"
+#include "app/tf_ayuda.h"
+#include "app/upper_case_validator.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/paths.h"
+#include "common/text_helpers.h"
+#include "declaration/declaration_file.h"
+#include "header/header_checks.h"
+#include "withholdings/declaration_line.h"
+#include "withholdings/grid_model.h"
+#include "withholdings/withheld_amount.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,9 +35,7 @@
 // The pictures are compiled into the program; a static library has to register them.
 static void initPictures()
 {
-#ifdef RETENCIONES_HAS_PICTURES
     Q_INIT_RESOURCE(retenciones);
-#endif
 }
 
 namespace {

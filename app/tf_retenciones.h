@@ -1,7 +1,7 @@
 #pragma once
 
-#include "registry.h"
-#include "text_file.h"
+#include "common/text_file.h"
+#include "header/registry.h"
 
 #include <QPointer>
 #include <QString>
@@ -20,7 +20,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class TF_ayuda;
-class RetenStore;         // declaration generation
+class RetenStore;        // declaration generation
 struct ReportDefinition; // declaration generation
 
 // The main window. Every control carries its layout name as member and object name; every

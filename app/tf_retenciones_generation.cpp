@@ -1,12 +1,12 @@
 // CONFIRMA: the declaration file, table RETEN and the PDF listing.
-#include "tf_retenciones.h"
+#include "app/tf_retenciones.h"
 
-#include "declaration_generation.h"
-#include "grid_model.h"
-#include "masked_edit.h"
-#include "progress_window.h"
-#include "report_layout.h"
-#include "reten_store.h"
+#include "app/masked_edit.h"
+#include "app/progress_window.h"
+#include "declaration/declaration_generation.h"
+#include "declaration/report_layout.h"
+#include "declaration/reten_store.h"
+#include "withholdings/grid_model.h"
 
 #include <QFrame>
 #include <QImage>

@@ -1,9 +1,9 @@
 // "Importación de Archivo": a declaration-format file chosen by the clerk becomes grid rows.
-#include "tf_retenciones.h"
+#include "app/tf_retenciones.h"
 
-#include "declaration_import.h"
-#include "dialogs.h"
-#include "grid_model.h"
+#include "common/dialogs.h"
+#include "withholdings/declaration_import.h"
+#include "withholdings/grid_model.h"
 
 #include <QFrame>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "upper_case_validator.h"
+#include "app/upper_case_validator.h"
 
 QValidator::State UpperCaseValidator::validate(QString &input, int & /*pos*/) const
 {

@@ -1,8 +1,8 @@
-#include "connection.h"
-#include "create_database.h"
-#include "query.h"
-#include "sql_script.h"
-#include "transaction.h"
+#include "db/connection.h"
+#include "db/create_database.h"
+#include "db/query.h"
+#include "db/sql_script.h"
+#include "db/transaction.h"
 
 #include <QFile>
 #include <QTemporaryDir>

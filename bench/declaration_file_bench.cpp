@@ -1,7 +1,7 @@
-#include "declaration_file.h"
-#include "declaration_line.h"
-#include "grid_model.h"
-#include "text_file.h"
+#include "common/text_file.h"
+#include "declaration/declaration_file.h"
+#include "withholdings/declaration_line.h"
+#include "withholdings/grid_model.h"
 
 #include <QDir>
 #include <QTemporaryDir>

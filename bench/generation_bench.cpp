@@ -2,18 +2,18 @@
 // written and inserted, commit, the 12-page listing exported to PDF. Ten runs, each phase
 // timed, medians reported. With --startup it also times start-up with the database in 10
 // fresh processes (to the first paint of the main window). It never fails a build.
-#include "connection.h"
-#include "create_database.h"
-#include "declaration_generation.h"
-#include "dialogs.h"
-#include "grid_model.h"
-#include "report_layout.h"
-#include "reten_store.h"
-#include "screen_fonts.h"
-#include "sql_script.h"
-#include "text_file.h"
-#include "tf_retenciones.h"
-#include "transaction.h"
+#include "app/screen_fonts.h"
+#include "app/tf_retenciones.h"
+#include "common/dialogs.h"
+#include "common/text_file.h"
+#include "db/connection.h"
+#include "db/create_database.h"
+#include "db/sql_script.h"
+#include "db/transaction.h"
+#include "declaration/declaration_generation.h"
+#include "declaration/report_layout.h"
+#include "declaration/reten_store.h"
+#include "withholdings/grid_model.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,9 +1,9 @@
 // Importing a 500-line declaration-format file, without the file-open dialog: reading and
 // converting every line, and that plus appending the rows to the grid with its total.
-#include "declaration_file.h"
-#include "declaration_import.h"
-#include "grid_model.h"
-#include "text_file.h"
+#include "common/text_file.h"
+#include "declaration/declaration_file.h"
+#include "withholdings/declaration_import.h"
+#include "withholdings/grid_model.h"
 
 #include <QTemporaryDir>
 

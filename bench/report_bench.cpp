@@ -1,5 +1,5 @@
-#include "listing_fixture.h"
-#include "report_engine.h"
+#include "report/report_engine.h"
+#include "tests/report/listing_fixture.h"
 
 #include <QTemporaryDir>
 

@@ -1,10 +1,10 @@
 // Start-up to the shown window: the time from the program's entry to the first paint of the
 // main window, measured in fresh processes so that loading and first-use costs count. Run
 // without arguments it starts itself 20 times and reports the medians; it never fails.
-#include "qt_dialogs.h"
-#include "screen_fonts.h"
-#include "tf_ayuda.h"
-#include "tf_retenciones.h"
+#include "app/qt_dialogs.h"
+#include "app/screen_fonts.h"
+#include "app/tf_ayuda.h"
+#include "app/tf_retenciones.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

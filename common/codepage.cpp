@@ -1,4 +1,4 @@
-#include "codepage.h"
+#include "common/codepage.h"
 
 #include <algorithm>
 #include <iterator>
@@ -9,10 +9,9 @@ struct CodePageEntry {
     unsigned char byte;
 };
 
-#include "codepage_tables.inc"
+#include "common/codepage_tables.inc"
 
-template <std::size_t N>
-char lookup(const CodePageEntry (&table)[N], char16_t u)
+template <std::size_t N> char lookup(const CodePageEntry (&table)[N], char16_t u)
 {
     const auto it = std::lower_bound(std::begin(table), std::end(table), u,
                                      [](const CodePageEntry &e, char16_t v) { return e.unicode < v; });
@@ -21,8 +20,7 @@ char lookup(const CodePageEntry (&table)[N], char16_t u)
     return '?';
 }
 
-template <std::size_t N>
-QByteArray convert(const CodePageEntry (&table)[N], const QString &text)
+template <std::size_t N> QByteArray convert(const CodePageEntry (&table)[N], const QString &text)
 {
     QByteArray out;
     out.reserve(text.size());
@@ -40,9 +38,15 @@ QByteArray convert(const CodePageEntry (&table)[N], const QString &text)
 }
 } // namespace
 
-char ToSystemCodePageChar(QChar c) { return lookup(kUnicodeToCp1252, c.unicode()); }
+char ToSystemCodePageChar(QChar c)
+{
+    return lookup(kUnicodeToCp1252, c.unicode());
+}
 
-QByteArray ToSystemCodePage(const QString &text) { return convert(kUnicodeToCp1252, text); }
+QByteArray ToSystemCodePage(const QString &text)
+{
+    return convert(kUnicodeToCp1252, text);
+}
 
 QString FromSystemCodePage(const QByteArray &bytes)
 {
@@ -53,4 +57,7 @@ QString FromSystemCodePage(const QByteArray &bytes)
     return out;
 }
 
-QByteArray ToUsAscii(const QString &text) { return convert(kUnicodeToUsAscii, text); }
+QByteArray ToUsAscii(const QString &text)
+{
+    return convert(kUnicodeToUsAscii, text);
+}

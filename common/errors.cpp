@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "common/errors.h"
 
 #include <QFileInfo>
 
@@ -6,14 +6,22 @@ namespace {
 QString ioMessage(int code)
 {
     switch (code) {
-    case 2: return QStringLiteral("The specified file was not found");
-    case 3: return QStringLiteral("Invalid file name - %s");
-    case 4: return QStringLiteral("Too many open files");
-    case 5: return QStringLiteral("File access denied");
-    case 100: return QStringLiteral("Read beyond end of file");
-    case 101: return QStringLiteral("Disk full");
-    case 106: return QStringLiteral("Invalid numeric input");
-    default: return QStringLiteral("I/O error %1").arg(code);
+    case 2:
+        return QStringLiteral("The specified file was not found");
+    case 3:
+        return QStringLiteral("Invalid file name - %s");
+    case 4:
+        return QStringLiteral("Too many open files");
+    case 5:
+        return QStringLiteral("File access denied");
+    case 100:
+        return QStringLiteral("Read beyond end of file");
+    case 101:
+        return QStringLiteral("Disk full");
+    case 106:
+        return QStringLiteral("Invalid numeric input");
+    default:
+        return QStringLiteral("I/O error %1").arg(code);
     }
 }
 } // namespace

@@ -1,8 +1,8 @@
-#include "numbers.h"
+#include "common/numbers.h"
 
-#include "codepage.h"
-#include "errors.h"
-#include "regional.h"
+#include "common/codepage.h"
+#include "common/errors.h"
+#include "common/regional.h"
 
 #include <cerrno>
 #include <cfenv>
@@ -26,7 +26,10 @@ const char *const kOverflow = "Floating point overflow";
     throw ConversionError(QLatin1Char('\'') + text + QStringLiteral("' is not a valid floating point value"));
 }
 
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
+bool isDigit(int c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int hexDigitValue(int c)
 {
@@ -109,10 +112,18 @@ Decimal compute(Operation operation, Decimal a, Decimal b)
     volatile Decimal result = 0;
     std::feclearexcept(FE_ALL_EXCEPT);
     switch (operation) {
-    case Operation::Sum: result = left + right; break;
-    case Operation::Difference: result = left - right; break;
-    case Operation::Product: result = left * right; break;
-    case Operation::Quotient: result = left / right; break;
+    case Operation::Sum:
+        result = left + right;
+        break;
+    case Operation::Difference:
+        result = left - right;
+        break;
+    case Operation::Product:
+        result = left * right;
+        break;
+    case Operation::Quotient:
+        result = left / right;
+        break;
     }
     raiseFloatingPointFlags();
     return result;
@@ -160,7 +171,10 @@ qint32 ParseInteger(const QString &text)
     return qint32(bits);
 }
 
-QString IntegerText(qint32 value) { return QString::number(value); }
+QString IntegerText(qint32 value)
+{
+    return QString::number(value);
+}
 
 Decimal ParseDecimal(const QString &text)
 {
@@ -314,7 +328,10 @@ QString FormatDecimal(const QString &format, Decimal value)
     return out;
 }
 
-Decimal IntegralPart(Decimal value) { return std::trunc(value); }
+Decimal IntegralPart(Decimal value)
+{
+    return std::trunc(value);
+}
 
 qint64 TruncToInteger(Decimal value)
 {
@@ -324,10 +341,22 @@ qint64 TruncToInteger(Decimal value)
     return static_cast<qint64>(value);
 }
 
-Decimal DecimalSum(Decimal a, Decimal b) { return compute(Operation::Sum, a, b); }
-Decimal DecimalDifference(Decimal a, Decimal b) { return compute(Operation::Difference, a, b); }
-Decimal DecimalProduct(Decimal a, Decimal b) { return compute(Operation::Product, a, b); }
-Decimal DecimalQuotient(Decimal a, Decimal b) { return compute(Operation::Quotient, a, b); }
+Decimal DecimalSum(Decimal a, Decimal b)
+{
+    return compute(Operation::Sum, a, b);
+}
+Decimal DecimalDifference(Decimal a, Decimal b)
+{
+    return compute(Operation::Difference, a, b);
+}
+Decimal DecimalProduct(Decimal a, Decimal b)
+{
+    return compute(Operation::Product, a, b);
+}
+Decimal DecimalQuotient(Decimal a, Decimal b)
+{
+    return compute(Operation::Quotient, a, b);
+}
 
 Decimal StoreAsDouble(Decimal value)
 {

@@ -1,4 +1,4 @@
-#include "paths.h"
+#include "common/paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,7 +53,10 @@ QString ProgramFolder()
     return path.left(lastSeparator(path) + 1);
 }
 
-QString FileNamePart(const QString &path) { return path.mid(lastSeparator(path) + 1); }
+QString FileNamePart(const QString &path)
+{
+    return path.mid(lastSeparator(path) + 1);
+}
 
 bool FileExistsAt(const QString &name)
 {

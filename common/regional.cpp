@@ -1,4 +1,4 @@
-#include "regional.h"
+#include "common/regional.h"
 
 #include <atomic>
 
@@ -22,10 +22,22 @@ char16_t readLocaleChar(LCTYPE type, char16_t fallback)
 #endif
 } // namespace
 
-QChar DecimalSeparator() { return QChar(decimalSeparator.load()); }
-QChar ThousandsSeparator() { return QChar(thousandsSeparator.load()); }
-void SetDecimalSeparator(QChar separator) { decimalSeparator.store(separator.unicode()); }
-void SetThousandsSeparator(QChar separator) { thousandsSeparator.store(separator.unicode()); }
+QChar DecimalSeparator()
+{
+    return QChar(decimalSeparator.load());
+}
+QChar ThousandsSeparator()
+{
+    return QChar(thousandsSeparator.load());
+}
+void SetDecimalSeparator(QChar separator)
+{
+    decimalSeparator.store(separator.unicode());
+}
+void SetThousandsSeparator(QChar separator)
+{
+    thousandsSeparator.store(separator.unicode());
+}
 
 void LoadRegionalSettings()
 {

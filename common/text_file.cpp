@@ -1,7 +1,7 @@
-#include "text_file.h"
+#include "common/text_file.h"
 
-#include "codepage.h"
-#include "errors.h"
+#include "common/codepage.h"
+#include "common/errors.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -53,21 +53,28 @@ int missingFileCode(const QString &name)
 int openErrorCode(int error, const QString &name)
 {
     switch (error) {
-    case ENOENT: return missingFileCode(name);
+    case ENOENT:
+        return missingFileCode(name);
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP: return PathNotFound;
+    case ELOOP:
+        return PathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return AccessDenied;
+    case EISDIR:
+        return AccessDenied;
     case EMFILE:
-    case ENFILE: return TooManyOpenFiles;
+    case ENFILE:
+        return TooManyOpenFiles;
     case ETXTBSY:
-    case EBUSY: return SharingViolation;
+    case EBUSY:
+        return SharingViolation;
     case ENOSPC:
-    case EDQUOT: return DiskFull;
-    default: return GeneralFailure;
+    case EDQUOT:
+        return DiskFull;
+    default:
+        return GeneralFailure;
     }
 }
 
@@ -76,10 +83,13 @@ int writeErrorCode(int error)
     switch (error) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return DiskFullOnWrite;
+    case EFBIG:
+        return DiskFullOnWrite;
     case EACCES:
-    case EPERM: return AccessDenied;
-    default: return WriteFault;
+    case EPERM:
+        return AccessDenied;
+    default:
+        return WriteFault;
     }
 }
 
@@ -106,7 +116,10 @@ bool writeAll(int fd, const char *bytes, qsizetype count, int &code)
 
 } // namespace
 
-TextFile::~TextFile() { close(); }
+TextFile::~TextFile()
+{
+    close();
+}
 
 int TextFile::flush()
 {
@@ -142,9 +155,15 @@ void TextFile::open(OpenKind kind)
     }
     int flags = O_CLOEXEC;
     switch (kind) {
-    case OpenKind::Read: flags |= O_RDONLY; break;
-    case OpenKind::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case OpenKind::Append: flags |= O_WRONLY | O_APPEND; break;
+    case OpenKind::Read:
+        flags |= O_RDONLY;
+        break;
+    case OpenKind::Create:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case OpenKind::Append:
+        flags |= O_WRONLY | O_APPEND;
+        break;
     }
     // Others may read the file meanwhile; Linux has no share modes to ask for.
     const QByteArray path = QFile::encodeName(name_);
@@ -212,11 +231,20 @@ void BindTextFile(TextFile &v, const QString &name)
     v.name_ = name;
 }
 
-void OpenTextForReading(TextFile &v) { v.open(TextFile::OpenKind::Read); }
+void OpenTextForReading(TextFile &v)
+{
+    v.open(TextFile::OpenKind::Read);
+}
 
-void CreateTextFile(TextFile &v) { v.open(TextFile::OpenKind::Create); }
+void CreateTextFile(TextFile &v)
+{
+    v.open(TextFile::OpenKind::Create);
+}
 
-void OpenTextForAppending(TextFile &v) { v.open(TextFile::OpenKind::Append); }
+void OpenTextForAppending(TextFile &v)
+{
+    v.open(TextFile::OpenKind::Append);
+}
 
 namespace {
 bool readyToRead(const TextFile &v)

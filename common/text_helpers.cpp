@@ -1,4 +1,4 @@
-#include "text_helpers.h"
+#include "common/text_helpers.h"
 
 QString TrimBlanks(const QString &text)
 {

@@ -1,7 +1,7 @@
-#include "connection.h"
+#include "db/connection.h"
 
-#include "fb_api.h"
-#include "transaction.h"
+#include "db/fb_api.h"
+#include "db/transaction.h"
 
 using namespace Firebird;
 

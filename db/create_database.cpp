@@ -1,6 +1,6 @@
-#include "create_database.h"
+#include "db/create_database.h"
 
-#include "fb_api.h"
+#include "db/fb_api.h"
 
 using namespace Firebird;
 

@@ -1,11 +1,11 @@
 // create_database [PATH [SCRIPT]]: creates the program's database and its table.
 // Without PATH, the file the program opens; without SCRIPT, sql/reten.sql of the sources.
 
-#include "connection.h"
-#include "create_database.h"
-#include "errors.h"
-#include "sql_script.h"
-#include "transaction.h"
+#include "common/errors.h"
+#include "db/connection.h"
+#include "db/create_database.h"
+#include "db/sql_script.h"
+#include "db/transaction.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "fb_api.h"
+#include "db/fb_api.h"
 
-#include "errors.h"
+#include "common/errors.h"
 
 #include <QDir>
 #include <QFile>

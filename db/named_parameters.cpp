@@ -1,4 +1,4 @@
-#include "named_parameters.h"
+#include "db/named_parameters.h"
 
 namespace {
 bool isNameStart(QChar c)

@@ -1,12 +1,12 @@
-#include "query.h"
+#include "db/query.h"
 
-#include "connection.h"
-#include "fb_api.h"
-#include "named_parameters.h"
-#include "transaction.h"
+#include "db/connection.h"
+#include "db/fb_api.h"
+#include "db/named_parameters.h"
+#include "db/transaction.h"
 
-#include "codepage.h"
-#include "errors.h"
+#include "common/codepage.h"
+#include "common/errors.h"
 
 #include <QList>
 #include <QLocale>

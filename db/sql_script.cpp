@@ -1,6 +1,6 @@
-#include "sql_script.h"
+#include "db/sql_script.h"
 
-#include "transaction.h"
+#include "db/transaction.h"
 
 #include <QRegularExpression>
 

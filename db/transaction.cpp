@@ -1,10 +1,10 @@
-#include "transaction.h"
+#include "db/transaction.h"
 
-#include "connection.h"
-#include "fb_api.h"
+#include "db/connection.h"
+#include "db/fb_api.h"
 
-#include "codepage.h"
-#include "errors.h"
+#include "common/codepage.h"
+#include "common/errors.h"
 
 using namespace Firebird;
 

@@ -1,11 +1,11 @@
-#include "declaration_file.h"
+#include "declaration/declaration_file.h"
 
-#include "grid_model.h"
+#include "withholdings/grid_model.h"
 
-#include "numbers.h"
-#include "regional.h"
-#include "text_file.h"
-#include "text_helpers.h"
+#include "common/numbers.h"
+#include "common/regional.h"
+#include "common/text_file.h"
+#include "common/text_helpers.h"
 
 namespace {
 // The right-aligned write: blanks in front of a short value, a long value kept whole.

@@ -1,13 +1,13 @@
-#include "declaration_generation.h"
+#include "declaration/declaration_generation.h"
 
-#include "dialogs.h"
-#include "errors.h"
-#include "grid_model.h"
-#include "numbers.h"
-#include "report_definition.h"
-#include "reten_store.h"
-#include "text_file.h"
-#include "text_helpers.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/text_file.h"
+#include "common/text_helpers.h"
+#include "declaration/reten_store.h"
+#include "report/report_definition.h"
+#include "withholdings/grid_model.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "declaration_file.h"
-#include "report_engine.h"
+#include "declaration/declaration_file.h"
+#include "report/report_engine.h"
 
 #include <QString>
 

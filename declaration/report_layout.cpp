@@ -1,6 +1,6 @@
-#include "report_layout.h"
+#include "declaration/report_layout.h"
 
-#include "numbers.h"
+#include "common/numbers.h"
 
 namespace {
 // Every band runs the full printable width of A4 less the margins.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report_definition.h"
+#include "report/report_definition.h"
 
 #include <QImage>
 

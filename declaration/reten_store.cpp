@@ -1,4 +1,4 @@
-#include "reten_store.h"
+#include "declaration/reten_store.h"
 
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "connection.h"
-#include "query.h"
-#include "row_source.h"
-#include "transaction.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "db/transaction.h"
+#include "report/row_source.h"
 
 #include <QString>
 

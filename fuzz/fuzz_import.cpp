@@ -1,11 +1,11 @@
 // Imports arbitrary bytes as a declaration-format file: the import either returns rows that
 // hold together or raises one of the program's own errors, and the file is closed either way.
-#include "declaration_import.h"
-#include "errors.h"
-#include "numbers.h"
-#include "scratch_file.h"
-#include "text_file.h"
-#include "text_helpers.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/text_file.h"
+#include "common/text_helpers.h"
+#include "fuzz/scratch_file.h"
+#include "withholdings/declaration_import.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,15 +1,15 @@
 // Feeds arbitrary texts to the integer and decimal parsers and checks that what they accept
 // prints and parses back consistently, under both decimal separators.
-#include "errors.h"
-#include "numbers.h"
-#include "regional.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/regional.h"
 
 #include <QString>
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 

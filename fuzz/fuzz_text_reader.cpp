@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a text file the way every reader of the program does and
 // compares the lines with a plain reading of the same bytes held in memory.
-#include "codepage.h"
-#include "scratch_file.h"
-#include "text_file.h"
+#include "common/codepage.h"
+#include "common/text_file.h"
+#include "fuzz/scratch_file.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -86,7 +86,7 @@ if(lineNumber EQUAL 0)
 endif()
 
 set(source "// Generated from ${INPUT} by generate_registry.cmake; do not edit.
-#include \"builtin_registry.h\"
+#include \"header/builtin_registry.h\"
 
 using namespace std::string_view_literals;
 

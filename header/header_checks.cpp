@@ -1,7 +1,7 @@
-#include "header_checks.h"
+#include "header/header_checks.h"
 
-#include "numbers.h"
-#include "text_helpers.h"
+#include "common/numbers.h"
+#include "common/text_helpers.h"
 
 bool monthAccepted(const QString &monthText)
 {

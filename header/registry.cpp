@@ -1,7 +1,7 @@
-#include "registry.h"
+#include "header/registry.h"
 
-#include "builtin_registry.h"
-#include "text_helpers.h"
+#include "common/text_helpers.h"
+#include "header/builtin_registry.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "font_metrics.h"
+#include "report/font_metrics.h"
 
 #include <iterator>
 

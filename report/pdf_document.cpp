@@ -1,9 +1,9 @@
-#include "pdf_document.h"
+#include "report/pdf_document.h"
 
-#include "font_metrics.h"
-#include "pdf_number.h"
-#include "pdf_text.h"
-#include "stream_encoding.h"
+#include "report/font_metrics.h"
+#include "report/pdf_number.h"
+#include "report/pdf_text.h"
+#include "report/stream_encoding.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "pdf_number.h"
+#include "report/pdf_number.h"
 
 #include <charconv>
 #include <cmath>

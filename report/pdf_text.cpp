@@ -1,6 +1,6 @@
-#include "pdf_text.h"
+#include "report/pdf_text.h"
 
-#include "codepage.h"
+#include "common/codepage.h"
 
 namespace {
 constexpr char16_t euroSign = 0x20ac;

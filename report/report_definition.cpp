@@ -1,4 +1,4 @@
-#include "report_definition.h"
+#include "report/report_definition.h"
 
 ReportItem ReportItem::label(QString name, int left, int top, int width, int height, QString caption)
 {

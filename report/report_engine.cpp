@@ -1,9 +1,9 @@
-#include "report_engine.h"
+#include "report/report_engine.h"
 
-#include "errors.h"
-#include "font_metrics.h"
-#include "pdf_document.h"
-#include "pdf_text.h"
+#include "common/errors.h"
+#include "report/font_metrics.h"
+#include "report/pdf_document.h"
+#include "report/pdf_text.h"
 
 #include <QSaveFile>
 

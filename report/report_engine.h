@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report_definition.h"
-#include "row_source.h"
+#include "report/report_definition.h"
+#include "report/row_source.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "row_source.h"
+#include "report/row_source.h"
 
 TableRowSource::TableRowSource(const QStringList &columns, std::vector<QVariantList> rows)
     : rows_(std::move(rows))

@@ -1,4 +1,4 @@
-#include "stream_encoding.h"
+#include "report/stream_encoding.h"
 
 #include <zlib.h>
 

@@ -1,10 +1,10 @@
-#include "declaration_import.h"
+#include "withholdings/declaration_import.h"
 
-#include "declaration_line.h"
-#include "grid_model.h"
-#include "numbers.h"
-#include "text_file.h"
-#include "text_helpers.h"
+#include "common/numbers.h"
+#include "common/text_file.h"
+#include "common/text_helpers.h"
+#include "withholdings/declaration_line.h"
+#include "withholdings/grid_model.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decimal.h"
-#include "grid_model.h"
+#include "common/decimal.h"
+#include "withholdings/grid_model.h"
 
 #include <QList>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "declaration_line.h"
+#include "withholdings/declaration_line.h"
 
-#include "grid_model.h"
+#include "withholdings/grid_model.h"
 
-#include "errors.h"
-#include "numbers.h"
-#include "text_file.h"
-#include "text_helpers.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/text_file.h"
+#include "common/text_helpers.h"
 
 QString amountTextFromField(const QString &field)
 {

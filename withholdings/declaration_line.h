@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decimal.h"
+#include "common/decimal.h"
 
 #include <QList>
 #include <QString>

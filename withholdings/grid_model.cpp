@@ -1,7 +1,7 @@
-#include "grid_model.h"
+#include "withholdings/grid_model.h"
 
-#include "numbers.h"
-#include "text_helpers.h"
+#include "common/numbers.h"
+#include "common/text_helpers.h"
 
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), cells_(LastRow + 1) {}
 

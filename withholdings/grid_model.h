@@ -70,7 +70,6 @@ Q_SIGNALS:
     void totalChanged(const QString &text);
 
 public:
-
     // Grid row of a view index, and the view row of a grid row.
     static int gridRow(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : -1; }
     static int viewRow(int gridRow) { return gridRow - 1; }

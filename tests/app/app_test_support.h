@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screen_fonts.h"
+#include "app/screen_fonts.h"
 
 #include <QApplication>
 #include <QTest>

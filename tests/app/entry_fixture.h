@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app_test_support.h"
-#include "masked_edit.h"
-#include "scripted_dialogs.h"
-#include "tf_retenciones.h"
+#include "app/masked_edit.h"
+#include "app/tf_retenciones.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QLineEdit>

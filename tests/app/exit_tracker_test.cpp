@@ -1,12 +1,12 @@
-#include "exit_tracker.h"
+#include "app/exit_tracker.h"
 
-#include "app_test_support.h"
-#include "errors.h"
-#include "handler_guard.h"
-#include "masked_edit.h"
-#include "qt_dialogs.h"
-#include "qt_print.h"
-#include "scripted_dialogs.h"
+#include "app/handler_guard.h"
+#include "app/masked_edit.h"
+#include "app/qt_dialogs.h"
+#include "common/errors.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/scripted_dialogs.h"
 
 #include <QLineEdit>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "entry_fixture.h"
+#include "tests/app/entry_fixture.h"
 
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 
 #include <QFrame>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "tf_ayuda.h"
+#include "app/tf_ayuda.h"
 
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "tf_retenciones.h"
+#include "app/tf_retenciones.h"
 
-#include "app_test_support.h"
-#include "grid_model.h"
-#include "qt_dialogs.h"
-#include "qt_print.h"
-#include "scripted_dialogs.h"
+#include "app/qt_dialogs.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/scripted_dialogs.h"
+#include "withholdings/grid_model.h"
 
 #include <QDir>
 #include <QFile>

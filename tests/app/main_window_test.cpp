@@ -1,13 +1,13 @@
-#include "tf_retenciones.h"
+#include "app/tf_retenciones.h"
 
-#include "app_test_support.h"
-#include "errors.h"
-#include "exit_tracker.h"
-#include "grid_model.h"
-#include "masked_edit.h"
-#include "qt_print.h"
-#include "scripted_dialogs.h"
-#include "tf_ayuda.h"
+#include "app/exit_tracker.h"
+#include "app/masked_edit.h"
+#include "app/tf_ayuda.h"
+#include "common/errors.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/scripted_dialogs.h"
+#include "withholdings/grid_model.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "entry_fixture.h"
+#include "tests/app/entry_fixture.h"
 
-#include "declaration_file.h"
-#include "grid_model.h"
-#include "masked_edit.h"
-#include "qt_print.h"
-#include "text_file.h"
+#include "app/masked_edit.h"
+#include "common/text_file.h"
+#include "declaration/declaration_file.h"
+#include "tests/support/qt_print.h"
+#include "withholdings/grid_model.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "masked_edit.h"
+#include "app/masked_edit.h"
 
-#include "app_test_support.h"
-#include "qt_print.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app_test_support.h"
-#include "progress_window.h"
-#include "qt_print.h"
+#include "app/progress_window.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
 
 #include <QLabel>
 #include <QProgressBar>

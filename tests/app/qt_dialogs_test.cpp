@@ -1,7 +1,7 @@
-#include "qt_dialogs.h"
+#include "app/qt_dialogs.h"
 
-#include "app_test_support.h"
-#include "qt_print.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/qt_print.h"
 
 #include <QMessageBox>
 #include <QPointer>

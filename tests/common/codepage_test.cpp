@@ -1,5 +1,5 @@
-#include "codepage.h"
-#include "qt_print.h"
+#include "common/codepage.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,15 @@ TEST(CodePage, WindowsBytesWithBestFit)
         const char *bytes;
     } cases[] = {
         {u"ABC 123", "ABC 123"},
-        {u"\u00d1and\u00fa", "\xd1" "and" "\xfa"},       // Ñ and ú have their own bytes
-        {u"\u20ac", "\x80"},                              // euro
-        {u"\u2019", "\x92"},                              // right single quote
-        {u"\u0100", "A"},                                 // best fit drops the macron
-        {u"\uff11", "1"},                                 // full-width digit fits to "1"
-        {u"\u4e2d", "?"},                                 // no byte, no best fit
-        {u"\U0001F600", "?"},                             // one character beyond the basic plane
+        {u"\u00d1and\u00fa", "\xd1"
+                             "and"
+                             "\xfa"}, // Ñ and ú have their own bytes
+        {u"\u20ac", "\x80"},          // euro
+        {u"\u2019", "\x92"},          // right single quote
+        {u"\u0100", "A"},             // best fit drops the macron
+        {u"\uff11", "1"},             // full-width digit fits to "1"
+        {u"\u4e2d", "?"},             // no byte, no best fit
+        {u"\U0001F600", "?"},         // one character beyond the basic plane
     };
     for (const auto &c : cases)
         EXPECT_EQ(ToSystemCodePage(QString::fromUtf16(c.text)), QByteArray(c.bytes));
@@ -41,10 +43,7 @@ TEST(CodePage, UsAsciiBestFit)
         const char16_t *text;
         const char *bytes;
     } cases[] = {
-        {u"Raz\u00f3n Social", "Razon Social"},
-        {u"\u00d1", "N"},
-        {u"\u2019", "'"},
-        {u"\u20ac", "?"},
+        {u"Raz\u00f3n Social", "Razon Social"}, {u"\u00d1", "N"}, {u"\u2019", "'"}, {u"\u20ac", "?"},
         {u"plain (text)", "plain (text)"},
     };
     for (const auto &c : cases)

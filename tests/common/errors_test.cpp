@@ -1,5 +1,5 @@
-#include "errors.h"
-#include "qt_print.h"
+#include "common/errors.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "errors.h"
-#include "numbers.h"
-#include "qt_print.h"
-#include "regional.h"
+#include "common/errors.h"
+#include "common/numbers.h"
+#include "common/regional.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,10 @@
 #include <string>
 
 namespace {
-QString u16(const char16_t *text) { return QString::fromUtf16(text); }
+QString u16(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
 
 // Every test leaves the process-wide setting as the program starts with it.
 class Numbers : public ::testing::Test {
@@ -30,8 +33,7 @@ protected:
     }
 };
 
-template <typename Error, typename Call>
-QString errorOf(Call call)
+template <typename Error, typename Call> QString errorOf(Call call)
 {
     try {
         call();
@@ -75,8 +77,23 @@ TEST_F(Numbers, ParseIntegerAccepts)
 TEST_F(Numbers, ParseIntegerRefusesWithTheTextAsGiven)
 {
     const char16_t *refused[] = {
-        u"12 ",  u"",      u" ",     u"\t12", u"2147483648", u"-2147483649", u"$100000000", u"$", u"0x",
-        u"+-1",  u"- 1",   u"1.0",   u"1e3",  u"abc",        u"12a",         u"$1G",        u"0x-1",
+        u"12 ",
+        u"",
+        u" ",
+        u"\t12",
+        u"2147483648",
+        u"-2147483649",
+        u"$100000000",
+        u"$",
+        u"0x",
+        u"+-1",
+        u"- 1",
+        u"1.0",
+        u"1e3",
+        u"abc",
+        u"12a",
+        u"$1G",
+        u"0x-1",
         u"\uff11", // a full-width digit is no digit here
         u"99999999999999999999999",
     };
@@ -96,7 +113,8 @@ TEST_F(Numbers, IntegerText)
     const struct {
         qint32 value;
         const char *text;
-    } cases[] = {{0, "0"}, {62, "62"}, {-62, "-62"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
+    } cases[] = {
+        {0, "0"}, {62, "62"}, {-62, "-62"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
     SetDecimalSeparator(QLatin1Char(','));
     for (const auto &c : cases)
         EXPECT_EQ(IntegerText(c.value), QString::fromLatin1(c.text));
@@ -118,9 +136,9 @@ TEST_F(Numbers, ParseDecimalAccepts)
         {u".5", 0.5L},
         {u"-.5", -0.5L},
         {u"+1", 1.0L},
-        {u"1E", 1.0L},   // an E without digits is exponent 0
+        {u"1E", 1.0L}, // an E without digits is exponent 0
         {u"1e-", 1.0L},
-        {u"0.1", 0.1L},  // the literals are rounded to nearest like the parser must
+        {u"0.1", 0.1L}, // the literals are rounded to nearest like the parser must
         {u"2.675", 2.675L},
         {u"1234.56", 1234.56L},
         {u"\uff11\uff12.5", 12.5L}, // full-width digits best-fit to ASCII digits
@@ -131,8 +149,8 @@ TEST_F(Numbers, ParseDecimalAccepts)
         {u"123456789012345678901234567890", 123456789012345678901234567890.0L},
         {u"0.1000000000000000000000000000000000001", 0.1000000000000000000000000000000000001L},
         {u"1.18973149535723176502e+4932", LDBL_MAX},
-        {u"1E-4940", 1E-4940L},   // below the normal range, still not zero
-        {u"1E-4999", 0.0L},       // underflows to zero silently
+        {u"1E-4940", 1E-4940L}, // below the normal range, still not zero
+        {u"1E-4999", 0.0L},     // underflows to zero silently
         {u"1E0000000000000000005", 1E5L},
     };
     for (const auto &c : cases)
@@ -144,10 +162,20 @@ TEST_F(Numbers, ParseDecimalAccepts)
 TEST_F(Numbers, ParseDecimalRefusesWithTheTextAsGiven)
 {
     const char16_t *refused[] = {
-        u"-",       u"+",     u"1.2.3", u"1 234", u"",     u" ",      u"\t1",  u"1\t",      u"1,234.56",
-        u"12,5",    u"$5",    u"E5",    u"e",     u"1e5x", u"+-1",    u"- 1",  u"1.5 .",    u" 1.2.3 ",
-        u"1E4933",  u"1.2E4932", u"1E5000", u"1E-5000", u"0x10", u"inf", u"nan", u"1\u00a0", u"\u00b2",
-        u"9999999999999999999999999999999999999999999999999999999999999999999e4900",
+        u"-",        u"+",
+        u"1.2.3",    u"1 234",
+        u"",         u" ",
+        u"\t1",      u"1\t",
+        u"1,234.56", u"12,5",
+        u"$5",       u"E5",
+        u"e",        u"1e5x",
+        u"+-1",      u"- 1",
+        u"1.5 .",    u" 1.2.3 ",
+        u"1E4933",   u"1.2E4932",
+        u"1E5000",   u"1E-5000",
+        u"0x10",     u"inf",
+        u"nan",      u"1\u00a0",
+        u"\u00b2",   u"9999999999999999999999999999999999999999999999999999999999999999999e4900",
     };
     for (const char16_t *text : refused) {
         const QString t = u16(text);
@@ -294,8 +322,12 @@ TEST_F(Numbers, WholeParts)
         EXPECT_EQ(IntegralPart(c.value), c.integral);
         EXPECT_EQ(TruncToInteger(c.value), c.whole);
     }
-    const Decimal beyond[] = {9223372036854775808.0L, -9223372036854775809.0L, 1E30L, -LDBL_MAX,
-                              std::numeric_limits<Decimal>::quiet_NaN(), std::numeric_limits<Decimal>::infinity()};
+    const Decimal beyond[] = {9223372036854775808.0L,
+                              -9223372036854775809.0L,
+                              1E30L,
+                              -LDBL_MAX,
+                              std::numeric_limits<Decimal>::quiet_NaN(),
+                              std::numeric_limits<Decimal>::infinity()};
     for (const Decimal value : beyond)
         EXPECT_EQ(errorOf<ArithmeticError>([&] { TruncToInteger(value); }),
                   QStringLiteral("Invalid floating point operation"));
@@ -338,11 +370,12 @@ TEST_F(Numbers, ArithmeticRaisesOnlyInvalidDivisionAndOverflow)
 TEST_F(Numbers, StoreAsDoubleRoundsToNearestEven)
 {
     EXPECT_EQ(StoreAsDouble(0.1L), static_cast<Decimal>(0.1));
-    EXPECT_EQ(StoreAsDouble(1.0L + 0x1p-53L), 1.0L);                  // tie goes to even
+    EXPECT_EQ(StoreAsDouble(1.0L + 0x1p-53L), 1.0L); // tie goes to even
     EXPECT_EQ(StoreAsDouble(1.0L + 0x1p-53L + 0x1p-63L), 1.0L + 0x1p-52L);
     EXPECT_EQ(StoreAsDouble(DBL_MAX), static_cast<Decimal>(DBL_MAX));
     EXPECT_EQ(StoreAsDouble(0x1p1024L - 0x1p970L - 0x1p960L), static_cast<Decimal>(DBL_MAX));
     EXPECT_EQ(StoreAsDouble(1E-4000L), 0.0L);
     for (const Decimal value : {0x1p1024L - 0x1p970L, -1E400L, LDBL_MAX})
-        EXPECT_EQ(errorOf<ArithmeticError>([&] { StoreAsDouble(value); }), QStringLiteral("Floating point overflow"));
+        EXPECT_EQ(errorOf<ArithmeticError>([&] { StoreAsDouble(value); }),
+                  QStringLiteral("Floating point overflow"));
 }

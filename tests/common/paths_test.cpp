@@ -1,5 +1,5 @@
-#include "paths.h"
-#include "qt_print.h"
+#include "common/paths.h"
+#include "tests/support/qt_print.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "errors.h"
-#include "qt_print.h"
-#include "text_file.h"
+#include "common/errors.h"
+#include "common/text_file.h"
+#include "tests/support/qt_print.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,17 +95,35 @@ TEST_F(TextFileTest, ReadsLinesWhateverTheirEnds)
         {"CR at the very end", "ab\r", {"ab"}},
         {"empty file", "", {}},
         {"empty lines", "\r\n\r\n", {"", ""}},
-        {"byte 26 at the start of the file", "\x1a" "ab\r\n", {}},
-        {"byte 26 at the start of a line", "ab\r\n\x1a" "cd\r\nef\r\n", {"ab"}},
-        {"byte 26 inside a line", "ab\x1a" "cd\r\nef\r\n", {"ab", "ef"}},
+        {"byte 26 at the start of the file",
+         "\x1a"
+         "ab\r\n",
+         {}},
+        {"byte 26 at the start of a line",
+         "ab\r\n\x1a"
+         "cd\r\nef\r\n",
+         {"ab"}},
+        {"byte 26 inside a line",
+         "ab\x1a"
+         "cd\r\nef\r\n",
+         {"ab", "ef"}},
         {"byte 26 on the last line", "ab\r\ncd\x1a", {"ab", "cd"}},
-        {"lone CR before byte 26", "ab\r\x1a" "cd\r\nef", {"ab", "ef"}},
+        {"lone CR before byte 26",
+         "ab\r\x1a"
+         "cd\r\nef",
+         {"ab", "ef"}},
         {"line of exactly 128 bytes", x128 + "\r\nz", {x128, "z"}},
         {"line longer than the buffer", y300 + "\r\n" + y300, {y300, y300}},
         {"CR LF across the buffer edge", x127 + "\r\nz", {x127, "z"}},
         {"CR CR LF across the buffer edge", x127 + "\r\r\nz", {x127, "z"}},
-        {"byte 26 first in the second buffer", x127 + "\n\x1a" "z", {x127}},
-        {"code page bytes", "\xd1" "and\xfa\r\n\x80", {QString::fromUtf16(u"\u00d1and\u00fa"), QString::fromUtf16(u"\u20ac")}},
+        {"byte 26 first in the second buffer",
+         x127 + "\n\x1a"
+                "z",
+         {x127}},
+        {"code page bytes",
+         "\xd1"
+         "and\xfa\r\n\x80",
+         {QString::fromUtf16(u"\u00d1and\u00fa"), QString::fromUtf16(u"\u20ac")}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,7 +145,9 @@ TEST_F(TextFileTest, WritesRightAlignedThroughTheCodePage)
         {"abc", 0, "abc"},
         {"", 3, "   "},
         {"abc", -4, "abc"},
-        {QString::fromUtf16(u"\u00d1and\u00fa"), 6, " \xd1" "and\xfa"},
+        {QString::fromUtf16(u"\u00d1and\u00fa"), 6,
+         " \xd1"
+         "and\xfa"},
         {QString::fromUtf16(u"\u0100"), 0, "A"},
         {QString::fromUtf16(u"\U0001F600"), 2, " ?"},
     };
@@ -204,7 +224,8 @@ TEST_F(TextFileTest, AppendingKeepsEndOfFileMarks)
     WriteText(v, "cd");
     CloseTextFile(v);
     CheckIo();
-    EXPECT_EQ(readBytes("out.txt"), "ab\r\n\x1a" "cd");
+    EXPECT_EQ(readBytes("out.txt"), "ab\r\n\x1a"
+                                    "cd");
 }
 
 TEST_F(TextFileTest, DestroyingAnOpenFileWritesItOut)

@@ -1,5 +1,5 @@
-#include "qt_print.h"
-#include "text_helpers.h"
+#include "common/text_helpers.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@ TEST(TrimBlanks, RemovesCodesUpTo32AtBothEnds)
         const char16_t *trimmed;
     } cases[] = {
         {u"\t \n", 3, u""},
-        {u"\u00a0abc", 4, u"\u00a0abc"},        // a no-break space is no blank
-        {u"  ab c\r\n", 8, u"ab c"},             // inner blanks stay
+        {u"\u00a0abc", 4, u"\u00a0abc"}, // a no-break space is no blank
+        {u"  ab c\r\n", 8, u"ab c"},     // inner blanks stay
         {u"\0x\0", 3, u"x"},
-        {u"\x1f!\x7f", 3, u"!\x7f"},             // 31 goes, 127 stays
+        {u"\x1f!\x7f", 3, u"!\x7f"}, // 31 goes, 127 stays
         {u"", 0, u""},
         {u"\u3000a\u3000", 3, u"\u3000a\u3000"}, // ideographic space is above 32
     };

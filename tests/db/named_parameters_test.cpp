@@ -1,5 +1,5 @@
-#include "named_parameters.h"
-#include "qt_print.h"
+#include "db/named_parameters.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

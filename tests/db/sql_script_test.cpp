@@ -1,5 +1,5 @@
-#include "qt_print.h"
-#include "sql_script.h"
+#include "db/sql_script.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

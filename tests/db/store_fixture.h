@@ -1,9 +1,9 @@
 #pragma once
 
-#include "connection.h"
-#include "create_database.h"
-#include "sql_script.h"
-#include "transaction.h"
+#include "db/connection.h"
+#include "db/create_database.h"
+#include "db/sql_script.h"
+#include "db/transaction.h"
 
 #include <QFile>
 #include <QTemporaryDir>

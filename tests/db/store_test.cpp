@@ -1,8 +1,8 @@
-#include "query.h"
-#include "store_fixture.h"
+#include "db/query.h"
+#include "tests/db/store_fixture.h"
 
-#include "errors.h"
-#include "qt_print.h"
+#include "common/errors.h"
+#include "tests/support/qt_print.h"
 
 #include <QFileInfo>
 

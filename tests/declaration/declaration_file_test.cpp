@@ -1,9 +1,9 @@
-#include "declaration_file.h"
+#include "declaration/declaration_file.h"
 
-#include "errors.h"
-#include "qt_print.h"
-#include "regional.h"
-#include "text_file.h"
+#include "common/errors.h"
+#include "common/regional.h"
+#include "common/text_file.h"
+#include "tests/support/qt_print.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,14 @@
-#include "declaration_generation.h"
-#include "generation_fixture.h"
+#include "declaration/declaration_generation.h"
+#include "tests/declaration/generation_fixture.h"
 
-#include "codepage.h"
-#include "errors.h"
-#include "pdf_probe.h"
-#include "qt_print.h"
-#include "report_layout.h"
-#include "reten_store.h"
-#include "scripted_dialogs.h"
-#include "text_file.h"
+#include "common/codepage.h"
+#include "common/errors.h"
+#include "common/text_file.h"
+#include "declaration/report_layout.h"
+#include "declaration/reten_store.h"
+#include "tests/report/pdf_probe.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/scripted_dialogs.h"
 
 #include <QImage>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "connection.h"
-#include "declaration_file.h"
-#include "grid_model.h"
-#include "query.h"
-#include "store_fixture.h"
-#include "transaction.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "db/transaction.h"
+#include "declaration/declaration_file.h"
+#include "tests/db/store_fixture.h"
+#include "withholdings/grid_model.h"
 
 #include <QDir>
 #include <QFile>

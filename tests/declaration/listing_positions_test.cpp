@@ -1,9 +1,9 @@
 // The declaration listing as a reader of the PDF sees it: every text of the three bands at
 // the place the layout gives it, measured with pdftotext.
-#include "pdf_probe.h"
-#include "qt_print.h"
-#include "report_engine.h"
-#include "report_layout.h"
+#include "declaration/report_layout.h"
+#include "report/report_engine.h"
+#include "tests/report/pdf_probe.h"
+#include "tests/support/qt_print.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
-#include "qt_print.h"
-#include "regional.h"
-#include "report_engine.h"
-#include "report_layout.h"
+#include "common/regional.h"
+#include "declaration/report_layout.h"
+#include "report/report_engine.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "declaration_file.h"
-#include "declaration_line.h"
-#include "qt_print.h"
-#include "text_file.h"
+#include "common/text_file.h"
+#include "declaration/declaration_file.h"
+#include "tests/support/qt_print.h"
+#include "withholdings/declaration_line.h"
 
 #include <QDir>
 #include <QFile>

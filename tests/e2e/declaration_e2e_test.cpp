@@ -1,14 +1,14 @@
-#include "app_test_support.h"
-#include "generation_fixture.h"
+#include "tests/app/app_test_support.h"
+#include "tests/declaration/generation_fixture.h"
 
-#include "codepage.h"
-#include "declaration_file.h"
-#include "grid_model.h"
-#include "masked_edit.h"
-#include "pdf_probe.h"
-#include "qt_print.h"
-#include "scripted_dialogs.h"
-#include "tf_retenciones.h"
+#include "app/masked_edit.h"
+#include "app/tf_retenciones.h"
+#include "common/codepage.h"
+#include "declaration/declaration_file.h"
+#include "tests/report/pdf_probe.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/scripted_dialogs.h"
+#include "withholdings/grid_model.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 
 #include <QFile>
 #include <QProcess>

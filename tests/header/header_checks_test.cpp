@@ -1,7 +1,7 @@
-#include "header_checks.h"
+#include "header/header_checks.h"
 
-#include "errors.h"
-#include "qt_print.h"
+#include "common/errors.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "registry.h"
+#include "header/registry.h"
 
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "listing_fixture.h"
+#include "tests/report/listing_fixture.h"
 
 ReportDefinition listingLikeReport(const QImage &leftLogo, const QImage &rightLogo)
 {

@@ -1,4 +1,4 @@
-#include "pdf_probe.h"
+#include "tests/report/pdf_probe.h"
 
 #include <QProcess>
 #include <QXmlStreamReader>

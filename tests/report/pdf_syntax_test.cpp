@@ -1,7 +1,7 @@
-#include "pdf_number.h"
-#include "pdf_text.h"
-#include "qt_print.h"
-#include "stream_encoding.h"
+#include "report/pdf_number.h"
+#include "report/pdf_text.h"
+#include "report/stream_encoding.h"
+#include "tests/support/qt_print.h"
 
 #include <gtest/gtest.h>
 

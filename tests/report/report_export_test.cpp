@@ -1,8 +1,8 @@
-#include "errors.h"
-#include "listing_fixture.h"
-#include "pdf_probe.h"
-#include "qt_print.h"
-#include "report_engine.h"
+#include "common/errors.h"
+#include "report/report_engine.h"
+#include "tests/report/listing_fixture.h"
+#include "tests/report/pdf_probe.h"
+#include "tests/support/qt_print.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "declaration_import.h"
+#include "withholdings/declaration_import.h"
 
-#include "declaration_file.h"
-#include "errors.h"
-#include "qt_print.h"
-#include "text_file.h"
+#include "common/errors.h"
+#include "common/text_file.h"
+#include "declaration/declaration_file.h"
+#include "tests/support/qt_print.h"
 
 #include <QFile>
 #include <QTemporaryDir>

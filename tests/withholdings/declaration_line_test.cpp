@@ -1,8 +1,8 @@
-#include "declaration_line.h"
+#include "withholdings/declaration_line.h"
 
-#include "errors.h"
-#include "qt_print.h"
-#include "text_file.h"
+#include "common/errors.h"
+#include "common/text_file.h"
+#include "tests/support/qt_print.h"
 
 #include <QDir>
 #include <QFile>

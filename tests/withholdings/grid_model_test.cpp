@@ -1,7 +1,7 @@
-#include "grid_model.h"
-#include "errors.h"
+#include "common/errors.h"
+#include "withholdings/grid_model.h"
 
-#include "qt_print.h"
+#include "tests/support/qt_print.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -91,8 +91,8 @@ namespace {
 
 GridModel::RowCells row(const char *receipt, const char *withheld)
 {
-    return {QString::fromUtf8(receipt), QStringLiteral("05/03/2017"), QStringLiteral("100.00"),
-            QString::fromUtf8(withheld), QStringLiteral("EMPRESA"), QStringLiteral("20-12345678-6")};
+    return {QString::fromUtf8(receipt),  QStringLiteral("05/03/2017"), QStringLiteral("100.00"),
+            QString::fromUtf8(withheld), QStringLiteral("EMPRESA"),    QStringLiteral("20-12345678-6")};
 }
 
 } // namespace
@@ -121,12 +121,9 @@ TEST(GridRows, TotalFollowsAppendsAndDeletions)
         int deleted; // row deleted after the appends, 0 for none
         const char *total;
     } cases[] = {
-        {{"62", "5"}, 0, "67"},
-        {{"62", "5"}, 1, "5"},
-        {{"000000062.00"}, 1, "0"},
-        {{"000000062.00", "7"}, 0, "69"},
-        {{"0.1", "0.2"}, 0, "0.3"},
-        {{"62"}, 2, "62"}, // a never-used row: nothing changes
+        {{"62", "5"}, 0, "67"},     {{"62", "5"}, 1, "5"},
+        {{"000000062.00"}, 1, "0"}, {{"000000062.00", "7"}, 0, "69"},
+        {{"0.1", "0.2"}, 0, "0.3"}, {{"62"}, 2, "62"}, // a never-used row: nothing changes
     };
     for (const auto &c : cases) {
         GridModel model;

@@ -1,6 +1,6 @@
-#include "withheld_amount.h"
+#include "withholdings/withheld_amount.h"
 
-#include "numbers.h"
+#include "common/numbers.h"
 
 #include <gtest/gtest.h>
 
