@@ -4,6 +4,7 @@
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
 #include "declaration/declaration_generation.h"
+#include "declaration/listing_folder.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
 #include "withholdings/grid_model.h"
@@ -58,7 +59,7 @@ void TF_Retenciones::B_ConfirmaClick()
     ProgressWindow progress(this);
     DeclarationGeneration generation(retenStore(), Reporte(), F, dialogs_);
     const std::optional<GenerationResult> result =
-        generation.run(header, *gridModel, programFolder_, &progress);
+        generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
     if (!result)
         return;
 

@@ -1,7 +1,7 @@
 // Draws the program's pictures: the emblem and the title plate of the main window, and the
 // two button glyphs. Not part of the build; run it by hand when a picture changes:
 //   g++ -std=c++20 -fPIC make_pictures.cpp $(pkg-config --cflags --libs Qt6Gui) -o make_pictures
-//   QT_QPA_PLATFORM=offscreen ./make_pictures images
+//   QT_QPA_PLATFORM=offscreen ./make_pictures images ../packaging/icons
 // The town and its emblem are invented for the program.
 #include <QDir>
 #include <QFont>
@@ -44,17 +44,9 @@ QPainterPath shieldOutline(const QRectF &r)
     return p;
 }
 
-// 213 x 107: the shield on the left, the town's name to its right. The lower right corner lies
-// under the header panel of the main window, so the text stays in the upper part.
-QImage escudo()
+// The town's shield in the rectangle: the emblem's left part and the program's icon.
+void drawShield(QPainter &p, const QRectF &shield)
 {
-    QImage img(213, 107, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-
-    const QRectF shield(8.5, 6.5, 66, 90);
     const QPainterPath outline = shieldOutline(shield);
     p.save();
     p.setClipPath(outline);
@@ -112,6 +104,18 @@ QImage escudo()
     p.drawText(chief, Qt::AlignCenter, QStringLiteral("QUENVARA"));
     p.setPen(QPen(gold, 1));
     p.drawLine(QPointF(chief.left(), chief.bottom() + 0.5), QPointF(chief.right(), chief.bottom() + 0.5));
+}
+
+// 213 x 107: the shield on the left, the town's name to its right. The lower right corner lies
+// under the header panel of the main window, so the text stays in the upper part.
+QImage escudo()
+{
+    QImage img(213, 107, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    drawShield(p, QRectF(8.5, 6.5, 66, 90));
 
     // The name, right of the shield.
     p.setPen(navy);
@@ -154,6 +158,21 @@ QImage titulo()
                QStringLiteral("Tasas Municipales"));
 
     // Nothing below row 82: the listing shows only the top 82 rows of the plate.
+    return img;
+}
+
+// The program's icon on the desktop: the shield alone, centred on a transparent square.
+QImage icon(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // The shield is drawn at its emblem size, 66 x 90 with its rim, and scaled to the square.
+    const double scale = size / 96.0;
+    p.scale(scale, scale);
+    drawShield(p, QRectF((96 - 66) / 2.0, 3, 66, 90));
     return img;
 }
 
@@ -249,5 +268,13 @@ int main(int argc, char *argv[])
     ok = save(diskette().convertToFormat(QImage::Format_ARGB32), dir, QStringLiteral("diskette.png"), -1) &&
          ok;
     ok = save(check().convertToFormat(QImage::Format_ARGB32), dir, QStringLiteral("check.png"), -1) && ok;
+    if (argc > 2) {
+        // The desktop icons, at the sizes the package installs.
+        const QDir icons(QString::fromLocal8Bit(argv[2]));
+        for (int size : {48, 128, 256})
+            ok = save(icon(size).convertToFormat(QImage::Format_ARGB32), icons,
+                      QStringLiteral("retenciones-%1.png").arg(size), -1) &&
+                 ok;
+    }
     return ok ? 0 : 1;
 }
