@@ -335,8 +335,9 @@ void TF_Retenciones::connectHandlers()
     exit(Impo_compro, &TF_Retenciones::Impo_comproExit);
 
     auto keys = [this](QWidget *w, void (TF_Retenciones::*handler)(char16_t &)) {
-        KeyPressHook::install(w,
-                              [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); });
+        KeyPressHook::install(
+            w, [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); },
+            [this] { beep(); });
     };
     for (QWidget *w :
          {static_cast<QWidget *>(e_legaJo), static_cast<QWidget *>(e_Mes), static_cast<QWidget *>(E_ano),
@@ -635,9 +636,11 @@ namespace {
 void filterKey(TF_Retenciones &window, KeyFilter filter, char16_t &key)
 {
     const KeyFilterOutcome outcome = applyKeyFilter(filter, key);
+    const int refusedBefore = window.exitTracker().refusedMoves();
     if (outcome.moveOn)
         window.SelectNextControl();
-    if (outcome.beep && window.beep)
+    // A box that refused the move has beeped already: one refused key, one beep.
+    if (outcome.beep && window.beep && window.exitTracker().refusedMoves() == refusedBefore)
         window.beep();
 }
 } // namespace
