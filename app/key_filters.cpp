@@ -14,6 +14,8 @@ bool isDigit(char16_t key)
 
 // Keys that edit the box rather than type into it. Delete carries the text DEL on X11 and
 // Windows, and the clipboard shortcuts carry control characters; the box itself acts on them.
+// Insert covers Shift+Insert and Ctrl+Insert, Delete covers Shift+Delete, and Ctrl+Z with
+// Shift is the redo of the Linux desktops.
 bool isEditingKey(const QKeyEvent &event)
 {
     switch (event.key()) {
@@ -45,10 +47,6 @@ bool isEditingKey(const QKeyEvent &event)
             break;
         }
     }
-    for (QKeySequence::StandardKey key : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
-                                          QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
-        if (event.matches(key))
-            return true;
     return false;
 }
 } // namespace
