@@ -6,9 +6,11 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +45,35 @@ TEST(FixedTexts, EveryCaptionFitsItsControl)
         SCOPED_TRACE(button->objectName().toStdString());
         EXPECT_LE(button->sizeHint().width(), button->width());
         EXPECT_LE(button->geometry().right(), button->parentWidget()->rect().right());
+    }
+
+    // Grown to the right, no text runs into the control beside it.
+    const auto isControl = [](const QWidget *w) {
+        const auto *l = qobject_cast<const QLabel *>(w);
+        return l ? !l->text().isEmpty()
+                 : qobject_cast<const QLineEdit *>(w) || qobject_cast<const QAbstractButton *>(w) ||
+                       qobject_cast<const QTableView *>(w);
+    };
+    // Where a control draws: a label its text only, as it stands left-aligned after the border.
+    const auto drawn = [](const QWidget *w) {
+        const auto *l = qobject_cast<const QLabel *>(w);
+        if (!l)
+            return w->geometry();
+        const QFontMetrics metrics = l->fontMetrics();
+        return QRect(l->x() + l->frameWidth() + std::max(l->indent(), 0),
+                     l->y() + (l->height() - metrics.height()) / 2, metrics.horizontalAdvance(l->text()),
+                     metrics.height());
+    };
+    for (const QWidget *control : w.findChildren<QWidget *>()) {
+        if (!isControl(control))
+            continue;
+        for (const QObject *other : control->parentWidget()->children()) {
+            const auto *sibling = qobject_cast<const QWidget *>(other);
+            if (!sibling || sibling == control || !isControl(sibling))
+                continue;
+            EXPECT_FALSE(drawn(control).intersects(drawn(sibling)))
+                << control->objectName().toStdString() << " " << sibling->objectName().toStdString();
+        }
     }
 
     // Each grid title inside the margins its header draws it in.
