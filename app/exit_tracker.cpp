@@ -42,6 +42,7 @@ void ExitTracker::focusChanged(QWidget *old, QWidget *now)
     guard_.run([&] {
         if (auto *masked = qobject_cast<MaskedEdit *>(from); masked && !masked->acceptsLeaving()) {
             refused = true;
+            ++refusedMoves_;
             beep_();
             throw AppError(InvalidInputMessage);
         }

@@ -29,6 +29,8 @@ public:
     void setExitHandler(QWidget *control, std::function<void()> handler);
     // The control the window considers focused; it stays while another window has the focus.
     QWidget *activeControl() const { return active_; }
+    // How many moves a masked box has refused so far (each with its beep).
+    int refusedMoves() const { return refusedMoves_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -44,4 +46,5 @@ private:
     QPointer<QWidget> active_;
     QPointer<QWidget> clickTarget_;
     bool running_ = false;
+    int refusedMoves_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
+#include "common/regional.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +23,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     LoadScreenFonts();
+    FollowRegionalSettings();
 
     QtDialogs dialogs;
     TF_Retenciones F_Retenciones(dialogs, databasePath(), ProgramFolder());

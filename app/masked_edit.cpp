@@ -1,6 +1,7 @@
 #include "app/masked_edit.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 EditMask EditMask::parse(const QString &mask)
 {
@@ -83,6 +84,16 @@ bool EditMask::isComplete(const QString &shown) const
     return true;
 }
 
+bool EditMask::isBlank(const QString &shown) const
+{
+    for (qsizetype i = 0; i < positions.size() && i < shown.size(); ++i) {
+        const QChar c = shown.at(i);
+        if (positions.at(i).isDigit() && c != blank && c != QLatin1Char(' '))
+            return false;
+    }
+    return true;
+}
+
 MaskedEdit::MaskedEdit(QWidget *parent) : QLineEdit(parent)
 {
     // Qt leaves the cursor of an emptied box after its last blank, where nothing can be typed:
@@ -122,4 +133,13 @@ bool MaskedEdit::event(QEvent *event)
         }
     }
     return QLineEdit::event(event);
+}
+
+void MaskedEdit::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    // A click puts the cursor where it lands, and typing goes on from there; in a box with
+    // nothing typed yet that would fill the end of the mask and leave the start blank.
+    if (isMasked() && event->button() == Qt::LeftButton && mask_.isBlank(displayText()))
+        setCursorPosition(0);
 }

@@ -27,6 +27,8 @@ struct EditMask {
     QString value(const QString &shown) const;
     // True when every required position of the shown text holds a character.
     bool isComplete(const QString &shown) const;
+    // True when no digit position of the shown text holds a character.
+    bool isBlank(const QString &shown) const;
 };
 
 // Edit box with an optional edit mask. Typed into and left with a required digit missing, it
@@ -50,6 +52,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     QString maskText_;

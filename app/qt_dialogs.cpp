@@ -10,6 +10,9 @@ void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &tex
                 const QString &details = QString())
 {
     QMessageBox box(icon, title, text);
+    // A message shows the characters it holds: text pasted with markup in it (an amount typed
+    // as "<b>5</b>") is shown as typed, never drawn as rich text.
+    box.setTextFormat(Qt::PlainText);
     if (!details.isEmpty())
         box.setDetailedText(details);
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -32,6 +35,7 @@ void QtDialogs::ShowInformationWithDetails(const QString &message, const QString
 bool QtDialogs::AskConfirmation(const QString &question)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), question);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);

@@ -7,6 +7,7 @@
 #include "app/screen_fonts.h"
 #include "app/tf_ayuda.h"
 #include "app/upper_case_validator.h"
+#include "app/window_placement.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/numbers.h"
@@ -31,6 +32,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
+#include <QWindow>
 
 // The pictures are compiled into the program; a static library has to register them.
 static void initPictures()
@@ -42,6 +44,8 @@ namespace {
 constexpr int ClientWidth = 933;
 constexpr int ClientHeight = 650;
 constexpr int StatusHeight = 20;
+// Room between a bordered caption's border and its text.
+constexpr int CaptionIndent = 2;
 
 template <typename T> T *make(QWidget *parent, const char *name, int x, int y, int w, int h)
 {
@@ -82,6 +86,14 @@ QLabel *label(QWidget *parent, const char *name, int x, int y, int w, int h, con
     } else if (border == Border::Sunken) {
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
+    if (border != Border::None)
+        l->setIndent(CaptionIndent);
+    // A caption shows whole: where the screen font makes the text wider than the layout's
+    // label, the label grows to the right, with as much room after the text as before it
+    // inside a border.
+    const int needed = l->sizeHint().width() + (border == Border::None ? 0 : CaptionIndent);
+    if (needed > w)
+        l->resize(needed, h);
     return l;
 }
 
@@ -96,6 +108,9 @@ QPushButton *button(QWidget *parent, const char *name, int x, int y, int w, int 
     }
     // Enter on a focused button clicks it, as the clerks are used to.
     b->setAutoDefault(true);
+    // A caption shows whole: a button too narrow for it grows to the right.
+    if (b->sizeHint().width() > w)
+        b->resize(b->sizeHint().width(), h);
     return b;
 }
 
@@ -120,6 +135,55 @@ QString utf8(const char *text)
 {
     return QString::fromUtf8(text);
 }
+
+// Places the window's frame centred on the work area of its screen. Before the window is on
+// screen its frame is not known yet and the client area stands for it.
+void centreOnWorkArea(QWidget &window)
+{
+    if (const QScreen *screen = window.screen())
+        window.move(centredFramePosition(screen->availableGeometry(), window.frameGeometry().size()));
+}
+
+// The desktop puts its frame around a window only once the window is on screen, so the frame's
+// size is known from the window's first exposure on. Centres the window again then, once.
+class CentreWhenFramed : public QObject {
+public:
+    explicit CentreWhenFramed(QWidget &window) : QObject(&window), window_(window)
+    {
+        if (QWindow *handle = window.windowHandle())
+            handle->installEventFilter(this);
+        else
+            deleteLater();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && window_.windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            centreOnWorkArea(window_);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget &window_;
+};
+
+// A grid column too narrow for its title, with the margins the header draws it in, grows to
+// the right (the columns after it move along).
+void fitColumnsToTitles(QTableView *grid)
+{
+    const QHeaderView *titles = grid->horizontalHeader();
+    const int margins = 2 * titles->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titles);
+    for (int column = 0; column < grid->model()->columnCount(); ++column) {
+        const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+        const int needed = titles->fontMetrics().horizontalAdvance(title) + margins;
+        if (needed > grid->columnWidth(column))
+            grid->setColumnWidth(column, needed);
+    }
+}
 } // namespace
 
 TF_Retenciones::TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent)
@@ -136,8 +200,7 @@ TF_Retenciones::TF_Retenciones(Dialogs &dialogs, QString databasePath, QString p
     setFont(TahomaFont(8));
     setBackground(this, Qt::white);
     resize(ClientWidth, ClientHeight);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+    centreOnWorkArea(*this);
 
     guard_->setCleanup([this] {
         CloseTextFileQuietly(FF);
@@ -335,8 +398,9 @@ void TF_Retenciones::connectHandlers()
     exit(Impo_compro, &TF_Retenciones::Impo_comproExit);
 
     auto keys = [this](QWidget *w, void (TF_Retenciones::*handler)(char16_t &)) {
-        KeyPressHook::install(w,
-                              [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); });
+        KeyPressHook::install(
+            w, [this, handler](char16_t &key) { runHandler([&] { (this->*handler)(key); }); },
+            [this] { beep(); });
     };
     for (QWidget *w :
          {static_cast<QWidget *>(e_legaJo), static_cast<QWidget *>(e_Mes), static_cast<QWidget *>(E_ano),
@@ -365,12 +429,16 @@ void TF_Retenciones::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        // Centred again by the frame, as soon as the desktop has put one around the window.
+        centreOnWorkArea(*this);
+        new CentreWhenFramed(*this);
         // The desktop shows the application's name in a title bar whose caption is empty. A
         // blank name keeps it empty; it is set once the window exists, so that the desktop
         // still knows the window's class by the program's name.
         QCoreApplication::setApplicationName(QStringLiteral(" "));
         setWindowTitle(QString());
         runHandler([this] { FormShow(); });
+        fitColumnsToTitles(Grilla);
     }
 }
 
@@ -635,9 +703,11 @@ namespace {
 void filterKey(TF_Retenciones &window, KeyFilter filter, char16_t &key)
 {
     const KeyFilterOutcome outcome = applyKeyFilter(filter, key);
+    const int refusedBefore = window.exitTracker().refusedMoves();
     if (outcome.moveOn)
         window.SelectNextControl();
-    if (outcome.beep && window.beep)
+    // A box that refused the move has beeped already: one refused key, one beep.
+    if (outcome.beep && window.beep && window.exitTracker().refusedMoves() == refusedBefore)
         window.beep();
 }
 } // namespace

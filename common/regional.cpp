@@ -3,6 +3,9 @@
 #include <atomic>
 
 #ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <cwchar>
 #include <windows.h>
 #endif
 
@@ -19,6 +22,21 @@ char16_t readLocaleChar(LCTYPE type, char16_t fallback)
         return static_cast<char16_t>(buffer[0]);
     return fallback;
 }
+
+// The desktop broadcasts WM_SETTINGCHANGE with "intl" when the regional settings change.
+class RegionalSettingsWatch : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        if (eventType != "windows_generic_MSG" || message == nullptr)
+            return false;
+        const MSG *msg = static_cast<const MSG *>(message);
+        if (msg->message == WM_SETTINGCHANGE && msg->lParam != 0 &&
+            std::wcscmp(reinterpret_cast<const wchar_t *>(msg->lParam), L"intl") == 0)
+            LoadRegionalSettings();
+        return false; // the window goes on to see the notice as well
+    }
+};
 #endif
 } // namespace
 
@@ -46,5 +64,18 @@ void LoadRegionalSettings()
     // platforms.
     decimalSeparator.store(readLocaleChar(LOCALE_SDECIMAL, u'.'));
     thousandsSeparator.store(readLocaleChar(LOCALE_STHOUSAND, u','));
+#endif
+}
+
+void FollowRegionalSettings()
+{
+    LoadRegionalSettings();
+#ifdef Q_OS_WIN
+    static RegionalSettingsWatch watch;
+    static bool installed = false;
+    if (!installed && QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installNativeEventFilter(&watch);
+        installed = true;
+    }
 #endif
 }

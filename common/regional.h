@@ -10,6 +10,11 @@ QChar ThousandsSeparator();
 void SetDecimalSeparator(QChar separator);
 void SetThousandsSeparator(QChar separator);
 
-// Takes the settings again from the platform (at start-up and on a settings-change notice).
-// Off Windows there is nothing to read and the current settings stay.
+// Takes the settings again from the platform. Off Windows there is nothing to read and the
+// current settings stay.
 void LoadRegionalSettings();
+
+// Called once at start-up, with the application made: takes the settings now and, on Windows,
+// again whenever the desktop announces a change of the regional settings, so a change made in
+// the control panel applies to the next conversion.
+void FollowRegionalSettings();

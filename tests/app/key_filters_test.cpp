@@ -57,14 +57,20 @@ TEST(KeyFilters, KeyPressesTypeTheCharactersOfTheClerksDesktop)
         {Qt::Key_Enter, Qt::KeypadModifier, "\r", 13},
         {Qt::Key_Backspace, Qt::NoModifier, "\b", 8},
         {Qt::Key_Escape, Qt::NoModifier, "\x1b", 27},
-        {Qt::Key_V, Qt::ControlModifier, "", 22},
-        {Qt::Key_C, Qt::ControlModifier, "", 3},
-        {Qt::Key_X, Qt::ControlModifier, "\x18", 24},
+        {Qt::Key_B, Qt::ControlModifier, "\x02", 2},
         {Qt::Key_Tab, Qt::NoModifier, "\t", 0},
-        {Qt::Key_Left, Qt::NoModifier, "", 0},
-        {Qt::Key_Delete, Qt::NoModifier, "", 0},
-        {Qt::Key_Insert, Qt::ShiftModifier, "", 0}, // Shift+Insert pastes unfiltered
         {Qt::Key_A, Qt::AltModifier, "a", 0},
+        // Editing keys, with the text X11 and Windows give them, edit the box.
+        {Qt::Key_Delete, Qt::NoModifier, "\x7f", 0},
+        {Qt::Key_Home, Qt::NoModifier, "", 0},
+        {Qt::Key_End, Qt::ShiftModifier, "", 0},
+        {Qt::Key_Left, Qt::NoModifier, "", 0},
+        {Qt::Key_Insert, Qt::ShiftModifier, "", 0}, // Shift+Insert pastes unfiltered
+        {Qt::Key_A, Qt::ControlModifier, "\x01", 0},
+        {Qt::Key_C, Qt::ControlModifier, "\x03", 0},
+        {Qt::Key_V, Qt::ControlModifier, "\x16", 0},
+        {Qt::Key_X, Qt::ControlModifier, "\x18", 0},
+        {Qt::Key_Z, Qt::ControlModifier, "\x1a", 0},
     };
     for (const Case &c : cases) {
         const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers, QString::fromLatin1(c.text));

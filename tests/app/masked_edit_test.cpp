@@ -88,6 +88,36 @@ TEST_F(MaskedEditTyping, TypedButIncompleteRefusesToBeLeftUntilTheProgramEmpties
     EXPECT_TRUE(edit.acceptsLeaving());
 }
 
+TEST_F(MaskedEditTyping, AClickIntoABlankBoxStartsTypingAtTheFirstPosition)
+{
+    struct Case {
+        QString mask, before;
+        int clickedAt; // the position whose character is clicked
+        QString typed, after;
+    };
+    const Case cases[] = {
+        {Cuit, "", 6, "20123456789", "20-12345678-9"},
+        {Cuit, "", 12, "20123456789", "20-12345678-9"},
+        {Date, "", 4, "15032017", "15/03/2017"},
+        // A box that holds digits takes the cursor where the click puts it.
+        {Cuit, "20", 6, "5", "20-___5____-_"},
+        {Date, "15", 3, "03", "15/03/____"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.mask + " " + c.before + " at " + QString::number(c.clickedAt)).toStdString());
+        edit.setEditMask(c.mask);
+        edit.setText(c.before);
+        ASSERT_TRUE(showActive(edit));
+        // Just right of where the cursor stands before that character, as a click lands.
+        edit.setCursorPosition(c.clickedAt);
+        const QPoint at = edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().center() + QPoint(2, 0);
+        edit.setCursorPosition(0);
+        QTest::mouseClick(&edit, Qt::LeftButton, {}, at);
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_EQ(edit.displayText(), c.after);
+    }
+}
+
 TEST_F(MaskedEditTyping, WithoutAMaskItIsAPlainBox)
 {
     type(QString(), 0, QStringLiteral("abc"));

@@ -18,6 +18,7 @@ struct Seen {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
     QString defaultButton;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 QMessageBox *openBox()
@@ -56,6 +57,7 @@ Seen whileOpen(const std::function<void()> &open, const std::function<void(QMess
         seen.title = box->windowTitle();
         seen.text = box->text();
         seen.icon = box->icon();
+        seen.format = box->textFormat();
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
         if (box->defaultButton())
@@ -120,6 +122,23 @@ TEST_F(QtDialogsTest, InformationAndErrorBoxesHaveOneOk)
     EXPECT_EQ(error.text, QStringLiteral("Disk full."));
     EXPECT_EQ(error.icon, QMessageBox::Critical);
     EXPECT_EQ(error.buttons, QStringList{"OK"});
+}
+
+TEST_F(QtDialogsTest, EveryBoxShowsItsTextAsPlainText)
+{
+    // A conversion error quoting what was pasted into an amount box.
+    const QString text = QStringLiteral("'<b>5</b>' is not a valid floating point value.");
+    const std::function<void()> boxes[] = {
+        [&] { dialogs.ShowInformation(text); },
+        [&] { dialogs.ShowInformationWithDetails(text, QStringLiteral("<i>1</i>")); },
+        [&] { dialogs.AskConfirmation(text); },
+        [&] { dialogs.ShowError(QStringLiteral("Retenciones"), text); },
+    };
+    for (const auto &open : boxes) {
+        const Seen seen = whileOpen(open, [](QMessageBox &b) { QTest::keyClick(&b, Qt::Key_Escape); });
+        EXPECT_EQ(seen.text, text);
+        EXPECT_EQ(seen.format, Qt::PlainText);
+    }
 }
 
 } // namespace
