@@ -3,6 +3,7 @@
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
+#include "declaration/reten_store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +25,10 @@ int main(int argc, char *argv[])
     LoadScreenFonts();
 
     QtDialogs dialogs;
-    TF_Retenciones F_Retenciones(dialogs, databasePath(), ProgramFolder());
+    RetenStore store(databasePath());
+    // A database that cannot be opened now is not the clerk's concern until the first generation.
+    store.connect();
+    TF_Retenciones F_Retenciones(dialogs, store, ProgramFolder());
     TF_ayuda F_ayuda;
     F_Retenciones.setHelpWindow(&F_ayuda);
 
