@@ -4,6 +4,7 @@
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
 #include "common/regional.h"
+#include "declaration/reten_store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +27,10 @@ int main(int argc, char *argv[])
     FollowRegionalSettings();
 
     QtDialogs dialogs;
-    TF_Retenciones F_Retenciones(dialogs, databasePath(), ProgramFolder());
+    RetenStore store(databasePath());
+    // A database that cannot be opened now is not the clerk's concern until the first generation.
+    store.connect();
+    TF_Retenciones F_Retenciones(dialogs, store, ProgramFolder());
     TF_ayuda F_ayuda;
     F_Retenciones.setHelpWindow(&F_ayuda);
 

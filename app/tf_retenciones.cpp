@@ -15,9 +15,10 @@
 #include "common/text_helpers.h"
 #include "declaration/declaration_file.h"
 #include "header/header_checks.h"
+#include "report/report_definition.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/grid_model.h"
-#include "withholdings/withheld_amount.h"
+#include "withholdings/manual_entry.h"
 
 #include <QApplication>
 #include <QFile>
@@ -186,10 +187,10 @@ void fitColumnsToTitles(QTableView *grid)
 }
 } // namespace
 
-TF_Retenciones::TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent)
+TF_Retenciones::TF_Retenciones(Dialogs &dialogs, RetenStore &store, QString programFolder, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      beep([] { QApplication::beep(); }), dialogs_(dialogs), databasePath_(std::move(databasePath)),
+      beep([] { QApplication::beep(); }), dialogs_(dialogs), store_(store),
       programFolder_(std::move(programFolder)),
       guard_(
           std::make_unique<HandlerGuard>(dialogs, ApplicationTitle(QCoreApplication::applicationFilePath())))
@@ -504,19 +505,6 @@ void TF_Retenciones::BitBtn2Click()
     F_ayuda->exec();
 }
 
-namespace {
-const QString DateErrorMessage = utf8("Atención error en la Fecha !!!");
-const QString DateMonthMessage = utf8("Atención El MES de la fecha es distinto al declarado arriba !!!");
-const QString DateYearMessage = utf8("Atención El AÑO de la fecha es distinto al declarado arriba !!!");
-const QString AmountNotPositiveMessage = utf8("El Importe  debe ser Mayor a Cero !!!");
-const QString AmountOutOfRangeMessage = utf8("Atención Importe fuera de rango !!!");
-const QString RequiredFieldMessage = utf8("Atención Falta ingresar Legajo o Nro. Comprobante !!!");
-const QString DuplicateReceiptMessage = utf8("Atención Comprobante ya Ingresado !!!");
-const QString GridFullMessage = utf8("Atención Grilla completa, no se pueden agregar más renglones !!!");
-const QString ReloadDoesNotFitMessage =
-    utf8("Atención El archivo declarado no entra en la grilla, no se cargó ningún renglón !!!");
-} // namespace
-
 // Header entry.
 
 void TF_Retenciones::e_legaJoExit()
@@ -615,12 +603,8 @@ void TF_Retenciones::B2Click()
             dialogs_.ShowInformation(ReloadDoesNotFitMessage);
             return;
         }
-        for (const DeclarationLine &line : lines) {
-            GridModel::RowCells cells;
-            for (int column = 1; column < GridModel::ColumnCount; ++column)
-                cells[column - 1] = line.cells.value(column);
-            gridModel->append(cells);
-        }
+        for (const Withholding &row : reloadedRows(lines))
+            gridModel->append(row);
     }
     Panel2->show();
     Panel3->hide();
@@ -628,50 +612,34 @@ void TF_Retenciones::B2Click()
 
 void TF_Retenciones::E_FEChaExit()
 {
-    const QString value = E_FECha->value();
-    if (TrimBlanks(value).isEmpty()) {
-        dialogs_.ShowInformation(DateErrorMessage);
-        E_FECha->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    const qint32 month = ParseInteger(SubText(value, 3, 2));
-    const qint32 year = ParseInteger(SubText(value, 5, 4));
-    if (month != ParseInteger(TrimBlanks(e_Mes->text()))) {
-        dialogs_.ShowInformation(DateMonthMessage);
-        E_FECha->setFocus(Qt::OtherFocusReason);
-    }
-    if (year != ParseInteger(TrimBlanks(E_ano->text()))) {
-        dialogs_.ShowInformation(DateYearMessage);
+    for (const QString &problem : dateProblems(E_FECha->value(), e_Mes->text(), E_ano->text())) {
+        dialogs_.ShowInformation(problem);
         E_FECha->setFocus(Qt::OtherFocusReason);
     }
 }
 
 void TF_Retenciones::Impo_comproExit()
 {
-    if (TrimBlanks(Impo_compro->text()).isEmpty())
-        Impo_compro->setText(QStringLiteral("0"));
-    Impo_compro->setText(FormatDecimal(QStringLiteral("0.00"), ParseDecimal(Impo_compro->text())));
-    const Decimal v = ParseDecimal(TrimBlanks(Impo_compro->text()));
-    if (!(v > 0)) {
-        dialogs_.ShowInformation(AmountNotPositiveMessage);
+    const InvoiceAmountCheck check = checkInvoiceAmount(Impo_compro->text());
+    Impo_compro->setText(check.formatted);
+    if (!check.problem.isEmpty()) {
+        dialogs_.ShowInformation(check.problem);
         Impo_compro->setFocus(Qt::OtherFocusReason);
         return;
     }
-    // The record holds nine whole digits of an amount; a larger one would shift its columns.
-    if (!invoiceAmountInRange(v)) {
-        dialogs_.ShowInformation(AmountOutOfRangeMessage);
-        Impo_compro->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    E_Importe->setText(IntegerText(withheldAmount(v)));
+    E_Importe->setText(check.withheld);
     B_adiciona->setFocus(Qt::OtherFocusReason);
+}
+
+ManualEntry TF_Retenciones::manualEntry() const
+{
+    return ManualEntry{E_CuitReten->value(),  empresa->text(),     E_FECha->value(),
+                       E_Comprobante->text(), Impo_compro->text(), E_Importe->text()};
 }
 
 void TF_Retenciones::B_adicionaClick()
 {
-    // Not trimmed: a blank counts as something typed.
-    if (e_legaJo->text().isEmpty() || E_Comprobante->text().isEmpty() || E_CuitReten->value().isEmpty() ||
-        E_Importe->text().isEmpty()) {
+    if (!requiredFieldsPresent(e_legaJo->text(), manualEntry())) {
         dialogs_.ShowInformation(RequiredFieldMessage);
         return;
     }
@@ -680,19 +648,7 @@ void TF_Retenciones::B_adicionaClick()
         return;
     }
     E_CuitReten->setFocus(Qt::OtherFocusReason);
-
-    const QString date = TrimBlanks(E_FECha->value());
-    const QString cuit = E_CuitReten->value();
-    const GridModel::RowCells cells = {
-        TrimBlanks(E_Comprobante->text()),
-        SubText(date, 1, 2) + QLatin1Char('/') + SubText(date, 3, 2) + QLatin1Char('/') + SubText(date, 5, 4),
-        TrimBlanks(Impo_compro->text()),
-        TrimBlanks(E_Importe->text()),
-        TrimBlanks(empresa->text()),
-        SubText(cuit, 1, 2) + QLatin1Char('-') + SubText(cuit, 3, 8) + QLatin1Char('-') +
-            SubText(cuit, 11, 1),
-    };
-    gridModel->append(cells);
+    gridModel->append(manualRow(manualEntry()));
 
     for (QLineEdit *box : {E_Comprobante, static_cast<QLineEdit *>(E_FECha), E_Importe,
                            static_cast<QLineEdit *>(E_CuitReten), empresa, Impo_compro})

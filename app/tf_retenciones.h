@@ -20,8 +20,9 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class TF_ayuda;
-class RetenStore;        // declaration generation
-struct ReportDefinition; // declaration generation
+class RetenStore;
+struct ManualEntry;
+struct ReportDefinition;
 
 // The main window. Every control carries its layout name as member and object name; every
 // event handler runs through the window's error guard, and every exit check through the focus
@@ -30,7 +31,8 @@ class TF_Retenciones : public QWidget {
     Q_OBJECT
 
 public:
-    TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent = nullptr);
+    // The store is made and connected by the caller and outlives the window.
+    TF_Retenciones(Dialogs &dialogs, RetenStore &store, QString programFolder, QWidget *parent = nullptr);
     ~TF_Retenciones() override;
 
     // Window level.
@@ -92,21 +94,15 @@ public:
     // Header entry: the agent registry, loaded when the window is first shown.
     ::Tabla Tabla;
 
-    // Declaration generation: the withholding store (Conector, tran, t_reten), connected while
-    // the window is made, and the listing report Reporte.
-    struct GenerationParts;
-    struct GenerationPartsDeleter {
-        void operator()(GenerationParts *parts) const noexcept;
-    };
-    static std::unique_ptr<GenerationParts, GenerationPartsDeleter> makeGenerationParts(const QString &path);
-    RetenStore &retenStore() const;
-    ReportDefinition &Reporte() const;
+    // Declaration generation: the withholding store (Conector, tran, t_reten) and the listing
+    // report Reporte, made at its first use once the window has registered its pictures.
+    RetenStore &retenStore() const { return store_; }
+    ReportDefinition &Reporte();
 
     // The help window made at start-up; BitBtn2Click makes one if there is none.
     void setHelpWindow(TF_ayuda *help);
     TF_ayuda *helpWindow() const;
 
-    const QString &databasePath() const { return databasePath_; }
     const QString &programFolder() const { return programFolder_; }
     Dialogs &dialogs() const { return dialogs_; }
     ExitTracker &exitTracker() const { return *tracker_; }
@@ -156,11 +152,13 @@ protected:
 
 private:
     void createControls();
+    ManualEntry manualEntry() const;
     void setFocusOrder();
     void connectHandlers();
 
     Dialogs &dialogs_;
-    QString databasePath_;
+    RetenStore &store_;
+    std::unique_ptr<ReportDefinition> report_;
     QString programFolder_;
     std::unique_ptr<HandlerGuard> guard_;
     ExitTracker *tracker_ = nullptr;
@@ -168,6 +166,4 @@ private:
     bool shown_ = false;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
-    // Declaration generation; made after databasePath_, before the controls.
-    std::unique_ptr<GenerationParts, GenerationPartsDeleter> generation_ = makeGenerationParts(databasePath_);
 };

@@ -14,42 +14,17 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <memory>
 #include <optional>
 
-struct TF_Retenciones::GenerationParts {
-    explicit GenerationParts(const QString &databasePath) : store(databasePath) {}
-    RetenStore store;
-    // Made at its first use, once the window has registered its pictures.
-    std::optional<ReportDefinition> report;
-};
-
-void TF_Retenciones::GenerationPartsDeleter::operator()(GenerationParts *parts) const noexcept
-{
-    delete parts;
-}
-
-std::unique_ptr<TF_Retenciones::GenerationParts, TF_Retenciones::GenerationPartsDeleter>
-TF_Retenciones::makeGenerationParts(const QString &path)
-{
-    std::unique_ptr<GenerationParts, GenerationPartsDeleter> parts(new GenerationParts(path));
-    // A database that cannot be opened now is not the clerk's concern until the first generation.
-    parts->store.connect();
-    return parts;
-}
-
-RetenStore &TF_Retenciones::retenStore() const
-{
-    return generation_->store;
-}
-
-ReportDefinition &TF_Retenciones::Reporte() const
+ReportDefinition &TF_Retenciones::Reporte()
 {
     // The listing's left logo is the picture at the window's top right, its right logo the one
     // at the top left.
-    if (!generation_->report)
-        generation_->report = ListingReport(QImage(QStringLiteral(":/images/titulo.jpg")),
-                                            QImage(QStringLiteral(":/images/escudo.jpg")));
-    return *generation_->report;
+    if (!report_)
+        report_ = std::make_unique<ReportDefinition>(ListingReport(
+            QImage(QStringLiteral(":/images/titulo.jpg")), QImage(QStringLiteral(":/images/escudo.jpg"))));
+    return *report_;
 }
 
 void TF_Retenciones::B_ConfirmaClick()
@@ -57,7 +32,7 @@ void TF_Retenciones::B_ConfirmaClick()
     const DeclarationHeader header{e_legaJo->text(), e_Mes->text(), E_ano->text(), e_Cuit->value(),
                                    e_Razon->text()};
     ProgressWindow progress(this);
-    DeclarationGeneration generation(retenStore(), Reporte(), F, dialogs_);
+    DeclarationGeneration generation(store_, Reporte(), F, dialogs_);
     const std::optional<GenerationResult> result =
         generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
     if (!result)

@@ -40,7 +40,7 @@ void TF_Retenciones::B1Click()
             noRoomMessage(imported.rows.size(), GridModel::LastRow - gridModel->Fila() + 1));
         return;
     }
-    for (const GridModel::RowCells &row : imported.rows)
+    for (const Withholding &row : imported.rows)
         gridModel->append(row);
 
     if (imported.amountsDisagree()) {

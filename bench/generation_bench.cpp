@@ -71,7 +71,9 @@ int startupChild(int argc, char *argv[], const QString &database)
     QApplication application(argc, argv);
     LoadScreenFonts();
     YesDialogs dialogs;
-    TF_Retenciones window(dialogs, database, QDir::tempPath() + QLatin1Char('/'));
+    RetenStore store(database);
+    store.connect();
+    TF_Retenciones window(dialogs, store, QDir::tempPath() + QLatin1Char('/'));
     const double made = ms(clock);
     window.show();
     const QDeadlineTimer deadline(10000);

@@ -5,6 +5,7 @@
 #include "app/screen_fonts.h"
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
+#include "declaration/reten_store.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -37,7 +38,10 @@ int runOnce(int argc, char *argv[])
     QApplication application(argc, argv);
     LoadScreenFonts();
     QtDialogs dialogs;
-    TF_Retenciones window(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"), QStringLiteral("/tmp/"));
+    // As the program starts: the store is made and connected before the window.
+    RetenStore store(QStringLiteral("/nonexistent/RETENCIONES.FDB"));
+    store.connect();
+    TF_Retenciones window(dialogs, store, QStringLiteral("/tmp/"));
     TF_ayuda help;
     window.setHelpWindow(&help);
     FirstPaint paint;

@@ -5,7 +5,7 @@ target_compile_features(project_config INTERFACE cxx_std_20)
 # One include root: every include names its folder ("common/numbers.h"), so the top of a file
 # shows which layers it depends on.
 target_include_directories(project_config INTERFACE ${PROJECT_SOURCE_DIR})
-target_compile_options(project_config INTERFACE -Wall -Wextra)
+target_compile_options(project_config INTERFACE -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-virtual)
 target_compile_definitions(project_config INTERFACE
   QT_NO_KEYWORDS)
 if(RETENCIONES_FUZZ)

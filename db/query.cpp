@@ -67,27 +67,6 @@ double scaledNumber(qint64 value, int scale)
     return double(scale < 0 ? value / factor : value * factor);
 }
 
-QString dateText(ISC_DATE date)
-{
-    unsigned year = 0, month = 0, day = 0;
-    FbApi::util()->decodeDate(date, &year, &month, &day);
-    return QStringLiteral("%1-%2-%3")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(month, 2, 10, QLatin1Char('0'))
-        .arg(day, 2, 10, QLatin1Char('0'));
-}
-
-QString timeText(ISC_TIME time)
-{
-    unsigned hours = 0, minutes = 0, seconds = 0, fractions = 0;
-    FbApi::util()->decodeTime(time, &hours, &minutes, &seconds, &fractions);
-    return QStringLiteral("%1:%2:%3.%4")
-        .arg(hours, 2, 10, QLatin1Char('0'))
-        .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(seconds, 2, 10, QLatin1Char('0'))
-        .arg(fractions, 4, 10, QLatin1Char('0'));
-}
-
 template <class T> T readAt(const QByteArray &buffer, unsigned offset)
 {
     T value;
@@ -414,21 +393,8 @@ QString Query::text(int field) const
         return scaledText(readAt<qint32>(row, c.offset), c.scale);
     case SQL_INT64:
         return scaledText(readAt<qint64>(row, c.offset), c.scale);
-    case SQL_FLOAT:
-        return QString::number(readAt<float>(row, c.offset), 'g', QLocale::FloatingPointShortest);
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
         return QString::number(readAt<double>(row, c.offset), 'g', QLocale::FloatingPointShortest);
-    case SQL_TYPE_DATE:
-        return dateText(readAt<ISC_DATE>(row, c.offset));
-    case SQL_TYPE_TIME:
-        return timeText(readAt<ISC_TIME>(row, c.offset));
-    case SQL_TIMESTAMP: {
-        const auto stamp = readAt<ISC_TIMESTAMP>(row, c.offset);
-        return dateText(stamp.timestamp_date) + QLatin1Char(' ') + timeText(stamp.timestamp_time);
-    }
-    case SQL_BOOLEAN:
-        return readAt<FB_BOOLEAN>(row, c.offset) ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     default:
         throw DatabaseError(QStringLiteral("Field \"%1\" cannot be read as text").arg(c.name));
     }
@@ -447,13 +413,8 @@ double Query::number(int field) const
         return scaledNumber(readAt<qint32>(row, c.offset), c.scale);
     case SQL_INT64:
         return scaledNumber(readAt<qint64>(row, c.offset), c.scale);
-    case SQL_FLOAT:
-        return readAt<float>(row, c.offset);
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
         return readAt<double>(row, c.offset);
-    case SQL_BOOLEAN:
-        return readAt<FB_BOOLEAN>(row, c.offset) ? 1 : 0;
     default: {
         const QString t = text(field).trimmed();
         bool ok = false;

@@ -1,19 +1,11 @@
 #include "declaration/declaration_file.h"
 
-#include "withholdings/grid_model.h"
-
 #include "common/numbers.h"
 #include "common/regional.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 
 namespace {
-// The right-aligned write: blanks in front of a short value, a long value kept whole.
-QString rightAligned(const QString &value, int width)
-{
-    return value.size() >= width ? value : QString(width - value.size(), QLatin1Char(' ')) + value;
-}
-
 QString zeroPadded(const QString &value, int width)
 {
     return value.size() >= width ? value : QString(width - value.size(), QLatin1Char('0')) + value;
@@ -34,11 +26,6 @@ QString fieldText(const QString &text)
             out[i] = QLatin1Char(' ');
     }
     return out;
-}
-
-QString cell(const QStringList &cells, int column)
-{
-    return fieldText(cells.value(column));
 }
 } // namespace
 
@@ -82,18 +69,17 @@ QString amountField(const QString &text)
         decimals = QStringLiteral("00");
     else if (decimals.size() == 1)
         decimals += QLatin1Char('0');
-    return zeroPadded(whole + decimals, 11);
+    return padRecordField(RecordField::WithheldAmount, whole + decimals);
 }
 
 QString receiptNumberField(const QString &text)
 {
-    return zeroPadded(fieldText(text), 13);
+    return padRecordField(RecordField::Receipt, fieldText(text));
 }
 
 QString nameField(const QString &text)
 {
-    const QString trimmed = fieldText(text);
-    return trimmed.size() >= 60 ? trimmed : trimmed + QString(60 - trimmed.size(), QLatin1Char(' '));
+    return padRecordField(RecordField::CompanyName, fieldText(text));
 }
 
 QString dateField(const QString &text)
@@ -102,20 +88,44 @@ QString dateField(const QString &text)
     return SubText(trimmed, 1, 2) + SubText(trimmed, 4, 2) + SubText(trimmed, 7, 4);
 }
 
-QString declarationRecord(const QStringList &cells, const DeclarationHeader &header)
+QString declarationRecord(const Withholding &row, const DeclarationHeader &header)
 {
     QString record;
     record.reserve(DeclarationRecordWidth);
-    record += rightAligned(cell(cells, SupplierCuitColumn), 13);
-    record += rightAligned(IntegerText(declaredYear(header.year)), 4);
-    record += rightAligned(IntegerText(declaredMonth(header.month)), 2);
-    record += rightAligned(dateField(cells.value(DateColumn)), 8);
-    record += amountField(cells.value(WithheldAmountColumn));
-    record += receiptNumberField(cells.value(ReceiptColumn));
-    record += nameField(cells.value(CompanyNameColumn));
-    record += rightAligned(fieldText(header.agentCuit), 13);
-    record += nameField(header.agentName);
-    record += amountField(cells.value(InvoiceAmountColumn));
+    for (const RecordFieldLayout &layout : DeclarationRecordLayout) {
+        switch (layout.field) {
+        case RecordField::SupplierCuit:
+            record += padRecordField(layout.field, fieldText(row.supplierCuit));
+            break;
+        case RecordField::Year:
+            record += padRecordField(layout.field, IntegerText(declaredYear(header.year)));
+            break;
+        case RecordField::Month:
+            record += padRecordField(layout.field, IntegerText(declaredMonth(header.month)));
+            break;
+        case RecordField::Date:
+            record += padRecordField(layout.field, dateField(row.date));
+            break;
+        case RecordField::WithheldAmount:
+            record += amountField(row.withheldAmount);
+            break;
+        case RecordField::Receipt:
+            record += receiptNumberField(row.receipt);
+            break;
+        case RecordField::CompanyName:
+            record += nameField(row.companyName);
+            break;
+        case RecordField::AgentCuit:
+            record += padRecordField(layout.field, fieldText(header.agentCuit));
+            break;
+        case RecordField::AgentName:
+            record += padRecordField(layout.field, fieldText(header.agentName));
+            break;
+        case RecordField::InvoiceAmount:
+            record += amountField(row.invoiceAmount);
+            break;
+        }
+    }
     return record;
 }
 
@@ -143,10 +153,10 @@ void closeDeclarationFile(TextFile &f)
 }
 
 void writeDeclarationFile(TextFile &f, const QString &fileName, const DeclarationHeader &header,
-                          const QList<QStringList> &rows)
+                          const QList<Withholding> &rows)
 {
     createDeclarationFile(f, fileName);
-    for (const QStringList &row : rows)
+    for (const Withholding &row : rows)
         appendDeclarationRecord(f, declarationRecord(row, header));
     closeDeclarationFile(f);
 }

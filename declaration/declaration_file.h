@@ -1,8 +1,10 @@
 #pragma once
 
+#include "withholdings/declaration_record.h"
+#include "withholdings/withholding.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 class TextFile;
 
@@ -14,9 +16,6 @@ struct DeclarationHeader {
     QString agentCuit; // e_Cuit, from the agent registry
     QString agentName; // e_Razon, from the agent registry
 };
-
-// Width of a record without its end mark and line break.
-inline constexpr int DeclarationRecordWidth = 195;
 
 // The year and month as numbers; a text that does not convert raises the ConversionError.
 int declaredYear(const QString &yearText);
@@ -49,11 +48,10 @@ QString nameField(const QString &cell);
 // DD/MM/YYYY rearranged as DDMMYYYY (characters 1-2, 4-5, 7-10).
 QString dateField(const QString &cell);
 
-// The 195 characters of one record from a grid row (cells indexed by grid column: 1 receipt
-// number, 2 date, 3 invoice amount, 4 withheld amount, 5 company name, 6 supplier CUIT) and
-// the header. A value longer than its field is kept whole and pushes the later columns right;
-// the entry checks keep every value within its field.
-QString declarationRecord(const QStringList &cells, const DeclarationHeader &header);
+// The 195 characters of one record from a grid row and the header, laid out by
+// DeclarationRecordLayout. A value longer than its field is kept whole and pushes the later
+// columns right; the entry checks keep every value within its field.
+QString declarationRecord(const Withholding &row, const DeclarationHeader &header);
 
 // The writer, over the window's text-file variable F. Each call runs the I/O check and raises
 // IoError on failure. Creating empties an existing file of the name; each record reopens the
@@ -65,4 +63,4 @@ void closeDeclarationFile(TextFile &f);
 // Creates the file and writes one record per row, in order, then closes it. The caller
 // passes the occupied rows only.
 void writeDeclarationFile(TextFile &f, const QString &fileName, const DeclarationHeader &header,
-                          const QList<QStringList> &rows);
+                          const QList<Withholding> &rows);

@@ -21,14 +21,6 @@
 #endif
 
 namespace {
-QStringList rowCells(const GridModel &grid, int row)
-{
-    QStringList cells;
-    for (int column = 0; column < GridModel::ColumnCount; ++column)
-        cells << grid.cell(row, column);
-    return cells;
-}
-
 // Codes as the clerk's desktop reports them, for the final rename.
 int renameErrorCode(int error)
 {
@@ -151,18 +143,11 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     createDeclarationFile(f_, partName);
     try {
         for (int row = 1; row <= GridModel::LastRow; ++row) {
-            if (TrimBlanks(grid.cell(row, 1)).isEmpty())
+            if (!grid.isOccupied(row))
                 continue; // never filled, or a deleted row
-            const QStringList cells = rowCells(grid, row);
-            appendDeclarationRecord(f_, declarationRecord(cells, header));
-            RetenRow reten;
-            reten.nroCom = TrimBlanks(cells.at(1));
-            reten.fecha = TrimBlanks(cells.at(2));
-            reten.importe = static_cast<double>(ParseDecimal(TrimBlanks(cells.at(4))));
-            reten.razon = TrimBlanks(cells.at(5));
-            reten.cuit = TrimBlanks(cells.at(6));
-            reten.periodo = periodo;
-            store_.insert(reten);
+            const Withholding withholding = grid.withholding(row);
+            appendDeclarationRecord(f_, declarationRecord(withholding, header));
+            store_.insert(retenRow(withholding, periodo));
             ++inserted;
         }
         closeDeclarationFile(f_);

@@ -1,11 +1,24 @@
 #include "declaration/reten_store.h"
 
+#include "common/numbers.h"
+#include "common/text_helpers.h"
+
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
 } // namespace
+
+RetenRow retenRow(const Withholding &row, const QString &periodo)
+{
+    return RetenRow{TrimBlanks(row.receipt),
+                    TrimBlanks(row.date),
+                    static_cast<double>(ParseDecimal(TrimBlanks(row.withheldAmount))),
+                    TrimBlanks(row.companyName),
+                    TrimBlanks(row.supplierCuit),
+                    periodo};
+}
 
 RetenStore::RetenStore(const QString &databasePath)
     : Conector(databasePath, UserName, Password), tran(Conector), t_reten(tran)

@@ -4,6 +4,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "report/row_source.h"
+#include "withholdings/withholding.h"
 
 #include <QString>
 
@@ -17,6 +18,9 @@ struct RetenRow {
     QString cuit;
     QString periodo;
 };
+
+// A grid row as RETEN keeps it: texts trimmed, the withheld amount as a double.
+RetenRow retenRow(const Withholding &row, const QString &periodo);
 
 // Table RETEN through the window's three database components: the connection `Conector`,
 // its one transaction `tran` (work ended by commit retaining) and the query `t_reten`, which

@@ -31,11 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             failInvariant("import", "more rows than lines");
         if (imported.mismatches.size() > imported.rows.size())
             failInvariant("import", "more mismatches than rows");
-        for (const GridModel::RowCells &row : imported.rows) {
-            if (TrimBlanks(row[0]).isEmpty())
+        for (const Withholding &row : imported.rows) {
+            if (TrimBlanks(row.receipt).isEmpty())
                 failInvariant("import", "a row without a receipt number would be a gap");
             bool whole = false;
-            row[3].toLongLong(&whole);
+            row.withheldAmount.toLongLong(&whole);
             if (!whole)
                 failInvariant("import", "the withheld amount is no whole number");
             // The grid's total parses it; it must take it.

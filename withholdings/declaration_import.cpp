@@ -4,7 +4,7 @@
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 #include "withholdings/declaration_line.h"
-#include "withholdings/grid_model.h"
+#include "withholdings/declaration_record.h"
 
 #include <QStringList>
 
@@ -23,12 +23,12 @@ qint64 wholeAmount(Decimal amount)
 
 std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
 {
-    if (ParseInteger(SubText(line, 39, 13)) <= 0)
+    if (ParseInteger(recordFieldText(line, RecordField::Receipt)) <= 0)
         return std::nullopt;
 
-    const QString invoiceText = amountTextFromField(SubText(line, 185, 11));
+    const QString invoiceText = amountTextFromField(recordFieldText(line, RecordField::InvoiceAmount));
     const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(ParseDecimal(invoiceText), 5), 1000));
-    // The reload's cells: the date comes from the record's own date field, so a confirmed
+    // The reload's row: the date comes from the record's own date field, so a confirmed
     // import writes the withholding dates back unchanged.
     const DeclarationLine read = readDeclarationLine(line);
     const Decimal stored = read.withheldAmount;
@@ -38,13 +38,11 @@ std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
     const bool agrees = storedWhole == IntegralPart(x) || storedWhole == static_cast<Decimal>(rounded);
 
     ImportedLine result;
-    for (int column = 1; column < GridModel::ColumnCount; ++column)
-        result.cells[column - 1] = read.cells[column];
-    result.cells[WithheldAmountColumn - 1] = QString::number(wholeAmount(stored));
+    result.row = read.row;
+    result.row.withheldAmount = QString::number(wholeAmount(stored));
     if (!agrees) {
-        result.mismatch =
-            AmountMismatch{lineNumber, read.cells[ReceiptColumn], read.cells[InvoiceAmountColumn],
-                           read.cells[WithheldAmountColumn], QString::number(rounded)};
+        result.mismatch = AmountMismatch{lineNumber, read.row.receipt, read.row.invoiceAmount,
+                                         read.row.withheldAmount, QString::number(rounded)};
     }
     return result;
 }
@@ -65,7 +63,7 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
         std::optional<ImportedLine> imported = importLine(line, ++lineNumber);
         if (!imported)
             continue;
-        result.rows.append(imported->cells);
+        result.rows.append(imported->row);
         if (imported->mismatch)
             result.mismatches.append(*imported->mismatch);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/decimal.h"
-#include "withholdings/grid_model.h"
+#include "withholdings/withholding.h"
 
 #include <QList>
 #include <QString>
@@ -18,21 +18,21 @@ struct AmountMismatch {
     QString expectedAmount; // whole withheld amount the rate gives (62)
 };
 
-// One line of an imported file, ready to append: grid columns 1 to 6.
+// One line of an imported file, ready to append.
 struct ImportedLine {
-    GridModel::RowCells cells;
+    Withholding row;
     std::optional<AmountMismatch> mismatch;
 };
 
 // Everything an import appends, read and converted before any of it reaches the grid.
 struct ImportedFile {
-    QList<GridModel::RowCells> rows;
+    QList<Withholding> rows;
     QList<AmountMismatch> mismatches;
     bool amountsDisagree() const { return !mismatches.isEmpty(); }
 };
 
 // Converts one line of a declaration file for the import. Nothing (no row) when the receipt
-// number, taken as it stands in columns 39-51, is 0 or less. The cells are those the reload
+// number, taken as its field stands, is 0 or less. The row is the one the reload
 // builds, except the withheld amount, which is the stored amount brought to a whole number
 // (a fraction above one half adds one). The stored amount agrees with the invoice amount when
 // its whole part equals the whole part of invoice x 5 / 1000, or equals that amount rounded

@@ -1,6 +1,6 @@
 #include "withholdings/declaration_line.h"
 
-#include "withholdings/grid_model.h"
+#include "withholdings/declaration_record.h"
 
 #include "common/errors.h"
 #include "common/numbers.h"
@@ -17,26 +17,27 @@ DeclarationLine readDeclarationLine(const QString &line)
     // A date left incomplete at entry is written short and right-aligned ("      //" for a date
     // box never typed into, "    2017" for a year alone). Its trimmed text, cut DD, MM, YYYY
     // with a "/" only before a part that is there, writes back as the same eight columns.
-    const QString date = TrimBlanks(SubText(line, 20, 8));
+    const QString date = TrimBlanks(recordFieldText(line, RecordField::Date));
     QString dateText = SubText(date, 1, 2);
     if (date.size() > 2)
         dateText += QLatin1Char('/') + SubText(date, 3, 2);
     if (date.size() > 4)
         dateText += QLatin1Char('/') + SubText(date, 5, 4);
 
+    const QString withheldField = recordFieldText(line, RecordField::WithheldAmount);
     DeclarationLine result;
-    result.cells.resize(GridModel::ColumnCount);
-    result.cells[SupplierCuitColumn] = TrimBlanks(SubText(line, 1, 13));
-    result.cells[DateColumn] = TrimBlanks(dateText);
-    result.cells[WithheldAmountColumn] = TrimBlanks(amountTextFromField(SubText(line, 28, 11)));
-    result.cells[ReceiptColumn] = TrimBlanks(SubText(line, 39, 13));
-    result.cells[CompanyNameColumn] = TrimBlanks(SubText(line, 52, 60));
-    result.cells[InvoiceAmountColumn] = TrimBlanks(amountTextFromField(SubText(line, 185, 11)));
+    result.row.supplierCuit = TrimBlanks(recordFieldText(line, RecordField::SupplierCuit));
+    result.row.date = TrimBlanks(dateText);
+    result.row.withheldAmount = TrimBlanks(amountTextFromField(withheldField));
+    result.row.receipt = TrimBlanks(recordFieldText(line, RecordField::Receipt));
+    result.row.companyName = TrimBlanks(recordFieldText(line, RecordField::CompanyName));
+    result.row.invoiceAmount =
+        TrimBlanks(amountTextFromField(recordFieldText(line, RecordField::InvoiceAmount)));
     // A line that stops before the withheld amount (a blank line, a cut line) is refused as a
     // field that is no number, not loaded as a row of nothing worth 0.
-    if (SubText(line, 28, 11).isEmpty())
+    if (withheldField.isEmpty())
         throw ConversionError(QStringLiteral("'.' is not a valid floating point value"));
-    result.withheldAmount = ParseDecimal(result.cells[WithheldAmountColumn]);
+    result.withheldAmount = ParseDecimal(result.row.withheldAmount);
     return result;
 }
 

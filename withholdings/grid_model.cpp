@@ -3,18 +3,36 @@
 #include "common/numbers.h"
 #include "common/text_helpers.h"
 
-GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), cells_(LastRow + 1) {}
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), rows_(LastRow + 1) {}
+
+QString *GridModel::cellText(int row, int column)
+{
+    if (!inGrid(row, column))
+        return nullptr;
+    if (row == 0)
+        return &titles_[column];
+    if (column == RowNumberColumn)
+        return &rows_[row].number;
+    return &(rows_[row].withholding.*Withholding::field(column));
+}
 
 QString GridModel::cell(int row, int column) const
 {
-    return inGrid(row, column) ? cells_[row][column] : QString();
+    if (!inGrid(row, column))
+        return {};
+    if (row == 0)
+        return titles_[column];
+    if (column == RowNumberColumn)
+        return rows_[row].number;
+    return rows_[row].withholding.*Withholding::field(column);
 }
 
 void GridModel::setCell(int row, int column, const QString &text)
 {
-    if (!inGrid(row, column))
+    QString *cell = cellText(row, column);
+    if (!cell)
         return;
-    cells_[row][column] = text;
+    *cell = text;
     if (row == 0) {
         Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
     } else {
@@ -23,37 +41,39 @@ void GridModel::setCell(int row, int column, const QString &text)
     }
 }
 
+Withholding GridModel::withholding(int row) const
+{
+    return row >= 1 && row <= LastRow ? rows_[row].withholding : Withholding();
+}
+
 void GridModel::writeTitles()
 {
     static const char *const titles[ColumnCount] = {
         "", "Nro.Comp.", "Fecha", "Importe Comp.", "Importe Ret.", "Empresa", "CUIT"};
     for (int column = 0; column < ColumnCount; ++column)
-        cells_[0][column] = QString::fromUtf8(titles[column]);
+        titles_[column] = QString::fromUtf8(titles[column]);
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 void GridModel::reset()
 {
     for (int row = 1; row <= LastRow; ++row)
-        for (QString &text : cells_[row])
-            text.clear();
+        rows_[row] = Row();
     fila_ = 1;
     // The view keeps its selection and current row, as the grid does when it is emptied.
     Q_EMIT dataChanged(index(0, 0), index(LastRow - 1, ColumnCount - 1), {Qt::DisplayRole});
     setTotal(QStringLiteral("0"));
 }
 
-bool GridModel::append(const RowCells &cells)
+bool GridModel::append(const Withholding &row)
 {
     if (!hasRoomFor(1))
         return false;
-    const int row = fila_;
-    cells_[row][0] = IntegerText(row);
-    for (int column = 1; column < ColumnCount; ++column)
-        cells_[row][column] = cells[column - 1];
-    Q_EMIT dataChanged(index(viewRow(row), 0), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
+    const int at = fila_;
+    rows_[at] = Row{IntegerText(at), row};
+    Q_EMIT dataChanged(index(viewRow(at), 0), index(viewRow(at), ColumnCount - 1), {Qt::DisplayRole});
     ++fila_;
-    addToTotal(cells[3]);
+    addToTotal(row.withheldAmount);
     return true;
 }
 
@@ -67,11 +87,10 @@ bool GridModel::deleteRow(int row)
 {
     if (row < 1 || row > LastRow)
         return false;
-    const QString withheld = cells_[row][4];
+    const QString withheld = rows_[row].withholding.withheldAmount;
     if (!isOccupied(row))
         return false;
-    for (int column = 1; column < ColumnCount; ++column)
-        cells_[row][column].clear();
+    rows_[row].withholding = Withholding();
     Q_EMIT dataChanged(index(viewRow(row), 1), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
     setTotal(DecimalText(DecimalDifference(ParseDecimal(TrimBlanks(total_)), ParseDecimal(withheld))));
     return true;
@@ -79,7 +98,7 @@ bool GridModel::deleteRow(int row)
 
 bool GridModel::isOccupied(int row) const
 {
-    return !TrimBlanks(cell(row, 1)).isEmpty();
+    return row >= 1 && row <= LastRow && !TrimBlanks(rows_[row].withholding.receipt).isEmpty();
 }
 
 int GridModel::receiptCount(const QString &receipt) const
@@ -89,7 +108,7 @@ int GridModel::receiptCount(const QString &receipt) const
         return 0;
     int count = 0;
     for (int row = 1; row <= LastRow; ++row)
-        if (TrimBlanks(cells_[row][1]) == wanted)
+        if (TrimBlanks(rows_[row].withholding.receipt) == wanted)
             ++count;
     return count;
 }

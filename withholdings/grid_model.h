@@ -1,5 +1,7 @@
 #pragma once
 
+#include "withholdings/withholding.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <array>
@@ -8,17 +10,6 @@
 // The cells of the withholding grid. Row 0 holds the column titles, rows 1 to LastRow the
 // withholdings; every cell is text. The view sees the title row as its header and grid rows
 // 1 to LastRow as its rows 0 to LastRow - 1, so all data rows can be seen and selected.
-// The grid's columns.
-enum GridColumn {
-    RowNumberColumn = 0,
-    ReceiptColumn = 1,
-    DateColumn = 2,
-    InvoiceAmountColumn = 3,
-    WithheldAmountColumn = 4,
-    CompanyNameColumn = 5,
-    SupplierCuitColumn = 6,
-};
-
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -43,12 +34,14 @@ public:
     // Whether `rows` more appends still fit in rows 1 to LastRow.
     bool hasRoomFor(int rows) const { return rows <= LastRow - fila_ + 1; }
 
-    // Writes the row number and the six cells (columns 1 to 6) into row Fila, moves Fila on,
-    // then adds the withheld amount (column 4) to the total. A full grid takes nothing and
-    // answers false; callers check hasRoomFor first and tell the clerk. A conversion error
-    // in the total leaves the row in place without its amount in the total.
-    using RowCells = std::array<QString, ColumnCount - 1>;
-    bool append(const RowCells &cells);
+    // Writes the row number and the withholding into row Fila, moves Fila on, then adds the
+    // withheld amount to the total. A full grid takes nothing and answers false; callers check
+    // hasRoomFor first and tell the clerk. A conversion error in the total leaves the row in
+    // place without its amount in the total.
+    bool append(const Withholding &row);
+
+    // The withholding of a grid row 1 to LastRow; empty outside them.
+    Withholding withholding(int row) const;
 
     // Running total as shown beside the grid: "0" after a reset, else the DecimalText of
     // the sum of the withheld amounts appended less those deleted.
@@ -88,7 +81,14 @@ private:
 
     void setTotal(const QString &text);
 
-    std::vector<std::array<QString, ColumnCount>> cells_;
+    struct Row {
+        QString number;
+        Withholding withholding;
+    };
+    QString *cellText(int row, int column);
+
+    std::array<QString, ColumnCount> titles_;
+    std::vector<Row> rows_; // index 0 unused: grid rows count from 1
     int fila_ = 1;
     QString total_ = QStringLiteral("0");
 };

@@ -1,4 +1,4 @@
-#include "tests/app/entry_fixture.h"
+#include "tests/app/window_fixture.h"
 
 #include "tests/support/qt_print.h"
 
@@ -14,11 +14,11 @@ const QString YearError = QStringLiteral("Atención error en el año !!!");
 const QString CuitMissing = QStringLiteral("Atención Debe ingresar un CUIT !!!");
 const QString RazonError = QStringLiteral("Atención error en Razón Social !!!");
 
-using Move = EntryWindowTest::Move;
+using Move = WindowTest::Move;
 const Move AllMoves[] = {Move::Tab, Move::Enter, Move::Mouse, Move::Program};
 const char *const MoveNames[] = {"Tab", "Enter", "mouse", "program"};
 
-class HeaderEntry : public EntryWindowTest {
+class HeaderEntry : public WindowTest {
 protected:
     bool headerLocked() const { return !w->Panel1->isEnabled() && w->Panel3->isVisible(); }
 };

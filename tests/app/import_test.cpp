@@ -1,7 +1,7 @@
 #include "app/tf_retenciones.h"
 
 #include "app/qt_dialogs.h"
-#include "tests/app/app_test_support.h"
+#include "tests/app/window_fixture.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
 #include "withholdings/grid_model.h"
@@ -29,15 +29,11 @@ QByteArray record(const char *receipt, const char *withheld, const char *invoice
            QByteArray("AGENTE").leftJustified(60, ' ') + invoice + "\r\r\n";
 }
 
-class Import : public ::testing::Test {
+class Import : public WindowTest {
 protected:
-    static void SetUpTestSuite() { ensureQtApplication(); }
-
     void SetUp() override
     {
-        w = std::make_unique<TF_Retenciones>(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"),
-                                             QStringLiteral("/tmp/"));
-        ASSERT_TRUE(showActive(*w));
+        WindowTest::SetUp();
         // The state an accepted year leaves: header locked, load-method panel shown.
         w->e_legaJo->setText(QStringLiteral("415"));
         w->e_Mes->setText(QStringLiteral("3"));
@@ -72,8 +68,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TF_Retenciones> w;
 };
 
 } // namespace

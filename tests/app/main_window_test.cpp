@@ -4,7 +4,7 @@
 #include "app/masked_edit.h"
 #include "app/tf_ayuda.h"
 #include "common/errors.h"
-#include "tests/app/app_test_support.h"
+#include "tests/app/window_fixture.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
 #include "withholdings/grid_model.h"
@@ -28,23 +28,8 @@ namespace {
 
 const QString ResetQuestion = QStringLiteral("Esta seguro de Limpiar todo lo Ingresado ?");
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public WindowTest {
 protected:
-    static void SetUpTestSuite() { ensureQtApplication(); }
-
-    void SetUp() override
-    {
-        w = std::make_unique<TF_Retenciones>(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"),
-                                             QStringLiteral("/tmp/"));
-        w->beep = [this] { ++beeps; };
-        ASSERT_TRUE(showActive(*w));
-    }
-
-    template <typename T = QWidget> T *child(const char *name) const
-    {
-        return w->findChild<T *>(QString::fromLatin1(name));
-    }
-
     // Moves the focus by program, as the clerk would by clicking, checks included.
     void focus(QWidget *widget) { widget->setFocus(Qt::MouseFocusReason); }
 
@@ -90,10 +75,6 @@ protected:
                     s << QString("%1,%2=").arg(row).arg(column) + w->gridModel->cell(row, column);
         return s;
     }
-
-    ScriptedDialogs dialogs;
-    std::unique_ptr<TF_Retenciones> w;
-    int beeps = 0;
 };
 
 TEST_F(MainWindow, EveryControlHasItsNamePlaceSizeAndText)

@@ -1,4 +1,4 @@
-#include "tests/app/entry_fixture.h"
+#include "tests/app/window_fixture.h"
 
 #include "app/masked_edit.h"
 #include "common/text_file.h"
@@ -36,7 +36,7 @@ private:
     QString previous_;
 };
 
-class ManualEntry : public EntryWindowTest {
+class ManualEntry : public WindowTest {
 protected:
     // Header for legajo 415, March 2017 (or as given), typed and left as the clerk does.
     void enterHeader(const QString &legajo = QStringLiteral("415"),
@@ -108,16 +108,10 @@ TEST_F(ManualEntry, InvoiceAmountGivesItsWithheldAmount)
     struct Case {
         const char *typed, *shown, *withheld;
     };
+    // The amounts themselves are the rule's table; here the box, the result and the focus.
     const Case cases[] = {
         {"1000", "1000.00", "5"},
         {"12345.67", "12345.67", "62"},
-        {"100.00", "100.00", "0"},
-        {"100.02", "100.02", "1"},
-        {"300.00", "300.00", "1"},
-        {"199.99", "199.99", "1"},
-        {"0.01", "0.01", "0"},
-        {"1234.5", "1234.50", "6"},
-        {"999999999.99", "999999999.99", "5000000"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed);
@@ -144,11 +138,8 @@ TEST_F(ManualEntry, RefusedInvoiceAmountsKeepTheFocusAndTheEarlierWithheldAmount
     };
     const Case cases[] = {
         {"", false, "0.00", {NotPositive}, false},
-        {"0", false, "0.00", {NotPositive}, false},
-        {"-5", true, "-5.00", {NotPositive}, false},
         {"1000000000", false, "1000000000.00", {OutOfRange}, false},
         {"1,000", true, "1,000", {}, true}, // conversion error: no message of its own
-        {"1.2.3", true, "1.2.3", {}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
@@ -186,13 +177,11 @@ TEST_F(ManualEntry, DateChecksAndTheirOrder)
         const char *month, *year;
         QStringList messages;
     };
+    // The comparisons are the rule's table; here what the box's value is and where the
+    // focus goes after each kind of answer.
     const Case cases[] = {
         {"same period", 0, "15032017", "3", "2017", {}},
-        {"month differs", 0, "15032017", "4", "2017", {MonthDiffers}},
-        {"year differs", 0, "15032017", "3", "2018", {YearDiffers}},
         {"both differ, month first", 0, "15032017", "4", "2018", {MonthDiffers, YearDiffers}},
-        {"day not checked", 0, "31022017", "2", "2017", {}},
-        {"day 00", 0, "00022017", "02", "2017", {}},
         // __/03/2017 has the value 032017: month 20 and year 17.
         {"blank day", 3, "032017", "3", "2017", {MonthDiffers, YearDiffers}},
         {"untouched", 0, "", "3", "2017", {DateError}},
@@ -280,10 +269,9 @@ TEST_F(ManualEntry, AdicionaWithARequiredFieldMissingChangesNothing)
         const char *name;
         QString legajo, cuit, receipt, withheld;
     };
+    // Which fields count is the rule's table; here one missing field through the window.
     const Case cases[] = {
-        {"no supplier CUIT", "415", "", "123", "5"},
         {"no receipt", "415", "20123456786", "", "5"},
-        {"no withheld amount", "415", "20123456786", "123", ""},
         {"no legajo", "", "20123456786", "123", "5"},
     };
     startManual();
@@ -391,12 +379,12 @@ TEST_F(ManualEntry, AFullGridRefusesTheAppendAndKeepsTheFields)
 const DeclarationHeader March415{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                                  QStringLiteral("20-43818624-8"), QStringLiteral("LUNA JUAN CARLOS")};
 
-QList<QStringList> threeRows()
+QList<Withholding> threeRows()
 {
     return {
-        {"1", "123", "05/03/2017", "12345.67", "62", "PROVEEDOR UNO", "20-12345678-6"},
-        {"2", "124", "31/03/2017", "1000.00", "5", "PROVEEDOR DOS", "30-11111111-8"},
-        {"3", "125", "01/03/2017", "0.01", "0", "", "30-11111111-8"},
+        {"123", "05/03/2017", "12345.67", "62", "PROVEEDOR UNO", "20-12345678-6"},
+        {"124", "31/03/2017", "1000.00", "5", "PROVEEDOR DOS", "30-11111111-8"},
+        {"125", "01/03/2017", "0.01", "0", "", "30-11111111-8"},
     };
 }
 
@@ -453,9 +441,9 @@ TEST_F(ManualEntry, ReloadedDeclarationWrittenAgainIsByteIdentical)
         w->Panel2->hide();
         DeclarationHeader header = March415;
         header.month = QString::fromLatin1(c.month);
-        QList<QStringList> rows = threeRows();
-        for (QStringList &r : rows)
-            r[2] = QString::fromLatin1(c.date);
+        QList<Withholding> rows = threeRows();
+        for (Withholding &r : rows)
+            r.date = QString::fromLatin1(c.date);
         TextFile f;
         writeDeclarationFile(f, folder.path(c.fileName), header, rows);
         QFile original(folder.path(c.fileName));
@@ -468,9 +456,9 @@ TEST_F(ManualEntry, ReloadedDeclarationWrittenAgainIsByteIdentical)
         ASSERT_EQ(w->gridModel->Fila(), 4);
         EXPECT_EQ(w->gridModel->cell(1, 2), QString::fromLatin1(c.date));
 
-        QList<QStringList> reloaded;
+        QList<Withholding> reloaded;
         for (int r = 1; r < w->gridModel->Fila(); ++r)
-            reloaded << row(r);
+            reloaded << w->gridModel->withholding(r);
         writeDeclarationFile(f, folder.path(c.fileName), header, reloaded);
         ASSERT_TRUE(original.open(QIODevice::ReadOnly));
         EXPECT_EQ(original.readAll(), before);

@@ -21,13 +21,21 @@ struct Field {
 };
 
 // The 198 bytes of a record, laid out column by column; a field whose content does not
-// have exactly its width is a mistake in the test itself.
+// have exactly its width is a mistake in the test itself. The columns written here by hand
+// are those of the writer's layout table, field by field.
 QByteArray layoutRecord(const std::vector<Field> &fields)
 {
     QByteArray record(195, '#');
     int next = 1;
-    for (const Field &f : fields) {
+    EXPECT_EQ(fields.size(), DeclarationRecordLayout.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field &f = fields[i];
         EXPECT_EQ(f.first, next) << "fields must follow one another";
+        if (i < DeclarationRecordLayout.size()) {
+            EXPECT_EQ(f.first, DeclarationRecordLayout[i].first) << "field " << i;
+            EXPECT_EQ(f.last, DeclarationRecordLayout[i].first + DeclarationRecordLayout[i].width - 1)
+                << "field " << i;
+        }
         EXPECT_EQ(f.content.size(), f.last - f.first + 1) << f.content.constData();
         record.replace(f.first - 1, f.content.size(), f.content);
         next = f.last + 1;
@@ -74,11 +82,10 @@ protected:
 const DeclarationHeader agent{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                               QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
 
-QStringList row(const char *receipt, const char *date, const char *invoice, const char *withheld,
+Withholding row(const char *receipt, const char *date, const char *invoice, const char *withheld,
                 const QString &company, const char *cuit)
 {
-    return {QString(),
-            QString::fromLatin1(receipt),
+    return {QString::fromLatin1(receipt),
             QString::fromLatin1(date),
             QString::fromLatin1(invoice),
             QString::fromLatin1(withheld),
@@ -148,7 +155,7 @@ TEST_F(InTemporaryFolder, GoldenRecords)
     ASSERT_EQ(name60.size(), 60);
     const struct {
         DeclarationHeader header;
-        QStringList cells;
+        Withholding cells;
         const char *fileName;
         std::vector<Field> fields;
     } cases[] = {
@@ -225,7 +232,7 @@ TEST_F(InTemporaryFolder, CharacterBeyondTheBasicPlaneKeepsTheColumns)
     const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80");
     DeclarationHeader header = agent;
     header.agentName = QStringLiteral("AGENTE ") + smiley;
-    const QStringList cells =
+    const Withholding cells =
         row("123", "05/03/2017", "1234.5", "6", QStringLiteral("CAFE ") + smiley + smiley, "30-12345678-9");
     writeDeclarationFile(f, QStringLiteral("17300415.txt"), header, {cells});
     EXPECT_EQ(readAll(dir.filePath(QStringLiteral("17300415.txt"))),
@@ -247,7 +254,7 @@ TEST_F(InTemporaryFolder, ControlCharactersInsideAFieldBecomeBlanks)
 {
     DeclarationHeader header = agent;
     header.agentName = QStringLiteral("AGENTE\tDOS");
-    const QStringList cells =
+    const Withholding cells =
         row("12\n3", "05/03/2017", "1234.5", "6", QStringLiteral("CASA\r\nCENTRAL\x1A SRL"), "30-12345678-9");
     writeDeclarationFile(f, QStringLiteral("17300415.txt"), header, {cells});
     EXPECT_EQ(readAll(dir.filePath(QStringLiteral("17300415.txt"))),
@@ -273,8 +280,8 @@ TEST_F(InTemporaryFolder, EmptyGridGivesAnEmptyFile)
 TEST_F(InTemporaryFolder, SecondGenerationReplacesTheFirst)
 {
     const QString fileName = QStringLiteral("17300415.txt");
-    const QStringList first = row("1", "01/03/2017", "1000.00", "5", QStringLiteral("UNO"), "30-12345678-9");
-    const QStringList second =
+    const Withholding first = row("1", "01/03/2017", "1000.00", "5", QStringLiteral("UNO"), "30-12345678-9");
+    const Withholding second =
         row("2", "02/03/2017", "2000.00", "10", QStringLiteral("DOS"), "30-12345678-9");
     writeDeclarationFile(f, fileName, agent, {first, first, first});
     writeDeclarationFile(f, fileName, agent, {second});
@@ -288,8 +295,8 @@ TEST_F(InTemporaryFolder, SecondGenerationReplacesTheFirst)
 TEST_F(InTemporaryFolder, BadAmountLeavesOnlyWholeRecords)
 {
     const QString fileName = QStringLiteral("17300415.txt");
-    const QStringList good = row("1", "01/03/2017", "1000.00", "5", QStringLiteral("UNO"), "30-12345678-9");
-    const QStringList bad = row("2", "02/03/2017", "1.000,00", "5", QStringLiteral("DOS"), "30-12345678-9");
+    const Withholding good = row("1", "01/03/2017", "1000.00", "5", QStringLiteral("UNO"), "30-12345678-9");
+    const Withholding bad = row("2", "02/03/2017", "1.000,00", "5", QStringLiteral("DOS"), "30-12345678-9");
     EXPECT_THROW(writeDeclarationFile(f, fileName, agent, {good, bad}), ConversionError);
     CloseTextFileQuietly(f);
     EXPECT_EQ(readAll(dir.filePath(fileName)).size(), 198);

@@ -69,10 +69,7 @@ public:
     {
         QByteArray bytes;
         for (int row : rows) {
-            QStringList c;
-            for (int column = 0; column < GridModel::ColumnCount; ++column)
-                c << grid.cell(row, column);
-            bytes += ToSystemCodePage(declarationRecord(c, Agent)) + "\r\r\n";
+            bytes += ToSystemCodePage(declarationRecord(grid.withholding(row), Agent)) + "\r\r\n";
         }
         return bytes;
     }

@@ -76,8 +76,8 @@ public:
         transaction.commit();
     }
 
-    static GridModel::RowCells cells(const char *receipt, const char *date, const char *invoice,
-                                     const char *withheld, const QString &company, const char *cuit)
+    static Withholding cells(const char *receipt, const char *date, const char *invoice, const char *withheld,
+                             const QString &company, const char *cuit)
     {
         return {QString::fromLatin1(receipt),
                 QString::fromLatin1(date),

@@ -2,6 +2,7 @@
 #include "declaration/declaration_file.h"
 #include "tests/support/qt_print.h"
 #include "withholdings/declaration_line.h"
+#include "withholdings/manual_entry.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +19,10 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
-QStringList row(const char *receipt, const char *date, const char *invoice, const char *withheld,
+Withholding row(const char *receipt, const char *date, const char *invoice, const char *withheld,
                 const QString &company, const char *cuit)
 {
-    return {QString(),
-            QString::fromLatin1(receipt),
+    return {QString::fromLatin1(receipt),
             QString::fromLatin1(date),
             QString::fromLatin1(invoice),
             QString::fromLatin1(withheld),
@@ -41,7 +41,7 @@ TEST(RoundTrip, ReloadedDeclarationWritesBackIdentically)
 {
     QTemporaryDir dir;
     TextFile f;
-    const QList<QStringList> rows = {
+    const QList<Withholding> rows = {
         row("123", "05/03/2017", "12345.67", "62", QStringLiteral("FERRETERIA ÑANDÚ"), "30-12345678-9"),
         row("0000000000456", "31/03/2017", "000000100.02", "000000001.00", QStringLiteral("A"),
             "20-1234567-8"),
@@ -55,15 +55,12 @@ TEST(RoundTrip, ReloadedDeclarationWritesBackIdentically)
     const QList<DeclarationLine> lines = readDeclarationFile(ff, dir.filePath(QStringLiteral("first.txt")));
     ASSERT_EQ(lines.size(), rows.size());
     EXPECT_FALSE(ff.isOpen());
-    EXPECT_EQ(lines[0].cells[2], QStringLiteral("05/03/2017"));
-    EXPECT_EQ(lines[0].cells[3], QStringLiteral("000012345.67"));
-    EXPECT_EQ(lines[0].cells[4], QStringLiteral("000000062.00"));
-    EXPECT_EQ(lines[2].cells[2], QStringLiteral("05/ 3/2017"));
+    EXPECT_EQ(lines[0].row.date, QStringLiteral("05/03/2017"));
+    EXPECT_EQ(lines[0].row.invoiceAmount, QStringLiteral("000012345.67"));
+    EXPECT_EQ(lines[0].row.withheldAmount, QStringLiteral("000000062.00"));
+    EXPECT_EQ(lines[2].row.date, QStringLiteral("05/ 3/2017"));
 
-    QList<QStringList> reloaded;
-    for (const DeclarationLine &line : lines)
-        reloaded.append(line.cells);
-    writeDeclarationFile(f, dir.filePath(QStringLiteral("second.txt")), agent, reloaded);
+    writeDeclarationFile(f, dir.filePath(QStringLiteral("second.txt")), agent, reloadedRows(lines));
     const QByteArray first = readAll(dir.filePath(QStringLiteral("first.txt")));
     EXPECT_EQ(first.size(), 4 * 198);
     EXPECT_EQ(readAll(dir.filePath(QStringLiteral("second.txt"))), first);
@@ -77,7 +74,7 @@ TEST(RoundTrip, IncompleteDatesWriteBackIdentically)
     QTemporaryDir dir;
     TextFile f;
     const char *const dates[] = {"//", "20/17/", "15/  /2017"};
-    QList<QStringList> rows;
+    QList<Withholding> rows;
     for (const char *date : dates)
         rows.append(row("1", date, "1000.00", "5", QStringLiteral("A"), "30-12345678-9"));
     writeDeclarationFile(f, dir.filePath(QStringLiteral("first.txt")), agent, rows);
@@ -85,10 +82,7 @@ TEST(RoundTrip, IncompleteDatesWriteBackIdentically)
     TextFile ff;
     const QList<DeclarationLine> lines = readDeclarationFile(ff, dir.filePath(QStringLiteral("first.txt")));
     ASSERT_EQ(lines.size(), rows.size());
-    QList<QStringList> reloaded;
-    for (const DeclarationLine &line : lines)
-        reloaded.append(line.cells);
-    writeDeclarationFile(f, dir.filePath(QStringLiteral("second.txt")), agent, reloaded);
+    writeDeclarationFile(f, dir.filePath(QStringLiteral("second.txt")), agent, reloadedRows(lines));
     const QByteArray first = readAll(dir.filePath(QStringLiteral("first.txt")));
     ASSERT_EQ(first.size(), 3 * 198);
     EXPECT_EQ(first.mid(19, 8), QByteArray("      //"));

@@ -5,6 +5,7 @@
 #include "app/tf_retenciones.h"
 #include "common/codepage.h"
 #include "declaration/declaration_file.h"
+#include "declaration/reten_store.h"
 #include "tests/report/pdf_probe.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
@@ -36,7 +37,9 @@ public:
 
     void open(const QString &databasePath)
     {
-        window = std::make_unique<TF_Retenciones>(dialogs, databasePath, programFolder());
+        windowStore = std::make_unique<RetenStore>(databasePath);
+        windowStore->connect();
+        window = std::make_unique<TF_Retenciones>(dialogs, *windowStore, programFolder());
         window->beep = [] {};
         ASSERT_TRUE(showActive(*window));
     }
@@ -100,17 +103,12 @@ public:
             cells("2", "02/03/2017", "400.00", "2", QStringLiteral("B"), "20-12345678-9"));
     }
 
-    QList<QStringList> occupiedRows() const
+    QList<Withholding> occupiedRows() const
     {
-        QList<QStringList> rows;
-        for (int row = 1; row <= GridModel::LastRow; ++row) {
-            if (!window->gridModel->isOccupied(row))
-                continue;
-            QStringList c;
-            for (int column = 0; column < GridModel::ColumnCount; ++column)
-                c << window->gridModel->cell(row, column);
-            rows << c;
-        }
+        QList<Withholding> rows;
+        for (int row = 1; row <= GridModel::LastRow; ++row)
+            if (window->gridModel->isOccupied(row))
+                rows << window->gridModel->withholding(row);
         return rows;
     }
 
@@ -122,6 +120,7 @@ public:
     }
 
     ScriptedDialogs dialogs;
+    std::unique_ptr<RetenStore> windowStore;
     std::unique_ptr<TF_Retenciones> window;
 };
 } // namespace
@@ -136,12 +135,12 @@ TEST_F(DeclarationThroughWindow, ManualDeclarationFromEndToEnd)
     ASSERT_EQ(dialogs.calls.size(), 0u) << dialogs.informations().join(QLatin1Char('/')).toStdString();
     ASSERT_EQ(window->e_totreten->text(), QStringLiteral("67"));
 
-    const QList<QStringList> rows = occupiedRows();
+    const QList<Withholding> rows = occupiedRows();
     ASSERT_EQ(rows.size(), 3);
     const DeclarationHeader header{window->e_legaJo->text(), window->e_Mes->text(), window->E_ano->text(),
                                    window->e_Cuit->value(), window->e_Razon->text()};
     QByteArray expected;
-    for (const QStringList &row : rows)
+    for (const Withholding &row : rows)
         expected += ToSystemCodePage(declarationRecord(row, header)) + "\r\r\n";
 
     dialogs.confirmations = {true};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "withholdings/withholding.h"
+
 #include <QByteArray>
 #include <QString>
 #include <ostream>
@@ -12,4 +14,12 @@ inline void PrintTo(const QString &s, std::ostream *os)
 inline void PrintTo(const QByteArray &b, std::ostream *os)
 {
     *os << '"' << b.toStdString() << '"';
+}
+inline void PrintTo(const Withholding &w, std::ostream *os)
+{
+    *os << '{';
+    for (int column = ReceiptColumn; column <= SupplierCuitColumn; ++column)
+        *os << (column == ReceiptColumn ? "\"" : ", \"") << (w.*Withholding::field(column)).toStdString()
+            << '"';
+    *os << '}';
 }

@@ -71,7 +71,7 @@ TEST(ImportLine, CheckAndGridAmount)
         const std::optional<ImportedLine> line =
             importLine(record("0000000000123", c.withheld, c.invoice), 7);
         ASSERT_TRUE(line.has_value()) << c.withheld << " " << c.invoice;
-        EXPECT_EQ(line->cells[3], QLatin1String(c.gridAmount)) << c.withheld << " " << c.invoice;
+        EXPECT_EQ(line->row.withheldAmount, QLatin1String(c.gridAmount)) << c.withheld << " " << c.invoice;
         EXPECT_EQ(!line->mismatch, c.agrees) << c.withheld << " " << c.invoice;
         if (line->mismatch) {
             EXPECT_EQ(line->mismatch->lineNumber, 7);
@@ -95,11 +95,10 @@ TEST(ImportLine, CellsAndDate)
         const std::optional<ImportedLine> line =
             importLine(record("0000000000123", "00000006200", "00001234567", c.date, "  FERRETERIA SA  "));
         ASSERT_TRUE(line.has_value());
-        const GridModel::RowCells expected = {
-            QStringLiteral("0000000000123"), QLatin1String(c.dateCell),
-            QStringLiteral("000012345.67"),  QStringLiteral("62"),
-            QStringLiteral("FERRETERIA SA"), QStringLiteral("30-12345678-9")};
-        EXPECT_EQ(line->cells, expected) << c.date;
+        const Withholding expected = {QStringLiteral("0000000000123"), QLatin1String(c.dateCell),
+                                      QStringLiteral("000012345.67"),  QStringLiteral("62"),
+                                      QStringLiteral("FERRETERIA SA"), QStringLiteral("30-12345678-9")};
+        EXPECT_EQ(line->row, expected) << c.date;
     }
 }
 
@@ -110,9 +109,9 @@ TEST(ImportLine, LineCutShort)
     const std::optional<ImportedLine> line =
         importLine(record("1234567890123", "00000006200", "00001234567").left(45));
     ASSERT_TRUE(line.has_value());
-    EXPECT_EQ(line->cells[0], QStringLiteral("1234567"));
-    EXPECT_EQ(line->cells[2], QStringLiteral("."));
-    EXPECT_EQ(line->cells[4], QString());
+    EXPECT_EQ(line->row.receipt, QStringLiteral("1234567"));
+    EXPECT_EQ(line->row.invoiceAmount, QStringLiteral("."));
+    EXPECT_EQ(line->row.companyName, QString());
     ASSERT_TRUE(line->mismatch.has_value());
     EXPECT_EQ(line->mismatch->expectedAmount, QStringLiteral("0"));
 }
@@ -170,9 +169,9 @@ TEST_F(ImportFile, LineEnds)
         const ImportedFile imported = importDeclarationFile(ff, path);
         EXPECT_FALSE(ff.isOpen());
         ASSERT_EQ(imported.rows.size(), 2) << bytes.toStdString();
-        EXPECT_EQ(imported.rows[0][0], QStringLiteral("0000000000001"));
-        EXPECT_EQ(imported.rows[1][0], QStringLiteral("0000000000003"));
-        EXPECT_EQ(imported.rows[1][3], QStringLiteral("5"));
+        EXPECT_EQ(imported.rows[0].receipt, QStringLiteral("0000000000001"));
+        EXPECT_EQ(imported.rows[1].receipt, QStringLiteral("0000000000003"));
+        EXPECT_EQ(imported.rows[1].withheldAmount, QStringLiteral("5"));
         EXPECT_FALSE(imported.amountsDisagree());
     }
 }
@@ -204,15 +203,11 @@ TEST_F(ImportFile, OwnDeclarationImportsCleanly)
     const DeclarationHeader header{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                                    QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
     const auto row = [](const char *receipt, const char *date, const char *invoice, const char *withheld) {
-        return QStringList{QString(),
-                           QLatin1String(receipt),
-                           QLatin1String(date),
-                           QLatin1String(invoice),
-                           QLatin1String(withheld),
-                           QStringLiteral("FERRETERIA"),
-                           QStringLiteral("30-12345678-9")};
+        return Withholding{QLatin1String(receipt),       QLatin1String(date),
+                           QLatin1String(invoice),       QLatin1String(withheld),
+                           QStringLiteral("FERRETERIA"), QStringLiteral("30-12345678-9")};
     };
-    const QList<QStringList> rows = {
+    const QList<Withholding> rows = {
         row("123", "05/03/2017", "12345.67", "62"), row("124", "31/03/2017", "100.02", "1"),
         row("125", "01/03/2017", "100.00", "0"), row("126", "15/03/2017", "199.99", "1"),
         row("127", "09/03/2017", "999999999.99", "5000000")};
@@ -223,15 +218,8 @@ TEST_F(ImportFile, OwnDeclarationImportsCleanly)
     EXPECT_FALSE(imported.amountsDisagree()) << mismatchDetails(imported.mismatches).toStdString();
     ASSERT_EQ(imported.rows.size(), rows.size());
 
-    QList<QStringList> again;
-    for (const GridModel::RowCells &cells : imported.rows) {
-        QStringList r{QString()};
-        for (const QString &cell : cells)
-            r << cell;
-        again << r;
-    }
     const QString copy = dir.filePath(QStringLiteral("again.txt"));
-    writeDeclarationFile(f, copy, header, again);
+    writeDeclarationFile(f, copy, header, imported.rows);
     QFile first(path), second(copy);
     ASSERT_TRUE(first.open(QIODevice::ReadOnly));
     ASSERT_TRUE(second.open(QIODevice::ReadOnly));

@@ -21,36 +21,34 @@ QString record(const QString &date, const QString &withheld, const QString &rece
 }
 } // namespace
 
-TEST(ReadDeclarationLine, CellsFromTheRecordColumns)
+TEST(ReadDeclarationLine, RowFromTheRecordColumns)
 {
     const struct {
         QString line;
-        QStringList cells;
+        Withholding row;
         double withheld;
     } cases[] = {
         {record(QStringLiteral("05032017"), QStringLiteral("00000006200"), QStringLiteral("0000000000123"),
                 QStringLiteral("FERRETERIA"), QStringLiteral("00001234567")),
-         {QString(), QStringLiteral("0000000000123"), QStringLiteral("05/03/2017"),
-          QStringLiteral("000012345.67"), QStringLiteral("000000062.00"), QStringLiteral("FERRETERIA"),
-          QStringLiteral("30-12345678-9")},
+         {QStringLiteral("0000000000123"), QStringLiteral("05/03/2017"), QStringLiteral("000012345.67"),
+          QStringLiteral("000000062.00"), QStringLiteral("FERRETERIA"), QStringLiteral("30-12345678-9")},
          62},
         // An older file whose date field lost the month's leading zero keeps it as it stands.
         {record(QStringLiteral("05 32017"), QStringLiteral("00000000075"), QStringLiteral("0000000000001"),
                 QString(), QStringLiteral("00000015000")),
-         {QString(), QStringLiteral("0000000000001"), QStringLiteral("05/ 3/2017"),
-          QStringLiteral("000000150.00"), QStringLiteral("000000000.75"), QString(),
-          QStringLiteral("30-12345678-9")},
+         {QStringLiteral("0000000000001"), QStringLiteral("05/ 3/2017"), QStringLiteral("000000150.00"),
+          QStringLiteral("000000000.75"), QString(), QStringLiteral("30-12345678-9")},
          0.75},
         // A line cut after the withheld amount: the later fields are empty or cut short.
         {QStringLiteral(" 20-1234567-8") + QStringLiteral("2017 3") + QStringLiteral("15032017") +
              QStringLiteral("00000000100") + QStringLiteral("00000000000"),
-         {QString(), QStringLiteral("00000000000"), QStringLiteral("15/03/2017"), QStringLiteral("."),
+         {QStringLiteral("00000000000"), QStringLiteral("15/03/2017"), QStringLiteral("."),
           QStringLiteral("000000001.00"), QString(), QStringLiteral("20-1234567-8")},
          1},
     };
     for (const auto &c : cases) {
         const DeclarationLine line = readDeclarationLine(c.line);
-        EXPECT_EQ(line.cells, c.cells) << c.line.toStdString();
+        EXPECT_EQ(line.row, c.row) << c.line.toStdString();
         EXPECT_EQ(line.withheldAmount, static_cast<Decimal>(c.withheld)) << c.line.toStdString();
     }
 }

@@ -89,7 +89,7 @@ TEST(GridModel, WritingACellTellsTheViewWhichCellChanged)
 
 namespace {
 
-GridModel::RowCells row(const char *receipt, const char *withheld)
+Withholding row(const char *receipt, const char *withheld)
 {
     return {QString::fromUtf8(receipt),  QStringLiteral("05/03/2017"), QStringLiteral("100.00"),
             QString::fromUtf8(withheld), QStringLiteral("EMPRESA"),    QStringLiteral("20-12345678-6")};

@@ -2,6 +2,7 @@
 
 #include "app/masked_edit.h"
 #include "app/tf_retenciones.h"
+#include "declaration/reten_store.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/scripted_dialogs.h"
 
@@ -11,8 +12,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// The shown main window with scripted boxes, for the tests that type into it.
-class EntryWindowTest : public ::testing::Test {
+// The shown, active main window with scripted boxes and a store whose database does not
+// exist, for every test of the window that needs no declaration written.
+class WindowTest : public ::testing::Test {
 public:
     // How the clerk leaves a box.
     enum class Move { Tab, Enter, Mouse, Program };
@@ -22,9 +24,8 @@ protected:
 
     void SetUp() override
     {
-        w = std::make_unique<TF_Retenciones>(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"),
-                                             QStringLiteral("/tmp/"));
-        w->beep = [] {};
+        w = std::make_unique<TF_Retenciones>(dialogs, store, QStringLiteral("/tmp/"));
+        w->beep = [this] { ++beeps; };
         ASSERT_TRUE(showActive(*w));
     }
 
@@ -56,6 +57,13 @@ protected:
 
     static QWidget *focused() { return QApplication::focusWidget(); }
 
+    template <typename T = QWidget> T *child(const char *name) const
+    {
+        return w->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    RetenStore store{QStringLiteral("/nonexistent/RETENCIONES.FDB")};
     ScriptedDialogs dialogs;
     std::unique_ptr<TF_Retenciones> w;
+    int beeps = 0;
 };
