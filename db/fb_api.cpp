@@ -1,6 +1,7 @@
 #include "db/fb_api.h"
 
 #include "common/errors.h"
+#include "db/engine.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,3 +198,8 @@ QByteArray pathBytes(const QString &path)
 }
 
 } // namespace FbApi
+
+QString firebirdInstallFolder()
+{
+    return QString::fromLocal8Bit(FbApi::master()->getConfigManager()->getInstallDirectory());
+}
