@@ -52,6 +52,10 @@ public:
     static QString temporaryName(const QString &fileName) { return fileName + QStringLiteral(".tmp"); }
 
 private:
+    // The records to the temporary file and the rows to RETEN, then the file under its name.
+    void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
+                          const QString &fileName, const QString &partName, int &inserted);
+
     RetenStore &store_;
     ReportDefinition &report_;
     TextFile &f_;
