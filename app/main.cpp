@@ -3,20 +3,9 @@
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
+#include "db/database_settings.h"
 
 #include <QApplication>
-#include <QDir>
-
-namespace {
-QString databasePath()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Retenciones\\RETENCIONES.FDB");
-#else
-    return QDir::homePath() + QStringLiteral("/Retenciones/RETENCIONES.FDB");
-#endif
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -24,7 +13,7 @@ int main(int argc, char *argv[])
     LoadScreenFonts();
 
     QtDialogs dialogs;
-    TF_Retenciones F_Retenciones(dialogs, databasePath(), ProgramFolder());
+    TF_Retenciones F_Retenciones(dialogs, readDatabaseSettings(), ProgramFolder());
     TF_ayuda F_ayuda;
     F_Retenciones.setHelpWindow(&F_ayuda);
 

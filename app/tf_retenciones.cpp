@@ -122,10 +122,11 @@ QString utf8(const char *text)
 }
 } // namespace
 
-TF_Retenciones::TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent)
+TF_Retenciones::TF_Retenciones(Dialogs &dialogs, DatabaseSettings database, QString programFolder,
+                               QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      beep([] { QApplication::beep(); }), dialogs_(dialogs), databasePath_(std::move(databasePath)),
+      beep([] { QApplication::beep(); }), dialogs_(dialogs), database_(std::move(database)),
       programFolder_(std::move(programFolder)),
       guard_(
           std::make_unique<HandlerGuard>(dialogs, ApplicationTitle(QCoreApplication::applicationFilePath())))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text_file.h"
+#include "db/database_settings.h"
 #include "header/registry.h"
 
 #include <QPointer>
@@ -30,7 +31,9 @@ class TF_Retenciones : public QWidget {
     Q_OBJECT
 
 public:
-    TF_Retenciones(Dialogs &dialogs, QString databasePath, QString programFolder, QWidget *parent = nullptr);
+    // The database is a path alone (default user and password) or the full settings.
+    TF_Retenciones(Dialogs &dialogs, DatabaseSettings database, QString programFolder,
+                   QWidget *parent = nullptr);
     ~TF_Retenciones() override;
 
     // Window level.
@@ -98,7 +101,8 @@ public:
     struct GenerationPartsDeleter {
         void operator()(GenerationParts *parts) const noexcept;
     };
-    static std::unique_ptr<GenerationParts, GenerationPartsDeleter> makeGenerationParts(const QString &path);
+    static std::unique_ptr<GenerationParts, GenerationPartsDeleter>
+    makeGenerationParts(const DatabaseSettings &database);
     RetenStore &retenStore() const;
     ReportDefinition &Reporte() const;
 
@@ -106,7 +110,7 @@ public:
     void setHelpWindow(TF_ayuda *help);
     TF_ayuda *helpWindow() const;
 
-    const QString &databasePath() const { return databasePath_; }
+    const QString &databasePath() const { return database_.path; }
     const QString &programFolder() const { return programFolder_; }
     Dialogs &dialogs() const { return dialogs_; }
     ExitTracker &exitTracker() const { return *tracker_; }
@@ -160,7 +164,7 @@ private:
     void connectHandlers();
 
     Dialogs &dialogs_;
-    QString databasePath_;
+    DatabaseSettings database_;
     QString programFolder_;
     std::unique_ptr<HandlerGuard> guard_;
     ExitTracker *tracker_ = nullptr;
@@ -168,6 +172,6 @@ private:
     bool shown_ = false;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
-    // Declaration generation; made after databasePath_, before the controls.
-    std::unique_ptr<GenerationParts, GenerationPartsDeleter> generation_ = makeGenerationParts(databasePath_);
+    // Declaration generation; made after database_, before the controls.
+    std::unique_ptr<GenerationParts, GenerationPartsDeleter> generation_ = makeGenerationParts(database_);
 };

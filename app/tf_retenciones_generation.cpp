@@ -16,7 +16,10 @@
 #include <optional>
 
 struct TF_Retenciones::GenerationParts {
-    explicit GenerationParts(const QString &databasePath) : store(databasePath) {}
+    explicit GenerationParts(const DatabaseSettings &database)
+        : store(database.path, database.userName, database.password)
+    {
+    }
     RetenStore store;
     // Made at its first use, once the window has registered its pictures.
     std::optional<ReportDefinition> report;
@@ -28,9 +31,9 @@ void TF_Retenciones::GenerationPartsDeleter::operator()(GenerationParts *parts) 
 }
 
 std::unique_ptr<TF_Retenciones::GenerationParts, TF_Retenciones::GenerationPartsDeleter>
-TF_Retenciones::makeGenerationParts(const QString &path)
+TF_Retenciones::makeGenerationParts(const DatabaseSettings &database)
 {
-    std::unique_ptr<GenerationParts, GenerationPartsDeleter> parts(new GenerationParts(path));
+    std::unique_ptr<GenerationParts, GenerationPartsDeleter> parts(new GenerationParts(database));
     // A database that cannot be opened now is not the clerk's concern until the first generation.
     parts->store.connect();
     return parts;
