@@ -3,11 +3,15 @@
 #include "common/errors.h"
 #include "db/engine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <filesystem>
+#include <system_error>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -92,12 +96,28 @@ QString useSharedEngine()
     return root;
 }
 
+// Puts a file in place in one step, so that another process starting at the same moment
+// finds either the old file or the new one.
+bool replaceWith(const QString &temporary, const QString &path)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(temporary.toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), error);
+    if (error)
+        QFile::remove(temporary);
+    return !error;
+}
+
+QString temporaryName(const QString &path)
+{
+    return path + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+}
+
 // The character sets' module refuses to be loaded through a link: its folder is copied (a
 // hard link where the file system allows it), and again when the installation's changes.
 void copyFolder(const QString &from, const QString &to)
 {
-    QFileInfo target(to);
-    if (target.isSymLink())
+    if (QFileInfo(to).isSymLink())
         QFile::remove(to);
     QDir().mkpath(to);
     const QFileInfoList files = QDir(from).entryInfoList(QDir::Files);
@@ -107,7 +127,7 @@ void copyFolder(const QString &from, const QString &to)
         if (existing.exists() && existing.size() == file.size() &&
             existing.lastModified() >= file.lastModified())
             continue;
-        const QString part = copy + QStringLiteral(".part");
+        const QString part = temporaryName(copy);
         QFile::remove(part);
 #ifndef Q_OS_WIN
         const bool linked = ::link(QFile::encodeName(file.canonicalFilePath()).constData(),
@@ -115,10 +135,8 @@ void copyFolder(const QString &from, const QString &to)
 #else
         const bool linked = false;
 #endif
-        if (linked || QFile::copy(file.canonicalFilePath(), part)) {
-            QFile::remove(copy);
-            QFile::rename(part, copy);
-        }
+        if (linked || QFile::copy(file.canonicalFilePath(), part))
+            replaceWith(part, copy);
     }
 }
 
@@ -145,8 +163,10 @@ void linkInstallation(Firebird::IMaster *master, const QString &root)
         }
         if (QFileInfo(link).symLinkTarget() == entry.absoluteFilePath())
             continue;
-        QFile::remove(link);
-        QFile::link(entry.absoluteFilePath(), link);
+        const QString part = temporaryName(link);
+        QFile::remove(part);
+        if (QFile::link(entry.absoluteFilePath(), part))
+            replaceWith(part, link);
     }
 }
 } // namespace

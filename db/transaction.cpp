@@ -63,19 +63,6 @@ void Transaction::commitRetaining()
     }
 }
 
-void Transaction::rollbackRetaining()
-{
-    if (!isActive())
-        return;
-    try {
-        FbApi::Status status;
-        handle_->transaction->rollbackRetaining(status.get());
-    } catch (const FbException &e) {
-        connection_.checkAlive();
-        FbApi::throwDatabaseError(e);
-    }
-}
-
 void Transaction::commit()
 {
     if (!isActive())

@@ -34,8 +34,6 @@ public:
     void start();
     bool isActive() const;
     void commitRetaining();
-    // Undoes the work since the last commit; the transaction stays open.
-    void rollbackRetaining();
     void commit();
     void rollback();
 

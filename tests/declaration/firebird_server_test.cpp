@@ -1,6 +1,7 @@
 #include "declaration/declaration_generation.h"
 #include "tests/declaration/generation_fixture.h"
 
+#include "common/errors.h"
 #include "common/text_file.h"
 #include "db/database_settings.h"
 #include "db/engine.h"
@@ -202,4 +203,19 @@ TEST_F(GenerationTest, GenerationOnAFirebirdServer)
                     q.text(2).trimmed() + QLatin1Char('|') + q.text(3).trimmed();
     EXPECT_EQ(rows, (QStringList{QStringLiteral("11|FERRETERÍA ÑANDÚ|3/2017|TCPv4"),
                                  QStringLiteral("12|OTRO|3/2017|TCPv4")}));
+}
+
+// A server that cannot be reached is a missing database: nothing at start-up, the client's
+// error at the first statement of CONFIRMA.
+TEST_F(GenerationTest, UnreachableServerIsAMissingDatabase)
+{
+    RetenStore store(QStringLiteral("127.0.0.1/%1:/srv/RETENCIONES.FDB").arg(freePort()));
+    EXPECT_FALSE(store.connect());
+    try {
+        store.clear();
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().startsWith(QLatin1String("Unable to complete network request to host")))
+            << e.message().toStdString();
+    }
 }

@@ -255,12 +255,14 @@ TEST_F(SharedDatabase, ToolsOpenTheFileWhileTheProgramHoldsIt)
 
 // One process that stays open through many declarations: the versions of the rows each
 // generation deletes are collected and their space used again, so the file stops growing.
+// (With the transaction kept open and only commit retaining, it grew by about 68 KB with each
+// declaration of 500 rows: 1.7 MB after the first, 5.1 MB after the fiftieth.)
 TEST_F(SharedDatabase, FileStopsGrowingOverManyGenerations)
 {
     RetenStore store(path_);
     ASSERT_TRUE(store.connect());
     std::vector<qint64> sizes;
-    for (int generation = 1; generation <= 50; ++generation) {
+    for (int generation = 1; generation <= 20; ++generation) {
         store.clear();
         store.reserve();
         for (int row = 1; row <= 500; ++row)
@@ -276,9 +278,9 @@ TEST_F(SharedDatabase, FileStopsGrowingOverManyGenerations)
         ASSERT_EQ(listed, 500);
         sizes.push_back(QFileInfo(path_).size());
     }
-    std::cout << "database size after generations 1, 5, 10, 20, 30, 40, 50:";
-    for (int g : {1, 5, 10, 20, 30, 40, 50})
+    std::cout << "database size after generations 1, 5, 10, 15, 20:";
+    for (int g : {1, 5, 10, 15, 20})
         std::cout << ' ' << sizes[g - 1];
     std::cout << std::endl;
-    EXPECT_EQ(sizes.back(), sizes[9]) << "the file grew after the tenth generation";
+    EXPECT_EQ(sizes.back(), sizes[4]) << "the file grew after the fifth generation";
 }
