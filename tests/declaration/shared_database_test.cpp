@@ -129,90 +129,42 @@ ToolRun runTool(const QString &program, const QStringList &arguments, const QByt
 // it writes (and may confirm again), otherwise the later one replaces the earlier whole.
 TEST_F(SharedDatabase, TwoGenerationsAtOnceNeverMixTheirRows)
 {
-    struct Step {
-        char who;
-        const char *command;
-        bool ok;
-    };
-    struct Case {
+    // Steps in order, "who:command"; a "!" at the end: the database refuses it.
+    const struct {
         const char *name;
-        std::vector<Step> steps;
+        const char *steps;
         QStringList rows;
-    };
-    const Case cases[] = {
-        {"B confirms while A writes, then again after it",
-         {{'A', "clear", true},
-          {'A', "reserve", true},
-          {'A', "insert a1", true},
-          {'B', "clear", false},
-          {'B', "reserve", false},
-          {'A', "insert a2", true},
-          {'A', "commit", true},
-          {'B', "clear", false}, // A is still exporting its listing
-          {'A', "finish", true},
-          {'B', "clear", true},
-          {'B', "reserve", true},
-          {'B', "insert b1", true},
-          {'B', "commit", true},
-          {'B', "finish", true}},
+    } cases[] = {
+        {"B confirms while A writes, then again after it (A is exporting its listing at the third)",
+         "A:clear A:reserve A:insert_a1 B:clear! B:reserve! A:insert_a2 A:commit B:clear! A:finish "
+         "B:clear B:reserve B:insert_b1 B:commit B:finish",
          {"b1"}},
         {"both cleared, one writes after the other",
-         {{'A', "clear", true},
-          {'B', "clear", true},
-          {'A', "reserve", true},
-          {'A', "insert a1", true},
-          {'A', "commit", true},
-          {'A', "finish", true},
-          {'B', "reserve", true},
-          {'B', "insert b1", true},
-          {'B', "insert b2", true},
-          {'B', "commit", true},
-          {'B', "finish", true}},
+         "A:clear B:clear A:reserve A:insert_a1 A:commit A:finish B:reserve B:insert_b1 B:insert_b2 B:commit "
+         "B:finish",
          {"b1", "b2"}},
         {"both cleared, the one that answered first writes first",
-         {{'A', "clear", true},
-          {'B', "clear", true},
-          {'B', "reserve", true},
-          {'B', "insert b1", true},
-          {'A', "reserve", false},
-          {'A', "finish", true},
-          {'B', "commit", true},
-          {'B', "finish", true}},
+         "A:clear B:clear B:reserve B:insert_b1 A:reserve! A:finish B:commit B:finish",
          {"b1"}},
         {"a failed generation lets the other write",
-         {{'A', "clear", true},
-          {'A', "reserve", true},
-          {'A', "insert a1", true},
-          {'A', "abandon", true},
-          {'B', "clear", true},
-          {'B', "reserve", true},
-          {'B', "insert b1", true},
-          {'B', "commit", true},
-          {'B', "finish", true},
-          {'A', "clear", true},
-          {'A', "reserve", true},
-          {'A', "insert a2", true},
-          {'A', "commit", true},
-          {'A', "finish", true}},
+         "A:clear A:reserve A:insert_a1 A:abandon B:clear B:reserve B:insert_b1 B:commit B:finish A:clear "
+         "A:reserve A:insert_a2 A:commit A:finish",
          {"a2"}},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         commitRow(QStringLiteral("OLD"));
         RetenStore here(path_);
         ASSERT_TRUE(here.connect());
         Peer peer(path_);
-        for (const Step &step : c.steps) {
-            SCOPED_TRACE(QStringLiteral("%1 %2")
-                             .arg(QLatin1Char(step.who))
-                             .arg(QLatin1String(step.command))
-                             .toStdString());
-            const QString answer = step.who == 'A' ? runHere(here, QLatin1String(step.command))
-                                                   : peer.run(QLatin1String(step.command));
-            if (step.ok)
-                EXPECT_EQ(answer, QStringLiteral("ok"));
-            else
-                EXPECT_EQ(answer, QStringLiteral("error deadlock"));
+        for (QString step : QString::fromLatin1(c.steps).split(QLatin1Char(' '))) {
+            SCOPED_TRACE(step.toStdString());
+            const bool refused = step.endsWith(QLatin1Char('!'));
+            const QString command =
+                step.mid(2).remove(QLatin1Char('!')).replace(QLatin1Char('_'), QLatin1Char(' '));
+            const QString answer =
+                step.startsWith(QLatin1Char('A')) ? runHere(here, command) : peer.run(command);
+            EXPECT_EQ(answer, refused ? QStringLiteral("error deadlock") : QStringLiteral("ok"));
         }
         EXPECT_EQ(committed(path_), c.rows);
     }
