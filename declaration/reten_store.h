@@ -52,8 +52,9 @@ public:
     // Deletes every row and commits, then runs the same statement once more as a query.
     // Raises the database's refusal when another program is writing RETEN.
     void clear();
-    // Starts the writing of a generation: takes RETEN_LOCK until release() and deletes, inside
-    // the work that the commit ends, whatever another program committed since the clearing.
+    // Starts the writing of a generation: takes RETEN_LOCK until finish() or abandon() and
+    // deletes, inside the work that the commit ends, whatever another program committed since
+    // the clearing.
     // Raises the database's refusal at once when another program holds the lock.
     void reserve();
     // Inserts one row; JID is given by the database.
@@ -66,7 +67,8 @@ public:
     // nobody else ever saw, and the lock. Never fails; a connection that went away has lost
     // both anyway.
     void abandon() noexcept;
-    // Opens all rows ordered by JID on t_reten; they stay open until the next statement.
+    // Opens all rows ordered by JID on t_reten; they stay open until the next statement or
+    // finish().
     void openListing();
 
     Connection Conector;
