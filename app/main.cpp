@@ -4,21 +4,10 @@
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
 #include "common/regional.h"
+#include "db/database_settings.h"
 #include "declaration/reten_store.h"
 
 #include <QApplication>
-#include <QDir>
-
-namespace {
-QString databasePath()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Retenciones\\RETENCIONES.FDB");
-#else
-    return QDir::homePath() + QStringLiteral("/Retenciones/RETENCIONES.FDB");
-#endif
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,7 +16,8 @@ int main(int argc, char *argv[])
     FollowRegionalSettings();
 
     QtDialogs dialogs;
-    RetenStore store(databasePath());
+    const DatabaseSettings database = readDatabaseSettings();
+    RetenStore store(database.path, database.userName, database.password);
     // A database that cannot be opened now is not the clerk's concern until the first generation.
     store.connect();
     TF_Retenciones F_Retenciones(dialogs, store, ProgramFolder());

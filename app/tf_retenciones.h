@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text_file.h"
+#include "db/database_settings.h"
 #include "header/registry.h"
 
 #include <QPointer>

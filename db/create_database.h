@@ -6,3 +6,7 @@
 // default character set of its texts. An existing file is never overwritten: the database
 // refuses it. Raises DatabaseError with the client's text.
 void createDatabase(const QString &path, const QString &userName, const QString &password);
+
+// Removes a database, local or on a server; for a database that could not be made whole.
+// Never fails: a local file that cannot be attached is deleted.
+void dropDatabase(const QString &path, const QString &userName, const QString &password) noexcept;

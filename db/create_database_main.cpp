@@ -1,9 +1,14 @@
-// create_database [PATH [SCRIPT]]: creates the program's database and its table.
-// Without PATH, the file the program opens; without SCRIPT, sql/reten.sql of the sources.
+// create_database [--if-missing] [DATABASE [SCRIPT]]: creates the program's database and its
+// table. DATABASE is a local path or a server's connection string (host:/path,
+// host/port:/path, inet://host:port//path); without it, the database the program opens,
+// found as the program finds it, with the same user and password. Without SCRIPT,
+// sql/reten.sql of the sources. --if-missing leaves an existing local file and a database
+// on a server alone without a word.
 
 #include "common/errors.h"
 #include "db/connection.h"
 #include "db/create_database.h"
+#include "db/database_settings.h"
 #include "db/sql_script.h"
 #include "db/transaction.h"
 
@@ -14,19 +19,6 @@
 #include <QTextStream>
 
 namespace {
-// The store's user and password, as the program's connection gives them.
-const QString UserName = QStringLiteral("SYSDBA");
-const QString Password = QStringLiteral("vordelsam");
-
-QString defaultPath()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Retenciones\\RETENCIONES.FDB");
-#else
-    return QDir::home().filePath(QStringLiteral("Retenciones/RETENCIONES.FDB"));
-#endif
-}
-
 int fail(const QString &message)
 {
     QTextStream(stderr) << "create_database: " << message << Qt::endl;
@@ -37,33 +29,43 @@ int fail(const QString &message)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const bool ifMissing = !args.isEmpty() && args.first() == QLatin1String("--if-missing");
+    if (ifMissing)
+        args.removeFirst();
     if (args.size() > 2 || (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))))
-        return fail(QStringLiteral("usage: create_database [PATH [SCRIPT]]"));
-    const QString path = QFileInfo(args.value(0, defaultPath())).absoluteFilePath();
+        return fail(QStringLiteral("usage: create_database [--if-missing] [DATABASE [SCRIPT]]"));
+    DatabaseSettings settings = readDatabaseSettings();
+    if (!args.isEmpty())
+        settings.path = args.first();
+    const bool local = isLocalDatabase(settings.path);
+    const QString path = local ? QFileInfo(settings.path).absoluteFilePath() : settings.path;
     const QString scriptPath = args.value(1, QStringLiteral(RETENCIONES_SQL_DIR "/reten.sql"));
 
-    if (QFileInfo::exists(path))
+    if (ifMissing && (!local || QFileInfo::exists(path)))
+        return 0;
+    if (local && QFileInfo::exists(path))
         return fail(QStringLiteral("%1 already exists; it is left as it is").arg(path));
     QFile scriptFile(scriptPath);
     if (!scriptFile.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(scriptPath, scriptFile.errorString()));
     const QString script = QString::fromUtf8(scriptFile.readAll());
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    if (local && !QDir().mkpath(QFileInfo(path).absolutePath()))
         return fail(QStringLiteral("cannot create the folder of %1").arg(path));
 
     try {
-        createDatabase(path, UserName, Password);
+        // A server refuses a file that exists already.
+        createDatabase(path, settings.userName, settings.password);
     } catch (const AppError &e) {
         return fail(e.message());
     }
     try {
-        Connection connection(path, UserName, Password);
+        Connection connection(path, settings.userName, settings.password);
         Transaction transaction(connection);
         runSqlScript(transaction, script);
     } catch (const AppError &e) {
         // A database without its table would only fail later: take it away.
-        QFile::remove(path);
+        dropDatabase(path, settings.userName, settings.password);
         return fail(e.message());
     }
     QTextStream(stdout) << "created " << path << Qt::endl;

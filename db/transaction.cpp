@@ -12,8 +12,8 @@ struct Transaction::Handle {
     FbApi::Ref<ITransaction> transaction;
 };
 
-Transaction::Transaction(Connection &connection)
-    : connection_(connection), handle_(std::make_unique<Handle>())
+Transaction::Transaction(Connection &connection, Mode mode)
+    : connection_(connection), mode_(mode), handle_(std::make_unique<Handle>())
 {
     connection_.transactions_.append(this);
 }
@@ -41,7 +41,13 @@ void Transaction::start()
         return;
     FbApi::call([&] {
         FbApi::Status status;
-        handle_->transaction.reset(connection_.attachment()->startTransaction(status.get(), 0, nullptr));
+        if (mode_ == Mode::Snapshot) {
+            handle_->transaction.reset(connection_.attachment()->startTransaction(status.get(), 0, nullptr));
+            return;
+        }
+        const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                                     isc_tpb_rec_version, isc_tpb_nowait};
+        handle_->transaction.reset(connection_.attachment()->startTransaction(status.get(), sizeof tpb, tpb));
     });
 }
 

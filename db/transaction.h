@@ -9,12 +9,20 @@ class ITransaction;
 }
 class Connection;
 
-// A transaction with default parameters on one connection. Starting it opens the
-// connection first when needed; work is ended by commit retaining, which keeps the
-// transaction open for the next statements.
+// A transaction on one connection. Starting it opens the connection first when needed; work
+// is ended by commit retaining, which keeps the transaction open for the next statements.
 class Transaction {
 public:
-    explicit Transaction(Connection &connection);
+    enum class Mode {
+        // The client's defaults: one snapshot for the whole life of the transaction.
+        Snapshot,
+        // Every statement sees what others committed, and a row another transaction holds is
+        // refused at once instead of waited for. A transaction kept open for hours in this mode
+        // does not keep the versions of deleted rows alive, so their space is used again.
+        ReadCommitted,
+    };
+
+    explicit Transaction(Connection &connection, Mode mode = Mode::Snapshot);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -40,6 +48,7 @@ private:
     void drop() noexcept;
 
     Connection &connection_;
+    Mode mode_;
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };

@@ -70,6 +70,18 @@ void replaceFile(const QString &from, const QString &to)
         throw IoError(renameErrorCode(error.value()));
 }
 
+// Ends the store's part of the generation however the generation ends.
+class StoreSession {
+public:
+    explicit StoreSession(RetenStore &store) : store_(store) {}
+    ~StoreSession() { store_.finish(); }
+    StoreSession(const StoreSession &) = delete;
+    StoreSession &operator=(const StoreSession &) = delete;
+
+private:
+    RetenStore &store_;
+};
+
 // Ends the export monitor's display however the export ends.
 class MonitorSession {
 public:
@@ -123,23 +135,10 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
            QLatin1Char(' ') + TrimBlanks(header.agentName);
 }
 
-std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHeader &header,
-                                                           const GridModel &grid,
-                                                           const QString &programFolder,
-                                                           ExportMonitor *monitor)
+void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
+                                             const QString &periodo, const QString &fileName,
+                                             const QString &partName, int &inserted)
 {
-    // RETEN is emptied before anything is asked, whatever the answer.
-    store_.clear();
-    if (!dialogs_.AskConfirmation(question()))
-        return std::nullopt;
-
-    GenerationResult result;
-    result.baseName = declarationBaseName(header.year, header.month, header.legajo);
-    const QString fileName = declarationFileName(result.baseName);
-    const QString partName = temporaryName(fileName);
-    const QString periodo = TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year);
-
-    int inserted = 0;
     createDeclarationFile(f_, partName);
     try {
         for (int row = 1; row <= GridModel::LastRow; ++row) {
@@ -157,17 +156,47 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         QFile::remove(partName);
         throw;
     }
+}
 
-    store_.commit();
+std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHeader &header,
+                                                           const GridModel &grid,
+                                                           const QString &programFolder,
+                                                           ExportMonitor *monitor)
+{
+    const StoreSession session(store_);
+    // RETEN is emptied before anything is asked, whatever the answer.
+    store_.clear();
+    if (!dialogs_.AskConfirmation(question()))
+        return std::nullopt;
+
+    GenerationResult result;
+    result.baseName = declarationBaseName(header.year, header.month, header.legajo);
+    const QString fileName = declarationFileName(result.baseName);
+    const QString partName = temporaryName(fileName);
+    const QString periodo = TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year);
+
+    // From here until the listing is exported no other program changes RETEN; one that is
+    // already writing it makes this generation stop here, before any file is touched.
+    store_.reserve();
+    int inserted = 0;
+    try {
+        writeDeclaration(header, grid, periodo, fileName, partName, inserted);
+        store_.commit();
+    } catch (...) {
+        // Its rows were never seen by anyone; the lock goes with them.
+        store_.abandon();
+        throw;
+    }
+
     report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
     report_.setCaption(QStringLiteral("Qrtotal"),
                        FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
     store_.openListing();
     RetenRowSource rows(store_.t_reten, inserted);
     {
-        MonitorSession session(monitor);
+        MonitorSession display(monitor);
         result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
-                                          session.callback());
+                                          display.callback());
     }
     result.statusText = statusText(programFolder, result.baseName);
     return result;

@@ -36,7 +36,10 @@ struct GenerationResult {
 // The declaration goes to a temporary file beside it (the current folder) and replaces the
 // file of its name only once every record is written and every row inserted, so a generation
 // that fails halfway leaves the earlier declaration as it was and no partial file. Errors are
-// raised as they occur (ConversionError, IoError, DatabaseError, ReportError).
+// raised as they occur (ConversionError, IoError, DatabaseError, ReportError). When another
+// program is writing RETEN at that moment, the database's refusal comes at the emptying or
+// right after the clerk's Yes, before any file is touched; rows of a generation that fails
+// before its commit are rolled back, so no other program waits on them.
 class DeclarationGeneration {
 public:
     DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f, Dialogs &dialogs);
@@ -52,6 +55,10 @@ public:
     static QString temporaryName(const QString &fileName) { return fileName + QStringLiteral(".tmp"); }
 
 private:
+    // The records to the temporary file and the rows to RETEN, then the file under its name.
+    void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
+                          const QString &fileName, const QString &partName, int &inserted);
+
     RetenStore &store_;
     ReportDefinition &report_;
     TextFile &f_;

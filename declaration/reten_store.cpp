@@ -8,6 +8,9 @@ const QString DeleteAll = QStringLiteral("delete from reten");
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
+const QString HasLock =
+    QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'RETEN_LOCK'");
+const QString TakeLock = QStringLiteral("update reten_lock set id = id");
 } // namespace
 
 RetenRow retenRow(const Withholding &row, const QString &periodo)
@@ -20,8 +23,9 @@ RetenRow retenRow(const Withholding &row, const QString &periodo)
                     periodo};
 }
 
-RetenStore::RetenStore(const QString &databasePath)
-    : Conector(databasePath, UserName, Password), tran(Conector), t_reten(tran)
+RetenStore::RetenStore(const QString &databasePath, const QString &userName, const QString &password)
+    : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
+      t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
 }
@@ -31,6 +35,7 @@ bool RetenStore::connect() noexcept
     try {
         Conector.open();
         tran.start();
+        tran.commit();
         return true;
     } catch (const std::exception &) {
         // The window opens in any case; the first generation reports what is wrong.
@@ -46,11 +51,18 @@ void RetenStore::prepare(const QString &sql)
 
 void RetenStore::clear()
 {
-    prepare(DeleteAll);
-    t_reten.execute();
-    tran.commitRetaining();
-    prepare(DeleteAll);
-    t_reten.open();
+    takeLock();
+    try {
+        prepare(DeleteAll);
+        t_reten.execute();
+        tran.commitRetaining();
+        prepare(DeleteAll);
+        t_reten.open();
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
 }
 
 void RetenStore::insert(const RetenRow &row)
@@ -65,9 +77,70 @@ void RetenStore::insert(const RetenRow &row)
     t_reten.execute();
 }
 
+bool RetenStore::hasLockTable()
+{
+    lock_.setSql(HasLock);
+    lock_.open();
+    const bool found = lock_.next() && lock_.number(0) > 0;
+    lock_.close();
+    return found;
+}
+
+void RetenStore::takeLock()
+{
+    if (!hasLockTable())
+        return;
+    lock_.setSql(TakeLock);
+    lock_.execute();
+}
+
+void RetenStore::release() noexcept
+{
+    lock_.close();
+    try {
+        lockTran_.rollback();
+    } catch (const std::exception &) {
+        // The attachment is gone, and the lock with it.
+    }
+}
+
+void RetenStore::reserve()
+{
+    takeLock();
+    try {
+        prepare(DeleteAll);
+        t_reten.execute();
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
 void RetenStore::commit()
 {
     tran.commitRetaining();
+}
+
+void RetenStore::finish() noexcept
+{
+    t_reten.close();
+    try {
+        tran.commit();
+    } catch (const std::exception &) {
+        // The attachment is gone; the next statement attaches again.
+    }
+    release();
+}
+
+void RetenStore::abandon() noexcept
+{
+    t_reten.close();
+    try {
+        tran.rollback();
+    } catch (const std::exception &) {
+        // The attachment is gone, and its work with it.
+    }
+    release();
 }
 
 void RetenStore::openListing()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/connection.h"
+#include "db/database_settings.h"
 #include "db/query.h"
 #include "db/transaction.h"
 #include "report/row_source.h"
@@ -23,26 +24,55 @@ struct RetenRow {
 RetenRow retenRow(const Withholding &row, const QString &periodo);
 
 // Table RETEN through the window's three database components: the connection `Conector`,
-// its one transaction `tran` (work ended by commit retaining) and the query `t_reten`, which
-// carries one statement at a time. Every statement attaches and starts the transaction first
-// when that has not happened yet, so a store that could not connect tries again.
+// its transaction `tran` and the query `t_reten`, which carries one statement at a time.
+// Every statement attaches and starts the transaction first when that has not happened yet,
+// so a store that could not connect tries again.
+//
+// Within a generation each unit of work ends with commit retaining; the generation as a
+// whole ends with a full commit (finish). A transaction kept open from one generation to the
+// next would keep every deleted row of every program on the database alive: its file would
+// grow with each declaration.
+//
+// Other programs may use the same database at once (a second window, a colleague through a
+// server). The transaction reads what they committed. Whoever changes RETEN holds the one row
+// of RETEN_LOCK, in a short transaction of its own beside `tran`: the clearing for its moment,
+// a generation from the clerk's Yes until its listing is exported. So two generations never
+// mix their rows, and nobody changes RETEN under a listing being read; the other program gets
+// the database's refusal at once and the clerk confirms again. A database made before
+// RETEN_LOCK existed is used without it.
 class RetenStore {
 public:
-    static inline const QString UserName = QStringLiteral("SYSDBA");
-    static inline const QString Password = QStringLiteral("vordelsam");
+    static inline const QString UserName = DatabaseSettings::DefaultUserName;
+    static inline const QString Password = DatabaseSettings::DefaultPassword;
 
-    explicit RetenStore(const QString &databasePath);
+    // The database is any connection string (see DatabaseSettings).
+    explicit RetenStore(const QString &databasePath, const QString &userName = UserName,
+                        const QString &password = Password);
 
-    // Attaches and starts the transaction; a failure is dropped and leaves the store
-    // disconnected. False when it failed.
+    // Attaches and tries the transaction; a failure is dropped and leaves the store
+    // disconnected. False when it failed. No transaction stays open.
     bool connect() noexcept;
 
     // Deletes every row and commits, then runs the same statement once more as a query.
+    // Raises the database's refusal when another program is writing RETEN.
     void clear();
+    // Starts the writing of a generation: takes RETEN_LOCK until finish() or abandon() and
+    // deletes, inside the work that the commit ends, whatever another program committed since
+    // the clearing.
+    // Raises the database's refusal at once when another program holds the lock.
+    void reserve();
     // Inserts one row; JID is given by the database.
     void insert(const RetenRow &row);
     void commit();
-    // Opens all rows ordered by JID on t_reten; they stay open until the next statement.
+    // Ends a generation, however it went: closes the listing, commits what is left and lets
+    // other programs change RETEN again. Never fails.
+    void finish() noexcept;
+    // Gives up a generation that failed after reserve() before its commit: its rows, which
+    // nobody else ever saw, and the lock. Never fails; a connection that went away has lost
+    // both anyway.
+    void abandon() noexcept;
+    // Opens all rows ordered by JID on t_reten; they stay open until the next statement or
+    // finish().
     void openListing();
 
     Connection Conector;
@@ -52,6 +82,12 @@ public:
 private:
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
+    bool hasLockTable();
+    void takeLock();
+    void release() noexcept;
+
+    Transaction lockTran_;
+    Query lock_;
 };
 
 // The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every

@@ -25,3 +25,11 @@ BEGIN
 END^
 
 SET TERM ; ^
+
+-- One row, updated by a generation from the clerk's Yes to its commit: while one program
+-- writes RETEN, another program's generation is refused before it writes anything.
+CREATE TABLE RETEN_LOCK (
+  ID INTEGER NOT NULL,
+  CONSTRAINT PK_RETEN_LOCK PRIMARY KEY (ID)
+);
+INSERT INTO RETEN_LOCK (ID) VALUES (1);

@@ -75,6 +75,15 @@ public:
     }
 
     std::unique_ptr<RetenStore> store;
+    // Another program's attachment, in the middle of a generation of its own.
+    void lockFromAnotherProgram()
+    {
+        otherConnection = std::make_unique<Connection>(path_, User, Password);
+        otherTransaction = std::make_unique<Transaction>(*otherConnection);
+        otherTransaction->executeImmediate(QStringLiteral("update reten_lock set id = id"));
+    }
+    std::unique_ptr<Connection> otherConnection;
+    std::unique_ptr<Transaction> otherTransaction;
     ReportDefinition report;
     TextFile F;
     ScriptedDialogs dialogs;
@@ -211,6 +220,13 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
         {"folder where the partial file goes",
          [](Generation &t) { ASSERT_TRUE(QDir(t.work_.path()).mkdir(BaseName + ".txt.tmp")); }, Agent, true,
          "IoError", true},
+        {"another program writing RETEN", [](Generation &t) { t.lockFromAnotherProgram(); }, Agent, true,
+         "DatabaseError", false},
+        {"another program starts writing while the clerk is asked",
+         [](Generation &t) {
+             t.dialogs.whileOpen = [&t](const ScriptedDialogs::Call &) { t.lockFromAnotherProgram(); };
+         },
+         Agent, true, "DatabaseError", true},
         {"missing database",
          [](Generation &t) {
              t.store = std::make_unique<RetenStore>(t.work_.filePath(QStringLiteral("NONE.FDB")));
@@ -255,6 +271,9 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
         }
         QDir(work_.path()).rmdir(BaseName + ".txt.tmp");
         dialogs.confirmations.clear();
+        dialogs.whileOpen = nullptr;
+        otherTransaction.reset();
+        otherConnection.reset();
     }
 }
 
