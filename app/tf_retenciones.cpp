@@ -16,6 +16,7 @@
 #include "declaration/declaration_file.h"
 #include "header/header_checks.h"
 #include "report/report_definition.h"
+#include "withholdings/cuit.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/grid_model.h"
 #include "withholdings/manual_entry.h"
@@ -645,6 +646,12 @@ void TF_Retenciones::B_adicionaClick()
     }
     if (!gridModel->hasRoomFor(1)) {
         dialogs_.ShowInformation(GridFullMessage);
+        return;
+    }
+    // A mistyped CUIT comes back from the municipality weeks later; the clerk may still keep it.
+    const QString supplierCuit = manualRow(manualEntry()).supplierCuit;
+    if (!isValidCuit(supplierCuit) && !dialogs_.AskConfirmation(invalidCuitQuestion(supplierCuit))) {
+        E_CuitReten->setFocus(Qt::OtherFocusReason);
         return;
     }
     E_CuitReten->setFocus(Qt::OtherFocusReason);

@@ -1,11 +1,14 @@
 // "Importación de Archivo": a declaration-format file chosen by the clerk becomes grid rows.
 #include "app/tf_retenciones.h"
 
+#include "app/masked_edit.h"
 #include "common/dialogs.h"
 #include "withholdings/declaration_import.h"
 #include "withholdings/grid_model.h"
+#include "withholdings/import_review.h"
 
 #include <QFrame>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -46,7 +49,12 @@ void TF_Retenciones::B1Click()
     if (imported.amountsDisagree()) {
         dialogs_.ShowInformationWithDetails(mismatchMessage(), mismatchDetails(imported.mismatches));
         Limpia();
-    } else {
-        B_Confirma->setEnabled(true);
+        return;
     }
+    // The rows stay and CONFIRMA is enabled all the same: the clerk decides.
+    const QStringList review =
+        linesToReview(imported.sources, {e_Cuit->value(), E_ano->text(), e_Mes->text()});
+    if (!review.isEmpty())
+        dialogs_.ShowInformationWithDetails(reviewMessage(review.size()), review.join(QLatin1Char('\n')));
+    B_Confirma->setEnabled(true);
 }

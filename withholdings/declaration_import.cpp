@@ -64,6 +64,7 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
         if (!imported)
             continue;
         result.rows.append(imported->row);
+        result.sources.append({lineNumber, line});
         if (imported->mismatch)
             result.mismatches.append(*imported->mismatch);
     }

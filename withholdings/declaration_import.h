@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/decimal.h"
+#include "withholdings/import_review.h"
 #include "withholdings/withholding.h"
 
 #include <QList>
@@ -28,6 +29,8 @@ struct ImportedLine {
 struct ImportedFile {
     QList<Withholding> rows;
     QList<AmountMismatch> mismatches;
+    // The line each row came from, in the same order as the rows.
+    QList<SourceLine> sources;
     bool amountsDisagree() const { return !mismatches.isEmpty(); }
 };
 

@@ -21,11 +21,14 @@ namespace {
 
 const QString Mismatch = QString::fromUtf8("Atención, No coincide importe de retención, verifique!!!");
 
-// A record of March 2017 as the declaration writer lays it out.
-QByteArray record(const char *receipt, const char *withheld, const char *invoice)
+// A record as the declaration writer lays it out, of March 2017 and the header's agent unless
+// told otherwise.
+QByteArray record(const char *receipt, const char *withheld, const char *invoice,
+                  const char *supplier = "30-12345678-1", const char *yearMonth = "2017 3",
+                  const char *agent = "30-70000001-2")
 {
-    return QByteArray("30-12345678-92017 305032017") + withheld + receipt +
-           QByteArray("PROVEEDOR").leftJustified(60, ' ') + "30-70000001-2" +
+    return QByteArray(supplier).rightJustified(13, ' ') + yearMonth + "05032017" + withheld + receipt +
+           QByteArray("PROVEEDOR").leftJustified(60, ' ') + agent +
            QByteArray("AGENTE").leftJustified(60, ' ') + invoice + "\r\r\n";
 }
 
@@ -38,6 +41,7 @@ protected:
         w->e_legaJo->setText(QStringLiteral("415"));
         w->e_Mes->setText(QStringLiteral("3"));
         w->E_ano->setText(QStringLiteral("2017"));
+        w->e_Cuit->setText(QStringLiteral("30-70000001-2"));
         w->Panel1->setEnabled(false);
         w->Panel3->show();
     }
@@ -85,7 +89,7 @@ TEST_F(Import, GoodFileAppendsAndEnablesConfirma)
     EXPECT_TRUE(dialogs.calls.size() == 1 && dialogs.calls[0].kind == ScriptedDialogs::Kind::FileOpen);
     EXPECT_EQ(QDir::currentPath(), workingFolder);
     EXPECT_EQ(row(1), (QStringList{"1", "0000000000123", "05/03/2017", "000012345.67", "62", "PROVEEDOR",
-                                   "30-12345678-9"}));
+                                   "30-12345678-1"}));
     EXPECT_EQ(row(2)[1], QStringLiteral("0000000000124"));
     EXPECT_EQ(w->gridModel->Fila(), 3);
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("67"));
@@ -124,6 +128,34 @@ TEST_F(Import, MismatchShowsTheLinesAndResets)
     EXPECT_EQ(w->e_legaJo->text(), QString());
     EXPECT_TRUE(w->Panel3->isVisible());
     EXPECT_FALSE(w->B_Confirma->isEnabled());
+}
+
+// Lines of another agent or period, or with a supplier CUIT that fails its check, are listed in
+// one box after an import whose amounts agree; the rows stay and CONFIRMA is enabled.
+TEST_F(Import, ForeignOrMistypedLinesAreListedForReview)
+{
+    importFile(file(
+        record("0000000000001", "00000006200", "00001234567") +
+        record("0000000000000", "00000006200", "00001234567", "30-12345678-9") +
+        record("0000000000003", "00000006200", "00001234567", "30-12345678-9") +
+        record("0000000000004", "00000006200", "00001234567", "30-12345678-1", "2017 2") +
+        record("0000000000005", "00000006200", "00001234567", "30-12345678-1", "2017 3", "30-22255705-0") +
+        record("0000000000006", "00000006200", "00001234567", "20123456786", "2016 3")));
+
+    ASSERT_EQ(dialogs.informations(),
+              QStringList{QStringLiteral("Atención, revise 4 renglones del archivo")});
+    EXPECT_EQ(dialogs.calls.back().details,
+              QStringLiteral("Línea 3, Comprobante 0000000000003: CUIT 30-12345678-9 inválido\n"
+                             "Línea 4: período 2/2017, se declara 3/2017\n"
+                             "Línea 5: CUIT del agente 30-22255705-0, se declara 30-70000001-2\n"
+                             "Línea 6, Comprobante 0000000000006: CUIT 20123456786 inválido; "
+                             "período 3/2016, se declara 3/2017"));
+    EXPECT_EQ(w->gridModel->Fila(), 6);
+    EXPECT_EQ(w->gridModel->cell(2, 6), QStringLiteral("30-12345678-9"));
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("310"));
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    EXPECT_FALSE(w->Panel1->isEnabled());
+    EXPECT_TRUE(w->Panel3->isVisible());
 }
 
 TEST_F(Import, CancelledChoiceEnablesConfirma)

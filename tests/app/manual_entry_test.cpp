@@ -263,6 +263,37 @@ TEST_F(ManualEntry, NextRowTypedRightAfterAdicionaGoesIntoTheEmptiedBoxes)
     EXPECT_EQ(row(2), (QStringList{"2", "124", "16/03/2017", "2000.00", "10", "OTRO", "30-11111111-8"}));
 }
 
+// A CUIT that fails its check is asked about before anything changes: No goes back to the
+// CUIT with every box kept, Yes appends the row as typed.
+TEST_F(ManualEntry, AdicionaAsksAboutAnInvalidCuit)
+{
+    const QString question = QStringLiteral("Atención el CUIT 20-12345678-9 no es válido, ¿lo agrega igual?");
+    startManual();
+    typeRow(QStringLiteral("20123456789"), QStringLiteral("proveedor"), QStringLiteral("05032017"),
+            QStringLiteral("123"), QStringLiteral("1000"));
+    ASSERT_EQ(focused(), w->B_adiciona);
+
+    dialogs.confirmations = {false};
+    QTest::keyClick(w->B_adiciona, Qt::Key_Return);
+    EXPECT_EQ(dialogs.questions(), QStringList{question});
+    EXPECT_TRUE(dialogs.informations().isEmpty());
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
+    EXPECT_EQ(focused(), w->E_CuitReten);
+    EXPECT_EQ(w->E_CuitReten->value(), QStringLiteral("20123456789"));
+    EXPECT_EQ(w->E_Comprobante->text(), QStringLiteral("123"));
+    EXPECT_EQ(w->E_Importe->text(), QStringLiteral("5"));
+
+    dialogs.clear();
+    dialogs.confirmations = {true};
+    w->B_adiciona->setFocus();
+    QTest::keyClick(w->B_adiciona, Qt::Key_Return);
+    EXPECT_EQ(dialogs.questions(), QStringList{question});
+    EXPECT_EQ(row(1), (QStringList{"1", "123", "05/03/2017", "1000.00", "5", "PROVEEDOR", "20-12345678-9"}));
+    EXPECT_EQ(w->E_CuitReten->value(), QString());
+    EXPECT_EQ(focused(), w->E_CuitReten);
+}
+
 TEST_F(ManualEntry, AdicionaWithARequiredFieldMissingChangesNothing)
 {
     struct Case {

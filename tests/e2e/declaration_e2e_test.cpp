@@ -129,10 +129,17 @@ TEST_F(DeclarationThroughWindow, ManualDeclarationFromEndToEnd)
 {
     open(path_);
     enterHeader();
+    // Two of the CUITs fail their check digit; the clerk keeps them.
+    dialogs.confirmations = {true, true};
     enterRow("20123456789", QStringLiteral("Ferretería Ñandú"), "05032017", "123", "12400");
     enterRow("30876543210", QStringLiteral("otra s.a."), "31032017", "124", "1000.99");
     enterRow("27000000011", QStringLiteral("tercera"), "15032017", "0007", "99.90");
-    ASSERT_EQ(dialogs.calls.size(), 0u) << dialogs.informations().join(QLatin1Char('/')).toStdString();
+    ASSERT_EQ(
+        dialogs.questions(),
+        (QStringList{QStringLiteral("Atención el CUIT 20-12345678-9 no es válido, ¿lo agrega igual?"),
+                     QStringLiteral("Atención el CUIT 27-00000001-1 no es válido, ¿lo agrega igual?")}));
+    ASSERT_EQ(dialogs.calls.size(), 2u) << dialogs.informations().join(QLatin1Char('/')).toStdString();
+    dialogs.clear();
     ASSERT_EQ(window->e_totreten->text(), QStringLiteral("67"));
 
     const QList<Withholding> rows = occupiedRows();

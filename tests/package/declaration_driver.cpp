@@ -81,7 +81,7 @@ private:
         type("e_Mes", QStringLiteral("03"));
         type("E_ano", QStringLiteral("2017"));
         click("B2");
-        type("E_CuitReten", QStringLiteral("20123456789"));
+        type("E_CuitReten", QStringLiteral("20123456786"));
         type("empresa", QStringLiteral("ferreteria sur"));
         type("E_FECha", QStringLiteral("05032017"));
         type("E_Comprobante", QStringLiteral("123"));
