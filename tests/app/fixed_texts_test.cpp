@@ -1,4 +1,5 @@
 #include "app/tf_retenciones.h"
+#include "declaration/reten_store.h"
 
 #include "tests/app/app_test_support.h"
 #include "tests/support/qt_print.h"
@@ -21,7 +22,8 @@ TEST(FixedTexts, EveryCaptionFitsItsControl)
 {
     ensureQtApplication();
     ScriptedDialogs dialogs;
-    TF_Retenciones w(dialogs, QStringLiteral("/nonexistent/RETENCIONES.FDB"), QStringLiteral("/tmp/"));
+    RetenStore store(QStringLiteral("/nonexistent/RETENCIONES.FDB"));
+    TF_Retenciones w(dialogs, store, QStringLiteral("/tmp/"));
     w.Panel2->show();
     w.Panel3->show();
     ASSERT_TRUE(showActive(w));
