@@ -592,7 +592,9 @@ void TF_Retenciones::E_ComprobanteExit()
 
 void TF_Retenciones::B2Click()
 {
-    B_Confirma->setEnabled(true);
+    // CONFIRMA is armed only by a reload that went in whole: after a failed one it would
+    // replace the period's declaration with whatever the grid holds.
+    B_Confirma->setEnabled(false);
     // The declaration of the period lies, if anywhere, in the current folder under its bare
     // name, where the generation writes it.
     const QString fileName =
@@ -607,6 +609,7 @@ void TF_Retenciones::B2Click()
         for (const Withholding &row : reloadedRows(lines))
             gridModel->append(row);
     }
+    B_Confirma->setEnabled(true);
     Panel2->show();
     Panel3->hide();
 }
@@ -644,6 +647,19 @@ void TF_Retenciones::B_adicionaClick()
         dialogs_.ShowInformation(RequiredFieldMessage);
         return;
     }
+    // A check that failed on leaving its box (or never ran) stops the row here.
+    const EntryAddition addition = entryAddition(manualEntry(), e_Mes->text(), E_ano->text());
+    if (!addition.accepted()) {
+        for (const QString &message : addition.messages)
+            dialogs_.ShowInformation(message);
+        if (!addition.conversionError.isEmpty())
+            dialogs_.ShowError(guard_->applicationTitle(), DefaultErrorBoxText(addition.conversionError));
+        if (addition.refusedBox == EntryBox::Date)
+            E_FECha->setFocus(Qt::OtherFocusReason);
+        else
+            Impo_compro->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     if (!gridModel->hasRoomFor(1)) {
         dialogs_.ShowInformation(GridFullMessage);
         return;
@@ -655,7 +671,7 @@ void TF_Retenciones::B_adicionaClick()
         return;
     }
     E_CuitReten->setFocus(Qt::OtherFocusReason);
-    gridModel->append(manualRow(manualEntry()));
+    gridModel->append(addition.row);
 
     for (QLineEdit *box : {E_Comprobante, static_cast<QLineEdit *>(E_FECha), E_Importe,
                            static_cast<QLineEdit *>(E_CuitReten), empresa, Impo_compro})

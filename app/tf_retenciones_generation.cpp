@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <memory>
 #include <optional>
@@ -43,4 +44,6 @@ void TF_Retenciones::B_ConfirmaClick()
     Limpia();
     Panel3->hide();
     Panel2->hide();
+    // As after a confirmed reset: the next declaration arms it by choosing its load method.
+    B_Confirma->setEnabled(false);
 }

@@ -130,7 +130,10 @@ Decimal compute(Operation operation, Decimal a, Decimal b)
 }
 } // namespace
 
-qint32 ParseInteger(const QString &text)
+namespace {
+// Decimal digits up to the magnitude of a signed integer of `bits` bits; hexadecimal may use
+// all the bits, the top one reading as the sign.
+quint64 parseIntegerBits(const QString &text, int bits)
 {
     const qsizetype n = text.size();
     const auto at = [&](qsizetype k) -> int { return k < n ? text.at(k).unicode() : -1; };
@@ -141,34 +144,45 @@ qint32 ParseInteger(const QString &text)
     if (at(i) == '+' || at(i) == '-')
         negative = at(i++) == '-';
 
+    const quint64 allBits = bits == 64 ? ~quint64(0) : (quint64(1) << bits) - 1;
     quint64 value = 0;
     bool anyDigit = false;
     const bool hex = at(i) == '$' || at(i) == 'x' || at(i) == 'X' ||
                      (at(i) == '0' && (at(i + 1) == 'x' || at(i + 1) == 'X'));
     if (hex) {
         i += at(i) == '0' ? 2 : 1;
-        // All 32 bits may be used; above 7FFFFFFF the bits read as a negative number.
         for (int d; (d = hexDigitValue(at(i))) >= 0; ++i) {
-            value = value * 16 + quint64(d);
-            if (value > 0xFFFFFFFFu)
+            if (value > (allBits >> 4))
                 refuseInteger(text);
+            value = value * 16 + quint64(d);
             anyDigit = true;
         }
     } else {
-        const quint64 limit = negative ? 2147483648u : 2147483647u;
+        const quint64 limit = (allBits >> 1) + (negative ? 1 : 0);
         for (; isDigit(at(i)); ++i) {
-            value = value * 10 + quint64(at(i) - '0');
-            if (value > limit)
+            const quint64 d = quint64(at(i) - '0');
+            if (value > (limit - d) / 10)
                 refuseInteger(text);
+            value = value * 10 + d;
             anyDigit = true;
         }
     }
     if (!anyDigit || i != n)
         refuseInteger(text);
-    quint32 bits = quint32(value);
     if (negative)
-        bits = 0u - bits;
-    return qint32(bits);
+        value = 0u - value;
+    return value & allBits;
+}
+} // namespace
+
+qint32 ParseInteger(const QString &text)
+{
+    return qint32(quint32(parseIntegerBits(text, 32)));
+}
+
+qint64 ParseInt64(const QString &text)
+{
+    return qint64(parseIntegerBits(text, 64));
 }
 
 QString IntegerText(qint32 value)

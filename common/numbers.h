@@ -12,6 +12,8 @@
 // Decimal digits, or hexadecimal after "$", "x", "X", "0x" or "0X"; one optional sign and
 // leading blanks (code 32 only); nothing after the digits.
 qint32 ParseInteger(const QString &text);
+// The same on 64 bits.
+qint64 ParseInt64(const QString &text);
 QString IntegerText(qint32 value);
 
 // Digits with the process-wide decimal separator and an optional exponent, between blanks.

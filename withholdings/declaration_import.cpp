@@ -23,23 +23,29 @@ qint64 wholeAmount(Decimal amount)
 
 std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
 {
-    if (ParseInteger(recordFieldText(line, RecordField::Receipt)) <= 0)
+    // Receipts have up to 13 digits, as manual entry takes them.
+    if (ParseInt64(recordFieldText(line, RecordField::Receipt)) <= 0)
         return std::nullopt;
 
     const QString invoiceText = amountTextFromField(recordFieldText(line, RecordField::InvoiceAmount));
-    const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(ParseDecimal(invoiceText), 5), 1000));
+    const Decimal invoice = ParseDecimal(invoiceText);
+    const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(invoice, 5), 1000));
     // The reload's row: the date comes from the record's own date field, so a confirmed
     // import writes the withholding dates back unchanged.
     const DeclarationLine read = readDeclarationLine(line);
     const Decimal stored = read.withheldAmount;
 
-    const Decimal storedWhole = IntegralPart(stored);
+    // The amount that reaches the grid is the stored one rounded, so it is that amount, not
+    // the stored whole part, that must be manual entry's: 62.51 would be declared as 63.
+    // No rule gives a negative amount, whatever the other one says.
     const qint64 rounded = wholeAmount(x);
-    const bool agrees = storedWhole == IntegralPart(x) || storedWhole == static_cast<Decimal>(rounded);
+    const qint64 declared = wholeAmount(stored);
+    const bool agrees =
+        invoice >= 0 && stored >= 0 && (IntegralPart(stored) == IntegralPart(x) || declared == rounded);
 
     ImportedLine result;
     result.row = read.row;
-    result.row.withheldAmount = QString::number(wholeAmount(stored));
+    result.row.withheldAmount = QString::number(declared);
     if (!agrees) {
         result.mismatch = AmountMismatch{lineNumber, read.row.receipt, read.row.invoiceAmount,
                                          read.row.withheldAmount, QString::number(rounded)};

@@ -38,10 +38,11 @@ struct ImportedFile {
 // number, taken as its field stands, is 0 or less. The row is the one the reload
 // builds, except the withheld amount, which is the stored amount brought to a whole number
 // (a fraction above one half adds one). The stored amount agrees with the invoice amount when
-// its whole part equals the whole part of invoice x 5 / 1000, or equals that amount rounded
-// as manual entry rounds it, so that a declaration this program wrote imports cleanly.
-// A receipt number that is no 32-bit integer or an amount that does not convert raises the
-// ConversionError. lineNumber only labels the mismatch.
+// its whole part equals the whole part of invoice x 5 / 1000, or when the whole amount it
+// becomes equals that amount rounded as manual entry rounds it, so that a declaration this
+// program wrote imports cleanly; a negative amount never agrees. A receipt number that is no
+// 64-bit integer or an amount that does not convert raises the ConversionError. lineNumber
+// only labels the mismatch.
 std::optional<ImportedLine> importLine(const QString &line, int lineNumber = 0);
 
 // Reads and converts every line of the file at the path through FF, closing it on return and

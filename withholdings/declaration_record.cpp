@@ -27,6 +27,16 @@ QString padRecordField(RecordField field, const QString &value)
     return layout.leftAligned ? value + padding : padding + value;
 }
 
+QString declaredReceipt(const QString &receipt)
+{
+    return padRecordField(RecordField::Receipt, TrimBlanks(receipt));
+}
+
+bool sameReceipt(const QString &a, const QString &b)
+{
+    return !TrimBlanks(a).isEmpty() && !TrimBlanks(b).isEmpty() && declaredReceipt(a) == declaredReceipt(b);
+}
+
 QString recordFieldText(const QString &line, RecordField field)
 {
     const RecordFieldLayout &layout = recordLayout(field);

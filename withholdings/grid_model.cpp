@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/text_helpers.h"
+#include "withholdings/declaration_record.h"
 
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), rows_(LastRow + 1) {}
 
@@ -103,12 +104,11 @@ bool GridModel::isOccupied(int row) const
 
 int GridModel::receiptCount(const QString &receipt) const
 {
-    const QString wanted = TrimBlanks(receipt);
-    if (wanted.isEmpty())
+    if (TrimBlanks(receipt).isEmpty())
         return 0;
     int count = 0;
     for (int row = 1; row <= LastRow; ++row)
-        if (TrimBlanks(rows_[row].withholding.receipt) == wanted)
+        if (sameReceipt(rows_[row].withholding.receipt, receipt))
             ++count;
     return count;
 }

@@ -55,8 +55,8 @@ public:
 
     // Occupied: column 1, trimmed, is not empty.
     bool isOccupied(int row) const;
-    // How many rows of 1 to LastRow hold exactly this receipt number (trimmed text); an
-    // empty number matches nothing.
+    // How many rows of 1 to LastRow hold this receipt number as the declaration writes it
+    // (sameReceipt); an empty number matches nothing.
     int receiptCount(const QString &receipt) const;
 
 Q_SIGNALS:

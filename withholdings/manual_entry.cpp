@@ -1,5 +1,6 @@
 #include "withholdings/manual_entry.h"
 
+#include "common/errors.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
 #include "withholdings/withheld_amount.h"
@@ -8,8 +9,15 @@ QStringList dateProblems(const QString &date, const QString &declaredMonth, cons
 {
     if (TrimBlanks(date).isEmpty())
         return {DateErrorMessage};
-    const qint32 month = ParseInteger(SubText(date, 3, 2));
-    const qint32 year = ParseInteger(SubText(date, 5, 4));
+    qint32 month = 0;
+    qint32 year = 0;
+    try {
+        month = ParseInteger(SubText(date, 3, 2));
+        year = ParseInteger(SubText(date, 5, 4));
+    } catch (const ConversionError &) {
+        // 15/__/2017: a date that names no month is as wrong as none at all.
+        return {DateErrorMessage};
+    }
     QStringList problems;
     if (month != ParseInteger(TrimBlanks(declaredMonth)))
         problems << DateMonthMessage;
@@ -38,6 +46,37 @@ bool requiredFieldsPresent(const QString &legajo, const ManualEntry &entry)
 {
     return !legajo.isEmpty() && !entry.receipt.isEmpty() && !entry.supplierCuit.isEmpty() &&
            !entry.withheldAmount.isEmpty();
+}
+
+EntryAddition entryAddition(const ManualEntry &entry, const QString &declaredMonth,
+                            const QString &declaredYear)
+{
+    EntryAddition addition;
+    if (!TrimBlanks(entry.date).isEmpty()) {
+        addition.messages = dateProblems(entry.date, declaredMonth, declaredYear);
+        if (!addition.messages.isEmpty()) {
+            addition.refusedBox = EntryBox::Date;
+            return addition;
+        }
+    }
+    InvoiceAmountCheck check;
+    try {
+        check = checkInvoiceAmount(entry.invoiceAmount);
+    } catch (const ConversionError &error) {
+        addition.refusedBox = EntryBox::InvoiceAmount;
+        addition.conversionError = error.message();
+        return addition;
+    }
+    if (!check.problem.isEmpty()) {
+        addition.refusedBox = EntryBox::InvoiceAmount;
+        addition.messages = {check.problem};
+        return addition;
+    }
+    ManualEntry checked = entry;
+    checked.invoiceAmount = check.formatted;
+    checked.withheldAmount = check.withheld;
+    addition.row = manualRow(checked);
+    return addition;
 }
 
 Withholding manualRow(const ManualEntry &entry)

@@ -34,9 +34,9 @@ struct ManualEntry {
     QString withheldAmount; // E_Importe
 };
 
-// The messages the date check shows, in order; none when the date is accepted. An empty date
-// is one error; otherwise its month and its year are each compared with the declared ones.
-// A month or year that is no number raises the ConversionError.
+// The messages the date check shows, in order; none when the date is accepted. An empty date,
+// or one whose month or year digits are left blank, is one error; otherwise its month and its
+// year are each compared with the declared ones.
 QStringList dateProblems(const QString &date, const QString &declaredMonth, const QString &declaredYear);
 
 // The invoice amount box on leaving it: its text as "0.00" formats it (an empty box counts as
@@ -51,6 +51,22 @@ InvoiceAmountCheck checkInvoiceAmount(const QString &text);
 // ADICIONA needs the legajo, the receipt number, the supplier CUIT and the withheld amount.
 // Nothing is trimmed: a blank counts as something typed.
 bool requiredFieldsPresent(const QString &legajo, const ManualEntry &entry);
+
+// ADICIONA's last look at an entry whose required fields are there. A date typed into must
+// pass the date check (one never typed into goes in as "//"), and the invoice amount now in
+// its box must pass the amount check; the row then carries the withheld amount that amount
+// gives. Otherwise nothing is appended: the box to go back to and its check's messages, or
+// the conversion error its check ends in.
+enum class EntryBox { None, Date, InvoiceAmount };
+struct EntryAddition {
+    Withholding row;
+    EntryBox refusedBox = EntryBox::None;
+    QStringList messages;
+    QString conversionError;
+    bool accepted() const { return refusedBox == EntryBox::None; }
+};
+EntryAddition entryAddition(const ManualEntry &entry, const QString &declaredMonth,
+                            const QString &declaredYear);
 
 // The grid row ADICIONA appends: texts trimmed, the date as DD/MM/YYYY and the CUIT as
 // NN-NNNNNNNN-N, whatever part of them was typed.

@@ -158,6 +158,42 @@ TEST_F(Import, ForeignOrMistypedLinesAreListedForReview)
     EXPECT_TRUE(w->Panel3->isVisible());
 }
 
+// Amounts that no rule gives never reach a declaration: a stored amount that would be
+// declared above manual entry's, and negative amounts whose whole parts agree.
+TEST_F(Import, AmountsNoRuleGivesAreMismatches)
+{
+    const struct {
+        const char *withheld, *invoice, *detail;
+    } cases[] = {
+        {"00000006251", "00001234567", "Importe Ret. 000000062.51, corresponde 62"},
+        {"00000006299", "00001234567", "Importe Ret. 000000062.99, corresponde 62"},
+        {"-0000006100", "-0001234567", "Importe Ret. -00000061.00"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.withheld);
+        dialogs.clear();
+        w->B_Confirma->setEnabled(false);
+        importFile(file(record("0000000000123", c.withheld, c.invoice)));
+        EXPECT_EQ(dialogs.informations(), QStringList{Mismatch});
+        EXPECT_TRUE(dialogs.calls.back().details.contains(QLatin1String(c.detail)))
+            << dialogs.calls.back().details.toStdString();
+        EXPECT_EQ(w->gridModel->Fila(), 1);
+        EXPECT_FALSE(w->B_Confirma->isEnabled());
+    }
+}
+
+// Receipts of up to 13 digits, as manual entry takes them and the declaration writes them.
+TEST_F(Import, ThirteenDigitReceiptsImport)
+{
+    importFile(file(record("0002200001234", "00000006200", "00001234567") +
+                    record("9999999999999", "00000000500", "00000100000")));
+    EXPECT_TRUE(dialogs.errors().isEmpty());
+    EXPECT_EQ(row(1)[1], QStringLiteral("0002200001234"));
+    EXPECT_EQ(row(2)[1], QStringLiteral("9999999999999"));
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("67"));
+    EXPECT_TRUE(w->B_Confirma->isEnabled());
+}
+
 TEST_F(Import, CancelledChoiceEnablesConfirma)
 {
     importFile(std::nullopt);

@@ -202,7 +202,7 @@ TEST_F(ManualEntry, DateChecksAndTheirOrder)
         EXPECT_EQ(focused(), c.messages.isEmpty() ? static_cast<QWidget *>(w->E_Comprobante) : w->E_FECha);
     }
 
-    // Blank month digits do not convert: the error box, no message of the check.
+    // Blank month digits name no month: the date error, and the focus stays.
     w->E_FECha->clear();
     w->E_FECha->setCursorPosition(0);
     QTest::keyClicks(w->E_FECha, QStringLiteral("15"));
@@ -210,8 +210,9 @@ TEST_F(ManualEntry, DateChecksAndTheirOrder)
     QTest::keyClicks(w->E_FECha, QStringLiteral("2017"));
     dialogs.clear();
     QTest::keyClick(w->E_FECha, Qt::Key_Tab);
-    EXPECT_TRUE(dialogs.informations().isEmpty());
-    EXPECT_EQ(dialogs.errors().size(), 1u);
+    EXPECT_EQ(dialogs.informations(), QStringList{DateError});
+    EXPECT_TRUE(dialogs.errors().isEmpty());
+    EXPECT_EQ(focused(), w->E_FECha);
 }
 
 TEST_F(ManualEntry, AdicionaAppendsTheRowEmptiesTheFieldsAndGoesBackToTheCuit)
@@ -356,6 +357,7 @@ TEST_F(ManualEntry, DuplicateReceiptGivesOneMessagePerMatchingRow)
     // ADICIONA does not check again, so a number may be there twice.
     w->E_CuitReten->setText(QStringLiteral("20123456786"));
     w->E_Comprobante->setText(QStringLiteral("123"));
+    w->Impo_compro->setText(QStringLiteral("1000.00"));
     w->E_Importe->setText(QStringLiteral("5"));
     w->B_adiciona->click();
     ASSERT_EQ(w->gridModel->Fila(), 3);
@@ -365,7 +367,8 @@ TEST_F(ManualEntry, DuplicateReceiptGivesOneMessagePerMatchingRow)
         const char *receipt;
         int messages;
     };
-    for (const Case &c : {Case{"123", 2}, Case{"777", 0}, Case{"124", 0}, Case{"", 0}}) {
+    // Compared as the declaration writes them: a reloaded 0000000000777 is the typed 777.
+    for (const Case &c : {Case{"123", 2}, Case{"0123", 2}, Case{"777", 1}, Case{"124", 0}, Case{"", 0}}) {
         SCOPED_TRACE(c.receipt);
         w->E_Comprobante->setFocus();
         w->E_Comprobante->setText(QString::fromLatin1(c.receipt));
@@ -375,6 +378,50 @@ TEST_F(ManualEntry, DuplicateReceiptGivesOneMessagePerMatchingRow)
         EXPECT_EQ(focused(), c.messages ? static_cast<QWidget *>(w->E_Comprobante) : w->Grilla);
         EXPECT_EQ(w->E_Comprobante->text(), QString::fromLatin1(c.receipt));
     }
+}
+
+// A check that failed on leaving its box while the focus went on to ADICIONA: the row is
+// refused with that check's message and the focus goes back to the box.
+TEST_F(ManualEntry, AdicionaRefusesADateWithItsMonthLeftBlank)
+{
+    startManual();
+    typeRow(QStringLiteral("20123456786"), QStringLiteral("X"), QStringLiteral("15032017"),
+            QStringLiteral("123"), QStringLiteral("1000"));
+    w->E_FECha->setFocus();
+    w->E_FECha->clear();
+    type(w->E_FECha, QStringLiteral("15"));
+    w->E_FECha->setCursorPosition(6);
+    QTest::keyClicks(w->E_FECha, QStringLiteral("2017"));
+    ASSERT_EQ(w->E_FECha->value(), QStringLiteral("15  2017"));
+    dialogs.clear();
+    QTest::mouseClick(w->B_adiciona, Qt::LeftButton);
+
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
+    EXPECT_FALSE(dialogs.informations().isEmpty());
+    EXPECT_EQ(dialogs.informations().filter(DateError), dialogs.informations());
+    EXPECT_TRUE(dialogs.errors().isEmpty());
+    EXPECT_EQ(focused(), w->E_FECha);
+}
+
+TEST_F(ManualEntry, AdicionaRefusesAnInvoiceAmountThatNoLongerConverts)
+{
+    startManual();
+    typeRow(QStringLiteral("20123456786"), QStringLiteral("X"), QStringLiteral("15032017"),
+            QStringLiteral("123"), QStringLiteral("12345.67"));
+    ASSERT_EQ(w->E_Importe->text(), QStringLiteral("62"));
+    w->Impo_compro->setFocus();
+    w->Impo_compro->clear();
+    type(w->Impo_compro, QStringLiteral("1,5"));
+    dialogs.clear();
+    QTest::mouseClick(w->B_adiciona, Qt::LeftButton);
+
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
+    ASSERT_FALSE(dialogs.errors().isEmpty());
+    EXPECT_TRUE(dialogs.errors().back().contains(QStringLiteral("'1,5'")));
+    EXPECT_EQ(focused(), w->Impo_compro);
+    EXPECT_EQ(w->Impo_compro->text(), QStringLiteral("1,5"));
 }
 
 TEST_F(ManualEntry, ReceiptNumberTakesAtMostThirteenCharacters)
@@ -511,7 +558,8 @@ TEST_F(ManualEntry, ReloadEndedByABadLineAppendsNothing)
     EXPECT_EQ(dialogs.errors().size(), 1u);
     EXPECT_EQ(w->gridModel->Fila(), 1);
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("0"));
-    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    // CONFIRMA would replace the declaration with the empty grid.
+    EXPECT_FALSE(w->B_Confirma->isEnabled());
     EXPECT_TRUE(w->Panel3->isVisible());
     EXPECT_FALSE(w->Panel2->isVisible());
     EXPECT_FALSE(w->FF.isOpen());
@@ -533,6 +581,7 @@ TEST_F(ManualEntry, ReloadThatDoesNotFitAppendsNothingAndSaysSo)
     EXPECT_TRUE(dialogs.informations().front().startsWith(QStringLiteral("Atención ")));
     EXPECT_EQ(w->gridModel->Fila(), GridModel::LastRow - 1);
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("498"));
+    EXPECT_FALSE(w->B_Confirma->isEnabled());
     EXPECT_TRUE(w->Panel3->isVisible());
     EXPECT_FALSE(w->Panel2->isVisible());
     EXPECT_FALSE(w->FF.isOpen());
@@ -564,7 +613,7 @@ TEST_F(ManualEntry, CargaManualWithoutAMonthEndsInTheConversionError)
     ASSERT_TRUE(w->Panel3->isVisible());
     QTest::mouseClick(w->B2, Qt::LeftButton);
     EXPECT_EQ(dialogs.errors().size(), 1u);
-    EXPECT_TRUE(w->B_Confirma->isEnabled());
+    EXPECT_FALSE(w->B_Confirma->isEnabled());
     EXPECT_TRUE(w->Panel3->isVisible());
     EXPECT_FALSE(w->Panel2->isVisible());
 }

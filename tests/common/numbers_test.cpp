@@ -108,6 +108,26 @@ TEST_F(Numbers, ParseIntegerRefusesWithTheTextAsGiven)
               QStringLiteral("''abc'' is not a valid integer value"));
 }
 
+// Receipt numbers of 13 digits need the 64-bit reading; its limits are those of 64 bits.
+TEST_F(Numbers, ParseInt64)
+{
+    const struct {
+        const char *text;
+        qint64 value;
+    } cases[] = {
+        {"0002200001234", 2200001234},
+        {"9999999999999", 9999999999999},
+        {" -12", -12},
+        {"9223372036854775807", 9223372036854775807},
+        {"-9223372036854775808", -9223372036854775807 - 1},
+        {"$FFFFFFFFFFFFFFFF", -1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ParseInt64(QString::fromLatin1(c.text)), c.value) << c.text;
+    for (const char *text : {"9223372036854775808", "-9223372036854775809", "$10000000000000000", "123 ", ""})
+        EXPECT_THROW(ParseInt64(QString::fromLatin1(text)), ConversionError) << text;
+}
+
 TEST_F(Numbers, IntegerText)
 {
     const struct {

@@ -185,22 +185,28 @@ TEST_F(DeclarationThroughWindow, ManualDeclarationFromEndToEnd)
     EXPECT_TRUE(window->Panel1->isEnabled());
     EXPECT_FALSE(window->Panel2->isVisible());
     EXPECT_FALSE(window->Panel3->isVisible());
-    EXPECT_TRUE(window->B_Confirma->isEnabled());
+    EXPECT_FALSE(window->B_Confirma->isEnabled());
     EXPECT_TRUE(window->e_legaJo->text().isEmpty());
     EXPECT_EQ(window->e_totreten->text(), QStringLiteral("0"));
     EXPECT_FALSE(window->gridModel->isOccupied(1));
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), window->e_legaJo);
 
-    // CONFIRMA again on the empty header: RETEN emptied, then the month does not convert.
+    // The same period's header again: CONFIRMA stays off, so the declaration just written
+    // cannot be replaced by an empty one, until a load method is chosen.
     dialogs.clear();
-    dialogs.confirmations = {true};
-    window->B_Confirma->click();
-    EXPECT_EQ(dialogs.questions(), QStringList{Question});
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_EQ(committedRows(), QStringList());
+    type(window->e_legaJo, QStringLiteral("140"));
+    type(window->e_Mes, QStringLiteral("03"));
+    type(window->E_ano, QStringLiteral("2017"));
+    ASSERT_TRUE(window->Panel3->isVisible());
+    QTest::mouseClick(window->B_Confirma, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(committedRows().size(), 3);
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expected);
     EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
+    QTest::mouseClick(window->B2, Qt::LeftButton);
+    EXPECT_TRUE(window->B_Confirma->isEnabled());
+    EXPECT_EQ(window->gridModel->Fila(), 4);
 }
 
 // The ways CONFIRMA ends early through the window: the window stays as it stood, with no reset.

@@ -23,6 +23,9 @@ TEST(DateProblems, MessagesInTheirOrder)
         {"blank day", "032017", "3", "2017", {DateMonthMessage, DateYearMessage}},
         {"untouched", "", "3", "2017", {DateErrorMessage}},
         {"blanks only", "  ", "3", "2017", {DateErrorMessage}},
+        // 15/__/2017 and a year alone name no month: refused, not passed by a conversion error.
+        {"blank month", "15  2017", "3", "2017", {DateErrorMessage}},
+        {"year only", "2017", "3", "2017", {DateErrorMessage}},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(dateProblems(QString::fromLatin1(c.date), QString::fromLatin1(c.month),
@@ -30,9 +33,54 @@ TEST(DateProblems, MessagesInTheirOrder)
                   c.problems)
             << c.name;
     }
-    // Blank month digits do not convert: the conversion error, no message of the check.
-    EXPECT_THROW(dateProblems(QStringLiteral("15  2017"), QStringLiteral("3"), QStringLiteral("2017")),
-                 ConversionError);
+}
+
+// ADICIONA appends only what the checks of the date and the invoice amount let through, with
+// the withheld amount of the invoice amount now in its box.
+TEST(EntryAddition, RowOrTheBoxAndItsMessages)
+{
+    const struct {
+        const char *name;
+        const char *date, *invoice, *withheld;
+        EntryBox refused;
+        QStringList messages;
+        const char *rowDate, *rowInvoice, *rowWithheld;
+    } cases[] = {
+        {"checked entry", "15032017", "12345.67", "62", EntryBox::None, {}, "15/03/2017", "12345.67", "62"},
+        {"date never typed into", "", "1000.00", "5", EntryBox::None, {}, "//", "1000.00", "5"},
+        {"amount typed over, not left",
+         "15032017",
+         "1000",
+         "62",
+         EntryBox::None,
+         {},
+         "15/03/2017",
+         "1000.00",
+         "5"},
+        {"blank month", "15  2017", "1000.00", "5", EntryBox::Date, {DateErrorMessage}},
+        {"other month", "15042017", "1000.00", "5", EntryBox::Date, {DateMonthMessage}},
+        {"blank day", "032017", "1000.00", "5", EntryBox::Date, {DateMonthMessage, DateYearMessage}},
+        {"amount 0 left", "15032017", "0.00", "62", EntryBox::InvoiceAmount, {AmountNotPositiveMessage}},
+        {"amount too large",
+         "15032017",
+         "1000000000",
+         "5",
+         EntryBox::InvoiceAmount,
+         {AmountOutOfRangeMessage}},
+        {"amount no number", "15032017", "1,5", "62", EntryBox::InvoiceAmount, {}},
+    };
+    for (const auto &c : cases) {
+        const ManualEntry entry{"20123456786", "A", c.date, "123", c.invoice, c.withheld};
+        const EntryAddition addition = entryAddition(entry, QStringLiteral("3"), QStringLiteral("2017"));
+        EXPECT_EQ(addition.refusedBox, c.refused) << c.name;
+        EXPECT_EQ(addition.messages, c.messages) << c.name;
+        EXPECT_EQ(addition.conversionError.isEmpty(), std::string(c.name) != "amount no number") << c.name;
+        if (addition.accepted()) {
+            EXPECT_EQ(addition.row,
+                      (Withholding{"123", c.rowDate, c.rowInvoice, c.rowWithheld, "A", "20-12345678-6"}))
+                << c.name;
+        }
+    }
 }
 
 TEST(CheckInvoiceAmount, FormattedTextAndWithheldAmountOrProblem)
