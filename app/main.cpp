@@ -1,4 +1,5 @@
 #include "app/qt_dialogs.h"
+#include "app/quit_on_signal.h"
 #include "app/screen_fonts.h"
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
@@ -23,6 +24,9 @@ int main(int argc, char *argv[])
     TF_Retenciones F_Retenciones(dialogs, store, ProgramFolder());
     TF_ayuda F_ayuda;
     F_Retenciones.setHelpWindow(&F_ayuda);
+    // After the window has attached to the database, so that Ctrl+C, kill and the session's
+    // end quit the program instead of the database engine.
+    QuitOnSignal quitOnSignal;
 
     // Closing the main window ends the program; the help window is only ever hidden.
     F_Retenciones.show();

@@ -15,41 +15,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
-
-// Lines as the reading rule defines them, without any buffer.
-QList<QByteArray> plainReading(const QByteArray &bytes)
-{
-    QList<QByteArray> lines;
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n && bytes[i] != 26) {
-        QByteArray line;
-        while (i < n) {
-            const char c = bytes[i];
-            if (c == '\n')
-                break;
-            ++i;
-            if (c == 26)
-                break;
-            if (c == '\r') {
-                if (i < n && bytes[i] == '\n')
-                    break;
-                continue;
-            }
-            line.append(c);
-        }
-        while (i < n && bytes[i] != '\n')
-            ++i;
-        if (i < n)
-            ++i;
-        lines.append(line);
-    }
-    return lines;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));

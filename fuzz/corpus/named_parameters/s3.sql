@@ -1,0 +1,2 @@
+select ':no' from reten where razon = :razon -- :comment
+ and cuit = :cu

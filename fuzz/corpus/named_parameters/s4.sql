@@ -1,0 +1,1 @@
+update reten set razon = 'O''BRIEN :x' /* :y */ where "Jid" = :jid$1 and nroCom = ?
