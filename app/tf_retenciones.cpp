@@ -602,12 +602,11 @@ void TF_Retenciones::B2Click()
     if (FileExistsAt(fileName)) {
         // Every line is converted before any row is appended, and all of them must fit.
         const QList<DeclarationLine> lines = readDeclarationFile(FF, fileName);
-        if (!gridModel->hasRoomFor(int(lines.size()))) {
+        if (!gridModel->hasRoomFor(lines.size())) {
             dialogs_.ShowInformation(ReloadDoesNotFitMessage);
             return;
         }
-        for (const Withholding &row : reloadedRows(lines))
-            gridModel->append(row);
+        gridModel->appendAll(reloadedRows(lines));
     }
     B_Confirma->setEnabled(true);
     Panel2->show();

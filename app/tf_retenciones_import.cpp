@@ -38,13 +38,11 @@ void TF_Retenciones::B1Click()
     // is written and reloaded, stays as it is. Every line is converted before the first row
     // is appended, so a line that does not convert leaves the grid as it was.
     const ImportedFile imported = importDeclarationFile(FF, *chosen);
-    if (!gridModel->hasRoomFor(static_cast<int>(imported.rows.size()))) {
-        dialogs_.ShowInformation(
-            noRoomMessage(imported.rows.size(), GridModel::LastRow - gridModel->Fila() + 1));
+    if (!gridModel->hasRoomFor(imported.rows.size())) {
+        dialogs_.ShowInformation(noRoomMessage(imported.rows.size(), gridModel->freeRows()));
         return;
     }
-    for (const Withholding &row : imported.rows)
-        gridModel->append(row);
+    gridModel->appendAll(imported.rows);
 
     if (imported.amountsDisagree()) {
         dialogs_.ShowInformationWithDetails(mismatchMessage(), mismatchDetails(imported.mismatches));

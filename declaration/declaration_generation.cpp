@@ -141,7 +141,7 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
 {
     createDeclarationFile(f_, partName);
     try {
-        for (int row = 1; row <= GridModel::LastRow; ++row) {
+        for (int row = 1; row <= grid.lastRow(); ++row) {
             if (!grid.isOccupied(row))
                 continue; // never filled, or a deleted row
             const Withholding withholding = grid.withholding(row);

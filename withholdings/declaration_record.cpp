@@ -32,11 +32,6 @@ QString declaredReceipt(const QString &receipt)
     return padRecordField(RecordField::Receipt, TrimBlanks(receipt));
 }
 
-bool sameReceipt(const QString &a, const QString &b)
-{
-    return !TrimBlanks(a).isEmpty() && !TrimBlanks(b).isEmpty() && declaredReceipt(a) == declaredReceipt(b);
-}
-
 QString recordFieldText(const QString &line, RecordField field)
 {
     const RecordFieldLayout &layout = recordLayout(field);

@@ -54,9 +54,6 @@ QString padRecordField(RecordField field, const QString &value);
 
 // A receipt number as its record field holds it: trimmed, with "0" in front up to 13 digits.
 QString declaredReceipt(const QString &receipt);
-// Whether two receipt numbers name the same receipt in the declaration (123 and
-// 0000000000123 do); an empty number is no receipt and matches nothing.
-bool sameReceipt(const QString &a, const QString &b);
 
 // The field's columns of a record line; a field past the end of a short line comes out short
 // or empty.

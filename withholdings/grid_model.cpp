@@ -4,18 +4,18 @@
 #include "common/text_helpers.h"
 #include "withholdings/declaration_record.h"
 
-GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), rows_(LastRow + 1) {}
+#include <algorithm>
+#include <exception>
 
-QString *GridModel::cellText(int row, int column)
+QString receiptKey(const QString &receipt)
 {
-    if (!inGrid(row, column))
-        return nullptr;
-    if (row == 0)
-        return &titles_[column];
-    if (column == RowNumberColumn)
-        return &rows_[row].number;
-    return &(rows_[row].withholding.*Withholding::field(column));
+    // As the declaration writes it, so that 123 and 0000000000123 are one receipt; an empty
+    // number is no receipt.
+    const QString trimmed = TrimBlanks(receipt);
+    return trimmed.isEmpty() ? QString() : declaredReceipt(trimmed);
 }
+
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), rows_(ShownRows + 1) {}
 
 QString GridModel::cell(int row, int column) const
 {
@@ -30,21 +30,31 @@ QString GridModel::cell(int row, int column) const
 
 void GridModel::setCell(int row, int column, const QString &text)
 {
-    QString *cell = cellText(row, column);
-    if (!cell)
+    if (!inGrid(row, column))
         return;
-    *cell = text;
     if (row == 0) {
+        titles_[column] = text;
         Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
-    } else {
-        const QModelIndex at = index(viewRow(row), column);
-        Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+        return;
     }
+    Row &at = rows_[row];
+    if (column == RowNumberColumn) {
+        at.number = text;
+    } else {
+        QString &field = at.withholding.*Withholding::field(column);
+        if (column == ReceiptColumn) {
+            countReceipt(field, -1);
+            countReceipt(text, +1);
+        }
+        field = text;
+    }
+    const QModelIndex changed = index(viewRow(row), column);
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 Withholding GridModel::withholding(int row) const
 {
-    return row >= 1 && row <= LastRow ? rows_[row].withholding : Withholding();
+    return row >= 1 && row <= lastRow() ? rows_[row].withholding : Withholding();
 }
 
 void GridModel::writeTitles()
@@ -58,23 +68,80 @@ void GridModel::writeTitles()
 
 void GridModel::reset()
 {
-    for (int row = 1; row <= LastRow; ++row)
+    if (lastRow() > ShownRows) {
+        beginRemoveRows(QModelIndex(), ShownRows, lastRow() - 1);
+        rows_.resize(ShownRows + 1);
+        rows_.shrink_to_fit();
+        endRemoveRows();
+    }
+    for (int row = 1; row <= ShownRows; ++row)
         rows_[row] = Row();
+    receipts_.clear();
     fila_ = 1;
     // The view keeps its selection and current row, as the grid does when it is emptied.
-    Q_EMIT dataChanged(index(0, 0), index(LastRow - 1, ColumnCount - 1), {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(0, 0), index(ShownRows - 1, ColumnCount - 1), {Qt::DisplayRole});
     setTotal(QStringLiteral("0"));
+}
+
+void GridModel::store(const Withholding &row)
+{
+    const int at = fila_;
+    if (at > lastRow())
+        rows_.emplace_back();
+    rows_[at] = Row{IntegerText(at), row};
+    countReceipt(row.receipt, +1);
+    ++fila_;
 }
 
 bool GridModel::append(const Withholding &row)
 {
-    if (!hasRoomFor(1))
+    return appendAll(QList<Withholding>{row});
+}
+
+bool GridModel::appendAll(const QList<Withholding> &rows)
+{
+    if (rows.isEmpty())
+        return true;
+    if (!hasRoomFor(rows.size()))
         return false;
-    const int at = fila_;
-    rows_[at] = Row{IntegerText(at), row};
-    Q_EMIT dataChanged(index(viewRow(at), 0), index(viewRow(at), ColumnCount - 1), {Qt::DisplayRole});
-    ++fila_;
-    addToTotal(row.withheldAmount);
+
+    // The running total as each append would leave it, worked out before the grid changes so
+    // that the view is told once. The row whose amount does not convert is still appended;
+    // the rows after it are not.
+    QString total = total_;
+    qsizetype count = rows.size();
+    std::exception_ptr failure;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        try {
+            const Decimal sum =
+                DecimalSum(ParseDecimal(TrimBlanks(total)), ParseDecimal(TrimBlanks(rows[i].withheldAmount)));
+            total = DecimalText(sum);
+        } catch (...) {
+            failure = std::current_exception();
+            count = i + 1;
+            break;
+        }
+    }
+
+    const int first = fila_;
+    const int last = first + static_cast<int>(count) - 1;
+    const int shown = lastRow();
+    if (last > shown) {
+        beginInsertRows(QModelIndex(), shown, last - 1);
+        // Doubling, so that rows appended one by one do not move the whole grid each time.
+        if (rows_.capacity() < static_cast<size_t>(last) + 1)
+            rows_.reserve(std::max(static_cast<size_t>(last) + 1, 2 * rows_.capacity()));
+    }
+    for (qsizetype i = 0; i < count; ++i)
+        store(rows[i]);
+    if (last > shown)
+        endInsertRows();
+    if (first <= shown)
+        Q_EMIT dataChanged(index(viewRow(first), 0), index(viewRow(std::min(last, shown)), ColumnCount - 1),
+                           {Qt::DisplayRole});
+    setTotal(total);
+    if (failure)
+        std::rethrow_exception(failure);
     return true;
 }
 
@@ -86,12 +153,12 @@ void GridModel::addToTotal(const QString &amountText)
 
 bool GridModel::deleteRow(int row)
 {
-    if (row < 1 || row > LastRow)
-        return false;
-    const QString withheld = rows_[row].withholding.withheldAmount;
     if (!isOccupied(row))
         return false;
-    rows_[row].withholding = Withholding();
+    Withholding &deleted = rows_[row].withholding;
+    const QString withheld = deleted.withheldAmount;
+    countReceipt(deleted.receipt, -1);
+    deleted = Withholding();
     Q_EMIT dataChanged(index(viewRow(row), 1), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
     setTotal(DecimalText(DecimalDifference(ParseDecimal(TrimBlanks(total_)), ParseDecimal(withheld))));
     return true;
@@ -99,18 +166,24 @@ bool GridModel::deleteRow(int row)
 
 bool GridModel::isOccupied(int row) const
 {
-    return row >= 1 && row <= LastRow && !TrimBlanks(rows_[row].withholding.receipt).isEmpty();
+    return row >= 1 && row <= lastRow() && !TrimBlanks(rows_[row].withholding.receipt).isEmpty();
+}
+
+void GridModel::countReceipt(const QString &receipt, int change)
+{
+    const QString key = receiptKey(receipt);
+    if (key.isEmpty())
+        return;
+    int &count = receipts_[key];
+    count += change;
+    if (count <= 0)
+        receipts_.remove(key);
 }
 
 int GridModel::receiptCount(const QString &receipt) const
 {
-    if (TrimBlanks(receipt).isEmpty())
-        return 0;
-    int count = 0;
-    for (int row = 1; row <= LastRow; ++row)
-        if (sameReceipt(rows_[row].withholding.receipt, receipt))
-            ++count;
-    return count;
+    const QString key = receiptKey(receipt);
+    return key.isEmpty() ? 0 : receipts_.value(key);
 }
 
 void GridModel::setTotal(const QString &text)
@@ -121,7 +194,7 @@ void GridModel::setTotal(const QString &text)
 
 int GridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : LastRow;
+    return parent.isValid() ? 0 : lastRow();
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const

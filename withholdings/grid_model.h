@@ -3,21 +3,34 @@
 #include "withholdings/withholding.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <array>
 #include <vector>
 
-// The cells of the withholding grid. Row 0 holds the column titles, rows 1 to LastRow the
-// withholdings; every cell is text. The view sees the title row as its header and grid rows
-// 1 to LastRow as its rows 0 to LastRow - 1, so all data rows can be seen and selected.
+// The key under which two receipt numbers count as the same receipt in the duplicate check:
+// the number as the declaration writes it (declaredReceipt); an empty key matches nothing.
+QString receiptKey(const QString &receipt);
+
+// The cells of the withholding grid. Row 0 holds the column titles, rows 1 to lastRow() the
+// withholdings; every cell is text. The grid shows ShownRows rows and grows with the appends
+// beyond them, up to LastRow. The view sees the title row as its header and grid rows 1 to
+// lastRow() as its rows 0 to lastRow() - 1, so all data rows can be seen and selected.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     static constexpr int ColumnCount = 7;
-    static constexpr int LastRow = 500;
+    // Rows an empty grid shows.
+    static constexpr int ShownRows = 500;
+    // The most rows a declaration can hold.
+    static constexpr int LastRow = 100000;
 
     explicit GridModel(QObject *parent = nullptr);
+
+    // The last row the grid shows now: ShownRows, or the last appended row beyond them.
+    int lastRow() const { return static_cast<int>(rows_.size()) - 1; }
 
     // Cells by grid row (0 the titles); outside the grid they read empty and take no text.
     QString cell(int row, int column) const;
@@ -25,22 +38,28 @@ public:
 
     // Writes the titles of columns 1 to 6 into row 0; column 0 has none.
     void writeTitles();
-    // Empties every cell of rows 1 to LastRow (the titles stay), sets Fila to 1 and the
-    // total to "0".
+    // Empties every cell of the grid (the titles stay) and gives it back its ShownRows rows,
+    // sets Fila to 1 and the total to "0".
     void reset();
 
     // The row the next append writes; it only grows, so deleted rows stay gaps.
     int Fila() const { return fila_; }
     // Whether `rows` more appends still fit in rows 1 to LastRow.
-    bool hasRoomFor(int rows) const { return rows <= LastRow - fila_ + 1; }
+    bool hasRoomFor(qsizetype rows) const { return rows <= freeRows(); }
+    // How many more rows can be appended.
+    int freeRows() const { return LastRow - fila_ + 1; }
 
     // Writes the row number and the withholding into row Fila, moves Fila on, then adds the
     // withheld amount to the total. A full grid takes nothing and answers false; callers check
     // hasRoomFor first and tell the clerk. A conversion error in the total leaves the row in
     // place without its amount in the total.
     bool append(const Withholding &row);
+    // Appends every row as append does, in order, and tells the view once. Nothing is appended
+    // (false) unless all of them fit. A conversion error in the total leaves every row in
+    // place and the total as it stood before the row that failed.
+    bool appendAll(const QList<Withholding> &rows);
 
-    // The withholding of a grid row 1 to LastRow; empty outside them.
+    // The withholding of a grid row 1 to lastRow(); empty outside them.
     Withholding withholding(int row) const;
 
     // Running total as shown beside the grid: "0" after a reset, else the DecimalText of
@@ -55,8 +74,8 @@ public:
 
     // Occupied: column 1, trimmed, is not empty.
     bool isOccupied(int row) const;
-    // How many rows of 1 to LastRow hold this receipt number as the declaration writes it
-    // (sameReceipt); an empty number matches nothing.
+    // How many rows of the grid hold this receipt number as the declaration writes it
+    // (receiptKey); an empty number matches nothing.
     int receiptCount(const QString &receipt) const;
 
 Q_SIGNALS:
@@ -74,21 +93,25 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
-    static bool inGrid(int row, int column)
+    bool inGrid(int row, int column) const
     {
-        return row >= 0 && row <= LastRow && column >= 0 && column < ColumnCount;
+        return row >= 0 && row <= lastRow() && column >= 0 && column < ColumnCount;
     }
 
     void setTotal(const QString &text);
+    // Writes row Fila and moves Fila on, growing the storage; no signal, no total.
+    void store(const Withholding &row);
+    void countReceipt(const QString &receipt, int change);
 
     struct Row {
         QString number;
         Withholding withholding;
     };
-    QString *cellText(int row, int column);
 
     std::array<QString, ColumnCount> titles_;
     std::vector<Row> rows_; // index 0 unused: grid rows count from 1
+    // How many rows hold each receipt key, so that the duplicate check needs no pass.
+    QHash<QString, int> receipts_;
     int fila_ = 1;
     QString total_ = QStringLiteral("0");
 };

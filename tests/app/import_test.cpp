@@ -235,8 +235,8 @@ TEST_F(Import, ErrorsAppendNothing)
 // the grid to its last row goes in whole.
 TEST_F(Import, FileThatDoesNotFitAppendsNothing)
 {
-    for (int i = 1; i < 499; ++i)
-        w->gridModel->append({QString::number(i), "01/03/2017", "1000.00", "5", "X", "20-11111111-1"});
+    w->gridModel->appendAll(QList<Withholding>(GridModel::LastRow - 2,
+                                               {"1", "01/03/2017", "1000.00", "5", "X", "20-11111111-1"}));
     const QByteArray three = record("0000000000001", "00000006200", "00001234567") +
                              record("0000000000002", "00000006200", "00001234567") +
                              record("0000000000003", "00000006200", "00001234567");
@@ -246,15 +246,15 @@ TEST_F(Import, FileThatDoesNotFitAppendsNothing)
     EXPECT_EQ(dialogs.informations(),
               QStringList{QString::fromUtf8(
                   "Atención, El archivo tiene 3 comprobantes y la grilla sólo admite 2 más !!!")});
-    EXPECT_EQ(w->gridModel->Fila(), 499);
+    EXPECT_EQ(w->gridModel->Fila(), GridModel::LastRow - 1);
     EXPECT_EQ(w->e_totreten->text(), total);
     EXPECT_FALSE(w->B_Confirma->isEnabled());
 
     dialogs.clear();
     importFile(file(three.left(2 * 198)));
     EXPECT_TRUE(dialogs.informations().isEmpty());
-    EXPECT_EQ(w->gridModel->cell(500, 1), QStringLiteral("0000000000002"));
-    EXPECT_EQ(w->gridModel->Fila(), 501);
+    EXPECT_EQ(w->gridModel->cell(GridModel::LastRow, 1), QStringLiteral("0000000000002"));
+    EXPECT_EQ(w->gridModel->Fila(), GridModel::LastRow + 1);
     EXPECT_TRUE(w->B_Confirma->isEnabled());
 }
 

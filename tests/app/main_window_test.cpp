@@ -69,7 +69,7 @@ protected:
                                static_cast<QWidget *>(w->Panel3), static_cast<QWidget *>(w->salida)})
             s << panel->objectName() + QString(" %1 %2").arg(panel->isVisible()).arg(panel->isEnabled());
         s << QString("confirm %1").arg(w->B_Confirma->isEnabled()) << w->salida->text();
-        for (int row = 0; row <= GridModel::LastRow; ++row)
+        for (int row = 0; row <= w->gridModel->lastRow(); ++row)
             for (int column = 0; column < GridModel::ColumnCount; ++column)
                 if (!w->gridModel->cell(row, column).isEmpty())
                     s << QString("%1,%2=").arg(row).arg(column) + w->gridModel->cell(row, column);

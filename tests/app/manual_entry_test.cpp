@@ -5,6 +5,7 @@
 #include "declaration/declaration_file.h"
 #include "tests/support/qt_print.h"
 #include "withholdings/grid_model.h"
+#include "withholdings/manual_entry.h"
 
 #include <QDir>
 #include <QFile>
@@ -437,9 +438,9 @@ TEST_F(ManualEntry, ReceiptNumberTakesAtMostThirteenCharacters)
 TEST_F(ManualEntry, AFullGridRefusesTheAppendAndKeepsTheFields)
 {
     startManual();
-    for (int i = 1; i <= GridModel::LastRow; ++i)
-        w->gridModel->append(
-            {QString::number(i), QString(), QString(), QStringLiteral("1"), QString(), QString()});
+    w->gridModel->appendAll(
+        QList<Withholding>(GridModel::LastRow, {QStringLiteral("1"), QString(), QString(),
+                                                QStringLiteral("1"), QString(), QString()}));
     typeRow(QStringLiteral("20123456786"), QStringLiteral("X"), QStringLiteral("15032017"),
             QStringLiteral("9000"), QStringLiteral("1000"));
     dialogs.clear();
@@ -448,7 +449,8 @@ TEST_F(ManualEntry, AFullGridRefusesTheAppendAndKeepsTheFields)
     EXPECT_TRUE(dialogs.informations().front().startsWith(QStringLiteral("Atención ")));
     EXPECT_TRUE(dialogs.informations().front().endsWith(QStringLiteral(" !!!")));
     EXPECT_EQ(w->gridModel->Fila(), GridModel::LastRow + 1);
-    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("500"));
+    EXPECT_EQ(dialogs.informations().front(), GridFullMessage);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("100000"));
     EXPECT_EQ(w->E_Comprobante->text(), QStringLiteral("9000"));
 }
 
@@ -572,15 +574,16 @@ TEST_F(ManualEntry, ReloadThatDoesNotFitAppendsNothingAndSaysSo)
     TextFile f;
     writeDeclarationFile(f, folder.path("17300415.txt"), March415, threeRows());
     enterHeader();
-    for (int i = 1; i <= GridModel::LastRow - 2; ++i)
-        w->gridModel->append(
-            {QString::number(i), QString(), QString(), QStringLiteral("1"), QString(), QString()});
+    w->gridModel->appendAll(
+        QList<Withholding>(GridModel::LastRow - 2, {QStringLiteral("1"), QString(), QString(),
+                                                    QStringLiteral("1"), QString(), QString()}));
     QTest::mouseClick(w->B2, Qt::LeftButton);
 
     ASSERT_EQ(dialogs.informations().size(), 1);
     EXPECT_TRUE(dialogs.informations().front().startsWith(QStringLiteral("Atención ")));
     EXPECT_EQ(w->gridModel->Fila(), GridModel::LastRow - 1);
-    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("498"));
+    EXPECT_EQ(dialogs.informations().front(), ReloadDoesNotFitMessage);
+    EXPECT_EQ(w->e_totreten->text(), QStringLiteral("99998"));
     EXPECT_FALSE(w->B_Confirma->isEnabled());
     EXPECT_TRUE(w->Panel3->isVisible());
     EXPECT_FALSE(w->Panel2->isVisible());

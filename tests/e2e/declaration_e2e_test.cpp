@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 
 #include <memory>
 
@@ -106,7 +107,7 @@ public:
     QList<Withholding> occupiedRows() const
     {
         QList<Withholding> rows;
-        for (int row = 1; row <= GridModel::LastRow; ++row)
+        for (int row = 1; row <= window->gridModel->lastRow(); ++row)
             if (window->gridModel->isOccupied(row))
                 rows << window->gridModel->withholding(row);
         return rows;
@@ -275,4 +276,64 @@ TEST_F(DeclarationThroughWindow, DatabaseCreatedAfterStartUpIsUsedByTheNextGener
     EXPECT_EQ(dialogs.questions(), QStringList{Question});
     EXPECT_TRUE(window->salida->isVisible());
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")).count('\n'), 2);
+}
+
+// A large agent's month: 20,000 lines imported through the window, the last row deleted with a
+// double click, the declaration generated, then reloaded into the emptied grid.
+TEST_F(DeclarationThroughWindow, TwentyThousandRowsImportGenerateAndReload)
+{
+    constexpr int Lines = 20000;
+    QList<Withholding> rows;
+    rows.reserve(Lines);
+    for (int i = 1; i <= Lines; ++i)
+        rows << cells(QByteArray::number(i).constData(), "01/03/2017", "1000.00", "5",
+                      QStringLiteral("PROVEEDOR"), "20-12345678-9");
+    const QString exported = programFolder() + QStringLiteral("export.txt");
+    TextFile file;
+    writeDeclarationFile(file, exported,
+                         {QStringLiteral("140"), QStringLiteral("3"), QStringLiteral("2017"),
+                          QStringLiteral("20-29985385-4"), QStringLiteral("ORTIZ OMAR FLORENCIO")},
+                         rows);
+
+    open(path_);
+    type(window->e_legaJo, QStringLiteral("140"));
+    type(window->e_Mes, QStringLiteral("03"));
+    type(window->E_ano, QStringLiteral("2017"));
+    dialogs.files.push_back(exported);
+    QTest::mouseClick(window->B1, Qt::LeftButton);
+    ASSERT_EQ(dialogs.informations(), QStringList());
+    ASSERT_EQ(dialogs.errors(), QStringList());
+    ASSERT_EQ(window->gridModel->rowCount(), Lines);
+    EXPECT_EQ(window->e_totreten->text(), QStringLiteral("100000"));
+
+    // The clerk scrolls to the end and double-clicks the last row away.
+    window->Grilla->scrollToBottom();
+    const QModelIndex last = window->gridModel->index(Lines - 1, 1);
+    const QRect cell = window->Grilla->visualRect(last);
+    ASSERT_TRUE(window->Grilla->viewport()->rect().contains(cell.center()));
+    QTest::mouseClick(window->Grilla->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(window->Grilla->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_FALSE(window->gridModel->isOccupied(Lines));
+    EXPECT_TRUE(window->gridModel->isOccupied(Lines - 1));
+    EXPECT_EQ(window->e_totreten->text(), QStringLiteral("99995"));
+
+    dialogs.confirmations = {true};
+    QTest::mouseClick(window->B_Confirma, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors(), QStringList());
+    const QByteArray written = readAll(workFile(BaseName + ".txt"));
+    EXPECT_EQ(written.count('\n'), Lines - 1);
+    EXPECT_TRUE(written.contains("0000000019999"));
+    EXPECT_FALSE(written.contains("0000000020000"));
+    EXPECT_EQ(committedRows().size(), Lines - 1);
+    // 42 rows a page.
+    EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), (Lines - 1 + 41) / 42);
+    EXPECT_EQ(window->gridModel->rowCount(), GridModel::ShownRows);
+
+    dialogs.clear();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    enterHeader();
+    EXPECT_EQ(dialogs.calls.size(), 0u);
+    EXPECT_EQ(window->gridModel->rowCount(), Lines - 1);
+    EXPECT_EQ(window->gridModel->cell(Lines - 1, ReceiptColumn), QStringLiteral("0000000019999"));
+    EXPECT_EQ(window->e_totreten->text(), QStringLiteral("99995"));
 }

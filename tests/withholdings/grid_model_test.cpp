@@ -4,6 +4,7 @@
 #include "tests/support/qt_print.h"
 
 #include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -163,20 +164,93 @@ TEST(GridRows, ReceiptCountComparesAsDeclared)
         EXPECT_EQ(model.receiptCount(QString::fromLatin1(c.receipt)), c.count) << c.receipt;
 }
 
-TEST(GridRows, RowFiveHundredIsTheLastThatFits)
+QList<Withholding> rows(int count, const char *withheld = "1")
+{
+    QList<Withholding> list(count, row("9", withheld));
+    return list;
+}
+
+// The grid shows its 500 rows, grows with the appends beyond them, one view insertion per
+// batch, and shrinks back on reset; row LastRow is the last that fits.
+TEST(GridRows, GrowsBeyondFiveHundredRowsUpToTheLimit)
 {
     GridModel model;
-    for (int i = 1; i <= 499; ++i)
-        ASSERT_TRUE(model.append(row("9", "1")));
-    EXPECT_TRUE(model.hasRoomFor(1));
-    EXPECT_FALSE(model.hasRoomFor(2));
-    ASSERT_TRUE(model.append(row("500", "2")));
-    EXPECT_EQ(model.receiptCount(QStringLiteral("500")), 1);
-    EXPECT_EQ(model.totalText(), QStringLiteral("501"));
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    ASSERT_TRUE(model.appendAll(rows(500)));
+    EXPECT_EQ(model.rowCount(), 500);
+    EXPECT_EQ(inserted.count(), 0);
+
+    ASSERT_TRUE(model.append(row("501", "2")));
+    EXPECT_EQ(model.rowCount(), 501);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.front().at(1).toInt(), 500);
+    EXPECT_EQ(model.data(model.index(500, 1)).toString(), QStringLiteral("501"));
+    EXPECT_EQ(model.cell(501, 0), QStringLiteral("501"));
+    EXPECT_EQ(model.totalText(), QStringLiteral("502"));
+
+    const int free = GridModel::LastRow - 501;
+    EXPECT_EQ(model.freeRows(), free);
+    EXPECT_FALSE(model.appendAll(rows(free + 1)));
+    EXPECT_EQ(model.Fila(), 502);
+    ASSERT_TRUE(model.appendAll(rows(free)));
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(model.rowCount(), GridModel::LastRow);
     EXPECT_FALSE(model.hasRoomFor(1));
-    EXPECT_FALSE(model.append(row("501", "1")));
-    EXPECT_EQ(model.totalText(), QStringLiteral("501"));
-    EXPECT_EQ(model.Fila(), 501);
+    EXPECT_FALSE(model.append(row("x", "1")));
+    EXPECT_EQ(model.totalText(), QStringLiteral("100001"));
+    EXPECT_EQ(model.receiptCount(QStringLiteral("9")), GridModel::LastRow - 1);
+
+    ASSERT_TRUE(model.deleteRow(GridModel::LastRow));
+    EXPECT_FALSE(model.isOccupied(GridModel::LastRow));
+    EXPECT_EQ(model.totalText(), QStringLiteral("100000"));
+    EXPECT_EQ(model.rowCount(), GridModel::LastRow);
+
+    model.reset();
+    EXPECT_EQ(model.rowCount(), 500);
+    EXPECT_EQ(model.receiptCount(QStringLiteral("9")), 0);
+    EXPECT_EQ(model.cell(501, 1), QString());
+}
+
+// The duplicate check's count follows every way a receipt enters or leaves the grid.
+TEST(GridRows, ReceiptCountFollowsAppendsCellsDeletionsAndReset)
+{
+    GridModel model;
+    struct Step {
+        const char *name;
+        std::function<void()> change;
+        int count77, count88;
+    };
+    const Step steps[] = {
+        {"append",
+         [&] {
+             model.appendAll({row("77", "1"), row(" 77 ", "1"), row("88", "1")});
+         },
+         2, 1},
+        {"cell rewritten", [&] { model.setCell(2, ReceiptColumn, QStringLiteral("88")); }, 1, 2},
+        {"cell written in an unused row", [&] { model.setCell(400, ReceiptColumn, QStringLiteral("77")); }, 2,
+         2},
+        {"deletion", [&] { model.deleteRow(1); }, 1, 2},
+        {"deleted again", [&] { model.deleteRow(1); }, 1, 2},
+        {"reset", [&] { model.reset(); }, 0, 0},
+    };
+    for (const Step &s : steps) {
+        s.change();
+        EXPECT_EQ(model.receiptCount(QStringLiteral("77")), s.count77) << s.name;
+        EXPECT_EQ(model.receiptCount(QStringLiteral("88")), s.count88) << s.name;
+    }
+}
+
+// A batch stops where the total fails, as appending row by row would.
+TEST(GridRows, BatchStopsAfterTheRowWhoseAmountDoesNotConvert)
+{
+    GridModel model;
+    QSignalSpy total(&model, &GridModel::totalChanged);
+    EXPECT_THROW(model.appendAll({row("1", "62"), row("2", "abc"), row("3", "5")}), ConversionError);
+    EXPECT_EQ(model.Fila(), 3);
+    EXPECT_TRUE(model.isOccupied(2));
+    EXPECT_FALSE(model.isOccupied(3));
+    EXPECT_EQ(model.totalText(), QStringLiteral("62"));
+    EXPECT_EQ(total.count(), 1);
 }
 
 TEST(GridRows, UnconvertibleAmountKeepsTheRowButNotItsAmount)
