@@ -196,7 +196,7 @@ bool TextFile::fill()
     end_ = 0;
     ssize_t n;
     do {
-        n = ::read(fd_, buffer_, BufferSize);
+        n = ::read(fd_, buffer_, static_cast<size_t>(size_));
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         setIoError(ReadFault);
@@ -209,17 +209,32 @@ bool TextFile::fill()
 void TextFile::put(const char *bytes, qsizetype count)
 {
     while (count > 0 && pendingIoError == 0) {
-        const qsizetype room = BufferSize - pos_;
+        const qsizetype room = size_ - pos_;
         const qsizetype chunk = count < room ? count : room;
         std::memcpy(buffer_ + pos_, bytes, static_cast<size_t>(chunk));
         pos_ += static_cast<int>(chunk);
         bytes += chunk;
         count -= chunk;
-        if (pos_ == BufferSize) {
+        if (pos_ == size_) {
             if (const int code = flush())
                 setIoError(code);
         }
     }
+}
+
+void SetTextBuffer(TextFile &v, int size)
+{
+    if (v.isOpen() || size == v.size_)
+        return;
+    if (size <= TextFile::BufferSize) {
+        v.largeBuffer_.reset();
+        v.buffer_ = v.ownBuffer_;
+        v.size_ = TextFile::BufferSize;
+        return;
+    }
+    v.largeBuffer_ = std::make_unique<char[]>(static_cast<size_t>(size));
+    v.buffer_ = v.largeBuffer_.get();
+    v.size_ = size;
 }
 
 void BindTextFile(TextFile &v, const QString &name)

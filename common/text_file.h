@@ -2,13 +2,18 @@
 
 #include <QString>
 
-// A line-oriented text file read and written through a 128-byte buffer, in the
-// system code page, with lines ending in CR LF.
+#include <memory>
+
+// A line-oriented text file read and written through a 128-byte buffer (or a larger one
+// given by SetTextBuffer), in the system code page, with lines ending in CR LF.
 //
 // The operations never throw. A failure sets the pending I/O error of the thread;
 // the caller runs CheckIo() after each operation it checks, which raises the
 // IoError and clears the code. While a code is pending, reads and writes do
 // nothing, so a failed write never leaves later bytes behind a gap.
+// The buffer for reading or writing a whole declaration.
+constexpr int LongFileBuffer = 64 * 1024;
+
 class TextFile {
 public:
     enum class Mode { Closed, Reading, Writing };
@@ -36,6 +41,7 @@ private:
     friend void WriteLineBreak(TextFile &v);
     friend void CloseTextFile(TextFile &v);
     friend void CloseTextFileQuietly(TextFile &v);
+    friend void SetTextBuffer(TextFile &v, int size);
 
     enum class OpenKind { Read, Create, Append };
     void open(OpenKind kind);
@@ -49,7 +55,10 @@ private:
     QString name_;
     Mode mode_ = Mode::Closed;
     int fd_ = -1;
-    char buffer_[BufferSize] = {};
+    char ownBuffer_[BufferSize] = {};
+    std::unique_ptr<char[]> largeBuffer_;
+    char *buffer_ = ownBuffer_;
+    int size_ = BufferSize;
     int pos_ = 0; // next byte to read or to write
     int end_ = 0; // end of the valid data when reading
 };
@@ -74,6 +83,11 @@ bool AtTextEnd(TextFile &v);
 void WriteText(TextFile &v, const QString &text, int width = 0);
 void WriteLineBreak(TextFile &v);
 void CloseTextFile(TextFile &v);
+
+// Gives a closed variable a buffer of `size` bytes (at least BufferSize) for its next opens,
+// so that a long file is read or written in few system calls; the bytes read and written
+// are the same. An open variable keeps its buffer.
+void SetTextBuffer(TextFile &v, int size);
 
 // For the window's error guard once an error has ended a handler: closes v if it is
 // open (buffer written out), ignores any failure, and clears the pending code so

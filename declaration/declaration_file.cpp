@@ -132,14 +132,19 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
 void createDeclarationFile(TextFile &f, const QString &fileName)
 {
     BindTextFile(f, fileName);
+    SetTextBuffer(f, LongFileBuffer);
     CreateTextFile(f);
     CheckIo();
 }
 
 void appendDeclarationRecord(TextFile &f, const QString &record)
 {
-    OpenTextForAppending(f);
-    CheckIo();
+    // Records follow one another in the open file; reopening it for each one would only
+    // cost time.
+    if (f.mode() != TextFile::Mode::Writing) {
+        OpenTextForAppending(f);
+        CheckIo();
+    }
     WriteText(f, record);
     WriteText(f, QStringLiteral("\r"));
     WriteLineBreak(f);

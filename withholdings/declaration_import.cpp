@@ -57,6 +57,7 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
 {
     CloseOnError guard(ff);
     BindTextFile(ff, path);
+    SetTextBuffer(ff, LongFileBuffer);
     OpenTextForReading(ff);
     CheckIo();
     ImportedFile result;

@@ -45,6 +45,7 @@ QList<DeclarationLine> readDeclarationFile(TextFile &ff, const QString &fileName
 {
     CloseOnError guard(ff);
     BindTextFile(ff, fileName);
+    SetTextBuffer(ff, LongFileBuffer);
     OpenTextForReading(ff);
     CheckIo();
     QList<DeclarationLine> lines;
