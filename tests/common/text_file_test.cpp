@@ -444,3 +444,39 @@ TEST_F(TextFileTest, TooManyOpenFiles)
 }
 
 } // namespace
+
+namespace {
+// A larger buffer changes how often the disk is reached, never the bytes: lines longer than
+// the buffer, lines ending exactly at its edge, and a file many buffers long.
+TEST_F(TextFileTest, ALargerBufferReadsAndWritesTheSameBytes)
+{
+    const QString longLine(200, 'x');
+    QStringList lines;
+    for (int i = 0; i < 3000; ++i)
+        lines << (i % 7 == 0 ? longLine : QString::number(i));
+    for (const int size : {TextFile::BufferSize, 256, LongFileBuffer}) {
+        SCOPED_TRACE(size);
+        TextFile v;
+        BindTextFile(v, path("big.txt"));
+        SetTextBuffer(v, size);
+        CreateTextFile(v);
+        for (const QString &line : lines) {
+            WriteText(v, line);
+            WriteLineBreak(v);
+        }
+        CloseTextFile(v);
+        CheckIo();
+        EXPECT_EQ(readBytes("big.txt"), lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+
+        QStringList read;
+        OpenTextForReading(v);
+        while (!AtTextEnd(v)) {
+            read << ReadLineText(v);
+            SkipPastLineEnd(v);
+        }
+        CloseTextFile(v);
+        CheckIo();
+        EXPECT_EQ(read, lines);
+    }
+}
+} // namespace
