@@ -61,6 +61,7 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
     OpenTextForReading(ff);
     CheckIo();
     ImportedFile result;
+    result.rows.reserve(expectedRecords(path));
     int lineNumber = 0;
     while (!AtTextEnd(ff)) {
         CheckIo();

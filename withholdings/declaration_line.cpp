@@ -49,6 +49,7 @@ QList<DeclarationLine> readDeclarationFile(TextFile &ff, const QString &fileName
     OpenTextForReading(ff);
     CheckIo();
     QList<DeclarationLine> lines;
+    lines.reserve(expectedRecords(fileName));
     while (!AtTextEnd(ff)) {
         CheckIo();
         const QString line = ReadLineText(ff);

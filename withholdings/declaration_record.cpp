@@ -2,6 +2,10 @@
 
 #include "common/text_helpers.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 static_assert(DeclarationRecordWidth == 195);
 
 // Each field starts where the one before it ends, and the table follows the enum's order.
@@ -36,4 +40,11 @@ QString recordFieldText(const QString &line, RecordField field)
 {
     const RecordFieldLayout &layout = recordLayout(field);
     return SubText(line, layout.first, layout.width);
+}
+
+qsizetype expectedRecords(const QString &fileName)
+{
+    // A record, its end mark and the line break; a million at most, whatever the file holds.
+    const qint64 size = QFileInfo(fileName).size();
+    return static_cast<qsizetype>(std::min<qint64>(size / (DeclarationRecordWidth + 3), 1000000));
 }

@@ -58,3 +58,7 @@ QString declaredReceipt(const QString &receipt);
 // The field's columns of a record line; a field past the end of a short line comes out short
 // or empty.
 QString recordFieldText(const QString &line, RecordField field);
+
+// About how many records a declaration file of that name holds, from its size; for reserving
+// room before reading it. 0 when the file cannot be seen.
+qsizetype expectedRecords(const QString &fileName);
