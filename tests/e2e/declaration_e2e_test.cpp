@@ -287,7 +287,7 @@ TEST_F(DeclarationThroughWindow, TwentyThousandRowsImportGenerateAndReload)
     rows.reserve(Lines);
     for (int i = 1; i <= Lines; ++i)
         rows << cells(QByteArray::number(i).constData(), "01/03/2017", "1000.00", "5",
-                      QStringLiteral("PROVEEDOR"), "20-12345678-9");
+                      QStringLiteral("PROVEEDOR"), "20-12345678-6");
     const QString exported = programFolder() + QStringLiteral("export.txt");
     TextFile file;
     writeDeclarationFile(file, exported,

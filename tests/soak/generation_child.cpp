@@ -79,8 +79,9 @@ int generate(const QString &database, const QString &work, const QString &progra
     store.connect();
     QuitOnSignal quitOnSignal;
 
+    // A declaration of 500 rows, the size the soak's checks expect.
     GridModel grid;
-    for (int i = 1; i <= GridModel::LastRow; ++i) {
+    for (int i = 1; i <= 500; ++i) {
         const QString receipt = QString::number(i);
         grid.append({receipt, QStringLiteral("15/03/2017"), QStringLiteral("12400.00"), QStringLiteral("62"),
                      QStringLiteral("PROVEEDOR %1 %2").arg(tag).arg(i), QStringLiteral("20-12345678-9")});
