@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 failInvariant("import", "the withheld amount is no whole number");
             // The grid's total parses it; it must take it.
             try {
-                ParseDecimal(row[3]);
+                ParseDecimal(row.withheldAmount);
             } catch (const AppError &) {
                 failInvariant("import", "the total refuses the withheld amount");
             }

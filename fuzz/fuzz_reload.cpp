@@ -39,12 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (lines.size() != plainReading(bytes).size())
             failInvariant("reload", "rows and lines differ in number");
         for (const DeclarationLine &line : lines) {
-            if (line.cells.size() != GridModel::ColumnCount)
-                failInvariant("reload", "a row without the grid's columns");
-            if (!line.cells[RowNumberColumn].isEmpty())
-                failInvariant("reload", "the row number is the append's to set");
             for (const FieldWidth &field : FieldWidths) {
-                const QString &cell = line.cells[field.column];
+                const QString &cell = line.row.*Withholding::field(field.column);
                 if (cell.size() > field.width)
                     failInvariant("reload", "a cell is wider than its field");
                 if (TrimBlanks(cell) != cell)
