@@ -4,12 +4,9 @@
 // fresh processes (to the first paint of the main window). It never fails a build.
 #include "app/screen_fonts.h"
 #include "app/tf_retenciones.h"
+#include "bench/bench_support.h"
 #include "common/dialogs.h"
 #include "common/text_file.h"
-#include "db/connection.h"
-#include "db/create_database.h"
-#include "db/sql_script.h"
-#include "db/transaction.h"
 #include "declaration/declaration_generation.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
@@ -40,29 +37,6 @@ public:
     }
     std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
 };
-
-QString freshDatabase(const QString &path)
-{
-    createDatabase(path, RetenStore::UserName, RetenStore::Password);
-    QFile script(QStringLiteral(RETENCIONES_SQL_DIR "/reten.sql"));
-    script.open(QIODevice::ReadOnly);
-    Connection connection(path, RetenStore::UserName, RetenStore::Password);
-    Transaction transaction(connection);
-    runSqlScript(transaction, QString::fromUtf8(script.readAll()));
-    return path;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double ms(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
 
 int startupChild(int argc, char *argv[], const QString &database)
 {

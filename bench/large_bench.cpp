@@ -5,12 +5,9 @@
 // rows. Medians; it never fails a build.
 #include "app/masked_edit.h"
 #include "app/tf_retenciones.h"
+#include "bench/bench_support.h"
 #include "common/dialogs.h"
 #include "common/text_file.h"
-#include "db/connection.h"
-#include "db/create_database.h"
-#include "db/sql_script.h"
-#include "db/transaction.h"
 #include "declaration/declaration_file.h"
 #include "declaration/reten_store.h"
 #include "withholdings/grid_model.h"
@@ -43,29 +40,6 @@ public:
     }
     std::optional<QString> ChooseFileToOpen() override { return file; }
 };
-
-QString freshDatabase(const QString &path)
-{
-    createDatabase(path, RetenStore::UserName, RetenStore::Password);
-    QFile script(QStringLiteral(RETENCIONES_SQL_DIR "/reten.sql"));
-    script.open(QIODevice::ReadOnly);
-    Connection connection(path, RetenStore::UserName, RetenStore::Password);
-    Transaction transaction(connection);
-    runSqlScript(transaction, QString::fromUtf8(script.readAll()));
-    return path;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double ms(const QElapsedTimer &clock)
-{
-    return double(clock.nsecsElapsed()) / 1e6;
-}
 
 // CPU time of the whole process (every thread, the engine's included), in ms.
 double cpuMs()
