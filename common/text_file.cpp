@@ -126,7 +126,7 @@ int TextFile::flush()
     if (mode_ != Mode::Writing || pos_ == 0)
         return 0;
     int code = 0;
-    const int count = pos_;
+    const int count = static_cast<int>(pos_);
     // The buffer is spent even when the write fails: its bytes are not written twice.
     pos_ = 0;
     writeAll(fd_, buffer_, count, code);
@@ -138,13 +138,28 @@ int TextFile::close()
     if (mode_ == Mode::Closed)
         return 0;
     int code = flush();
-    if (::close(fd_) != 0 && code == 0 && errno != EINTR)
+    if (fd_ >= 0 && ::close(fd_) != 0 && code == 0 && errno != EINTR)
         code = mode_ == Mode::Writing ? writeErrorCode(errno) : ReadFault;
     fd_ = -1;
     mode_ = Mode::Closed;
     pos_ = 0;
     end_ = 0;
+    if (!memory_.isNull()) {
+        memory_ = QByteArray();
+        buffer_ = largeBuffer_ ? largeBuffer_.get() : ownBuffer_;
+    }
     return code;
+}
+
+void TextFile::readFromMemory(QByteArray bytes)
+{
+    memory_ = std::move(bytes);
+    if (memory_.isNull())
+        memory_ = QByteArray("", 0);
+    buffer_ = memory_.data();
+    mode_ = Mode::Reading;
+    pos_ = 0;
+    end_ = memory_.size();
 }
 
 void TextFile::open(OpenKind kind)
@@ -192,6 +207,8 @@ bool TextFile::fill()
 {
     if (pos_ < end_)
         return true;
+    if (fd_ < 0)
+        return false; // read from memory: nothing follows
     pos_ = 0;
     end_ = 0;
     ssize_t n;
@@ -261,6 +278,49 @@ void OpenTextForAppending(TextFile &v)
     v.open(TextFile::OpenKind::Append);
 }
 
+void LoadTextFile(TextFile &v)
+{
+    v.open(TextFile::OpenKind::Read);
+    if (!v.isOpen())
+        return;
+    // Room for the whole file at once when its size is known; a file that grows meanwhile
+    // (or reports no size) is still read to its end.
+    struct stat info;
+    const qsizetype expected = ::fstat(v.fd_, &info) == 0 && info.st_size > 0 ? info.st_size : 0;
+    QByteArray bytes(expected + 1, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(v.fd_, bytes.data() + used, static_cast<size_t>(bytes.size() - used));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            v.close();
+            setIoError(ReadFault);
+            return;
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    bytes.truncate(used);
+    if (const int code = v.close()) {
+        setIoError(code);
+        return;
+    }
+    v.readFromMemory(std::move(bytes));
+}
+
+void OpenTextOverBytes(TextFile &v, QByteArray bytes)
+{
+    if (const int code = v.close()) {
+        setIoError(code);
+        return;
+    }
+    v.readFromMemory(std::move(bytes));
+}
+
 namespace {
 bool readyToRead(const TextFile &v)
 {
@@ -315,7 +375,7 @@ QString ReadLineText(TextFile &v)
             continue;
         }
         // Take the run of plain bytes in one go.
-        int stop = v.pos_ + 1;
+        qsizetype stop = v.pos_ + 1;
         while (stop < v.end_ && v.buffer_[stop] != LineFeed && v.buffer_[stop] != CarriageReturn &&
                v.buffer_[stop] != EndOfFileMark)
             ++stop;
@@ -332,7 +392,7 @@ void SkipPastLineEnd(TextFile &v)
     while (v.fill()) {
         const void *found = std::memchr(v.buffer_ + v.pos_, LineFeed, static_cast<size_t>(v.end_ - v.pos_));
         if (found) {
-            v.pos_ = static_cast<int>(static_cast<const char *>(found) - v.buffer_) + 1;
+            v.pos_ = static_cast<const char *>(found) - v.buffer_ + 1;
             return;
         }
         v.pos_ = v.end_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -28,12 +29,23 @@ public:
     const QString &fileName() const noexcept { return name_; }
     Mode mode() const noexcept { return mode_; }
     bool isOpen() const noexcept { return mode_ != Mode::Closed; }
+    // Bytes read from the file and not yet taken; a variable read whole holds all of them.
+    qsizetype bufferedBytes() const noexcept { return end_ - pos_; }
 
 private:
     friend void BindTextFile(TextFile &v, const QString &name);
     friend void OpenTextForReading(TextFile &v);
+    friend void LoadTextFile(TextFile &v);
+    friend void OpenTextOverBytes(TextFile &v, QByteArray bytes);
     friend void CreateTextFile(TextFile &v);
     friend void OpenTextForAppending(TextFile &v);
+
+// Reads the file v is bound to whole, in one pass, and closes it; the lines are then read from
+// memory with the same operations and give what OpenTextForReading would give. A failed open or
+// read leaves the variable closed and sets the pending code, as OpenTextForReading does.
+void LoadTextFile(TextFile &v);
+// Opens v for reading over bytes already in memory, as if a file held them.
+void OpenTextOverBytes(TextFile &v, QByteArray bytes);
     friend QString ReadLineText(TextFile &v);
     friend void SkipPastLineEnd(TextFile &v);
     friend bool AtTextEnd(TextFile &v);
@@ -50,6 +62,8 @@ private:
     int flush();
     // Refills an exhausted read buffer; false at the end of the data or on failure.
     bool fill();
+    // Reads from bytes held in memory from now on; the file, if any, is already closed.
+    void readFromMemory(QByteArray bytes);
     void put(const char *bytes, qsizetype count);
 
     QString name_;
@@ -57,10 +71,12 @@ private:
     int fd_ = -1;
     char ownBuffer_[BufferSize] = {};
     std::unique_ptr<char[]> largeBuffer_;
+    // A whole file (or the caller's bytes) being read from memory; no descriptor then.
+    QByteArray memory_;
     char *buffer_ = ownBuffer_;
     int size_ = BufferSize;
-    int pos_ = 0; // next byte to read or to write
-    int end_ = 0; // end of the valid data when reading
+    qsizetype pos_ = 0; // next byte to read or to write
+    qsizetype end_ = 0; // end of the valid data when reading
 };
 
 // Makes v a closed variable for the name; a relative name is taken relative to the
@@ -72,6 +88,13 @@ void BindTextFile(TextFile &v, const QString &name);
 void OpenTextForReading(TextFile &v);
 void CreateTextFile(TextFile &v);
 void OpenTextForAppending(TextFile &v);
+
+// Reads the file v is bound to whole, in one pass, and closes it; the lines are then read from
+// memory with the same operations and give what OpenTextForReading would give. A failed open or
+// read leaves the variable closed and sets the pending code, as OpenTextForReading does.
+void LoadTextFile(TextFile &v);
+// Opens v for reading over bytes already in memory, as if a file held them.
+void OpenTextOverBytes(TextFile &v, QByteArray bytes);
 
 // Text of the current line, without its line end; the line end stays unread.
 QString ReadLineText(TextFile &v);

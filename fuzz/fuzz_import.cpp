@@ -4,26 +4,24 @@
 #include "common/numbers.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
-#include "fuzz/scratch_file.h"
+#include "fuzz/fuzz_support.h"
 #include "withholdings/declaration_import.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString &scratch = writeScratchFile(data, size);
 
     TextFile ff;
     try {
-        const ImportedFile imported = importDeclarationFile(ff, scratch);
+        OpenTextOverBytes(ff, bytes);
+        const ImportedFile imported = importDeclarationText(ff);
         if (ff.isOpen())
             failInvariant("import", "the file stays open after an import");
         // Each row comes from a line of its own, and no line has more bytes than the file.

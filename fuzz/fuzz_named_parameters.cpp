@@ -2,7 +2,7 @@
 // rewrite only replaced parameters: putting each name back at its marker gives the statement
 // again, every name is whole, and a second rewrite finds nothing left to replace.
 #include "db/named_parameters.h"
-#include "fuzz/scratch_file.h"
+#include "fuzz/fuzz_support.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 #include "common/errors.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
-#include "fuzz/scratch_file.h"
+#include "fuzz/fuzz_support.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/grid_model.h"
 
@@ -29,11 +29,11 @@ constexpr FieldWidth FieldWidths[] = {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString &scratch = writeScratchFile(data, size);
 
     TextFile ff;
     try {
-        const QList<DeclarationLine> lines = readDeclarationFile(ff, scratch);
+        OpenTextOverBytes(ff, bytes);
+        const QList<DeclarationLine> lines = readDeclarationText(ff);
         if (ff.isOpen())
             failInvariant("reload", "the file stays open after a reload");
         if (lines.size() != plainReading(bytes).size())

@@ -1,28 +1,23 @@
-// Reads arbitrary bytes as a text file the way every reader of the program does and
+// Reads arbitrary bytes as a text file the way the import and the reload read a loaded file, and
 // compares the lines with a plain reading of the same bytes held in memory.
 #include "common/codepage.h"
 #include "common/text_file.h"
-#include "fuzz/scratch_file.h"
+#include "fuzz/fuzz_support.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QString>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString &scratch = writeScratchFile(data, size);
 
     TextFile v;
-    BindTextFile(v, scratch);
-    OpenTextForReading(v);
+    OpenTextOverBytes(v, bytes);
     if (TakeIoError() != 0)
         failInvariant("text reader", "open failed");
 

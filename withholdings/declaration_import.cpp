@@ -57,11 +57,16 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
 {
     CloseOnError guard(ff);
     BindTextFile(ff, path);
-    SetTextBuffer(ff, LongFileBuffer);
-    OpenTextForReading(ff);
+    LoadTextFile(ff);
     CheckIo();
+    return importDeclarationText(ff);
+}
+
+ImportedFile importDeclarationText(TextFile &ff)
+{
+    CloseOnError guard(ff);
     ImportedFile result;
-    result.rows.reserve(expectedRecords(path));
+    result.rows.reserve(expectedRecords(ff.bufferedBytes()));
     int lineNumber = 0;
     while (!AtTextEnd(ff)) {
         CheckIo();

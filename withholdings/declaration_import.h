@@ -45,9 +45,11 @@ struct ImportedFile {
 // only labels the mismatch.
 std::optional<ImportedLine> importLine(const QString &line, int lineNumber = 0);
 
-// Reads and converts every line of the file at the path through FF, closing it on return and
-// on error; an error leaves nothing to append.
+// Reads the file at the path whole through FF, then converts every line, closing FF on return
+// and on error; an error leaves nothing to append.
 ImportedFile importDeclarationFile(TextFile &ff, const QString &path);
+// The same conversion over FF already open for reading (a loaded file, or bytes in memory).
+ImportedFile importDeclarationText(TextFile &ff);
 
 // The details of the mismatch message: one line of text per disagreeing line.
 QString mismatchDetails(const QList<AmountMismatch> &mismatches);

@@ -45,11 +45,16 @@ QList<DeclarationLine> readDeclarationFile(TextFile &ff, const QString &fileName
 {
     CloseOnError guard(ff);
     BindTextFile(ff, fileName);
-    SetTextBuffer(ff, LongFileBuffer);
-    OpenTextForReading(ff);
+    LoadTextFile(ff);
     CheckIo();
+    return readDeclarationText(ff);
+}
+
+QList<DeclarationLine> readDeclarationText(TextFile &ff)
+{
+    CloseOnError guard(ff);
     QList<DeclarationLine> lines;
-    lines.reserve(expectedRecords(fileName));
+    lines.reserve(expectedRecords(ff.bufferedBytes()));
     while (!AtTextEnd(ff)) {
         CheckIo();
         const QString line = ReadLineText(ff);

@@ -26,7 +26,9 @@ QString amountTextFromField(const QString &field);
 // convert raises the ConversionError; nothing else is checked.
 DeclarationLine readDeclarationLine(const QString &line);
 
-// Reads every line of the file through the window's variable FF and converts them all before
+// Reads the file whole through the window's variable FF and converts every line before
 // returning, so that a line that does not convert leaves nothing to append. The file is closed
 // on return and when an error ends the reading.
 QList<DeclarationLine> readDeclarationFile(TextFile &ff, const QString &fileName);
+// The same conversion over FF already open for reading (a loaded file, or bytes in memory).
+QList<DeclarationLine> readDeclarationText(TextFile &ff);

@@ -2,8 +2,6 @@
 
 #include "common/text_helpers.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 
 static_assert(DeclarationRecordWidth == 195);
@@ -42,9 +40,8 @@ QString recordFieldText(const QString &line, RecordField field)
     return SubText(line, layout.first, layout.width);
 }
 
-qsizetype expectedRecords(const QString &fileName)
+qsizetype expectedRecords(qsizetype fileSize)
 {
     // A record, its end mark and the line break; a million at most, whatever the file holds.
-    const qint64 size = QFileInfo(fileName).size();
-    return static_cast<qsizetype>(std::min<qint64>(size / (DeclarationRecordWidth + 3), 1000000));
+    return std::min<qsizetype>(fileSize / (DeclarationRecordWidth + 3), 1000000);
 }

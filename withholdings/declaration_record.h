@@ -59,6 +59,6 @@ QString declaredReceipt(const QString &receipt);
 // or empty.
 QString recordFieldText(const QString &line, RecordField field);
 
-// About how many records a declaration file of that name holds, from its size; for reserving
-// room before reading it. 0 when the file cannot be seen.
-qsizetype expectedRecords(const QString &fileName);
+// About how many records a declaration file of that many bytes holds; for reserving room
+// before converting it.
+qsizetype expectedRecords(qsizetype fileSize);

@@ -45,12 +45,20 @@ protected:
 
     qint64 sizeOnDisk(const QString &name) const { return QFileInfo(path(name)).size(); }
 
-    // The loop every reader of the program uses.
-    QStringList readAllLines(const QString &name) const
+    enum class Reading { Streamed, Loaded, FromBytes };
+
+    // The loop every reader of the program uses, over the file read as it goes, loaded whole,
+    // or handed over as bytes.
+    QStringList readAllLines(const QString &name, Reading how = Reading::Streamed) const
     {
         TextFile v;
         BindTextFile(v, path(name));
-        OpenTextForReading(v);
+        if (how == Reading::Streamed)
+            OpenTextForReading(v);
+        else if (how == Reading::Loaded)
+            LoadTextFile(v);
+        else
+            OpenTextOverBytes(v, readBytes(name));
         CheckIo();
         QStringList lines;
         while (!AtTextEnd(v)) {
@@ -128,7 +136,8 @@ TEST_F(TextFileTest, ReadsLinesWhateverTheirEnds)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         writeBytes("in.txt", c.bytes);
-        EXPECT_EQ(readAllLines("in.txt"), c.lines);
+        for (const Reading how : {Reading::Streamed, Reading::Loaded, Reading::FromBytes})
+            EXPECT_EQ(readAllLines("in.txt", how), c.lines) << "reading " << static_cast<int>(how);
     }
 }
 
@@ -251,6 +260,9 @@ TEST_F(TextFileTest, FailedOpensGiveTheDesktopCodes)
         int code;
     } cases[] = {
         {"read a missing file", OpenTextForReading, "missing.txt", 2},
+        {"load a missing file", LoadTextFile, "missing.txt", 2},
+        {"load in a missing folder", LoadTextFile, "nofolder/a.txt", 3},
+        {"load a folder", LoadTextFile, "folder", 5},
         {"append to a missing file", OpenTextForAppending, "missing.txt", 2},
         {"read in a missing folder", OpenTextForReading, "nofolder/a.txt", 3},
         {"create in a missing folder", CreateTextFile, "nofolder/a.txt", 3},
@@ -468,15 +480,23 @@ TEST_F(TextFileTest, ALargerBufferReadsAndWritesTheSameBytes)
         CheckIo();
         EXPECT_EQ(readBytes("big.txt"), lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
 
-        QStringList read;
-        OpenTextForReading(v);
-        while (!AtTextEnd(v)) {
-            read << ReadLineText(v);
-            SkipPastLineEnd(v);
+        // Read as it goes, then loaded whole; the variable writes through its own buffer again after.
+        for (void (*open)(TextFile &) : {OpenTextForReading, LoadTextFile}) {
+            QStringList read;
+            open(v);
+            while (!AtTextEnd(v)) {
+                read << ReadLineText(v);
+                SkipPastLineEnd(v);
+            }
+            CloseTextFile(v);
+            CheckIo();
+            EXPECT_EQ(read, lines);
         }
+        CreateTextFile(v);
+        WriteText(v, lines.first());
         CloseTextFile(v);
         CheckIo();
-        EXPECT_EQ(read, lines);
+        EXPECT_EQ(readBytes("big.txt"), lines.first().toLatin1());
     }
 }
 } // namespace
