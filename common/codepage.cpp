@@ -1,7 +1,6 @@
 #include "common/codepage.h"
 
-#include <algorithm>
-#include <iterator>
+#include <array>
 
 namespace {
 struct CodePageEntry {
@@ -11,41 +10,48 @@ struct CodePageEntry {
 
 #include "common/codepage_tables.inc"
 
-template <std::size_t N> char lookup(const CodePageEntry (&table)[N], char16_t u)
+// Every UTF-16 code unit's byte, laid out once from the sorted table ("?" where it has none),
+// so that converting a long file costs one load per character.
+template <const auto &Table> const std::array<char, 0x10000> &bytesOf()
 {
-    const auto it = std::lower_bound(std::begin(table), std::end(table), u,
-                                     [](const CodePageEntry &e, char16_t v) { return e.unicode < v; });
-    if (it != std::end(table) && it->unicode == u)
-        return static_cast<char>(it->byte);
-    return '?';
+    static const std::array<char, 0x10000> bytes = [] {
+        std::array<char, 0x10000> all;
+        all.fill('?');
+        for (const CodePageEntry &e : Table)
+            all[e.unicode] = static_cast<char>(e.byte);
+        return all;
+    }();
+    return bytes;
 }
 
-template <std::size_t N> QByteArray convert(const CodePageEntry (&table)[N], const QString &text)
+template <const auto &Table> QByteArray convert(const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size());
+    const std::array<char, 0x10000> &bytes = bytesOf<Table>();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *p = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         // A character beyond the basic plane is one character with no byte: one "?".
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            out.append('?');
+            *p++ = '?';
             ++i;
             continue;
         }
-        out.append(lookup(table, c.unicode()));
+        *p++ = bytes[c.unicode()];
     }
+    out.truncate(p - out.constData());
     return out;
 }
 } // namespace
 
 char ToSystemCodePageChar(QChar c)
 {
-    return lookup(kUnicodeToCp1252, c.unicode());
+    return bytesOf<kUnicodeToCp1252>()[c.unicode()];
 }
 
 QByteArray ToSystemCodePage(const QString &text)
 {
-    return convert(kUnicodeToCp1252, text);
+    return convert<kUnicodeToCp1252>(text);
 }
 
 QString FromSystemCodePage(const QByteArray &bytes)
@@ -59,5 +65,5 @@ QString FromSystemCodePage(const QByteArray &bytes)
 
 QByteArray ToUsAscii(const QString &text)
 {
-    return convert(kUnicodeToUsAscii, text);
+    return convert<kUnicodeToUsAscii>(text);
 }
