@@ -4,46 +4,58 @@
 #include "withholdings/declaration_record.h"
 
 namespace {
-QString field(const QString &line, RecordField f)
+QStringView field(const QString &line, RecordField f)
 {
-    return recordFieldText(line, f).trimmed();
+    return recordFieldView(line, f).trimmed();
 }
 
 // A year or month as a number when it is one, so that " 3" and "03" read alike; otherwise
 // the text as it stands.
-QString periodPart(const QString &text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? QString::number(n) : text.trimmed();
-}
+struct PeriodPart {
+    explicit PeriodPart(QStringView text) : text(text.trimmed()) { number = this->text.toInt(&isNumber); }
+    bool operator==(const PeriodPart &other) const
+    {
+        return isNumber == other.isNumber && (isNumber ? number == other.number : text == other.text);
+    }
+    QString shown() const { return isNumber ? QString::number(number) : text.toString(); }
 
-QString period(const QString &month, const QString &year)
+    QStringView text;
+    bool isNumber = false;
+    int number = 0;
+};
+
+QString period(const PeriodPart &month, const PeriodPart &year)
 {
-    return periodPart(month) + QLatin1Char('/') + periodPart(year);
+    return month.shown() + QLatin1Char('/') + year.shown();
 }
 } // namespace
 
 QStringList linesToReview(const QList<SourceLine> &lines, const DeclaredHeader &header)
 {
-    const QString declaredPeriod = period(header.month, header.year);
-    const QString declaredAgent = header.agentCuit.trimmed();
+    // Every line of a large file goes through here: the parts are read in place and a text is
+    // built only for a line that has something to show.
+    const PeriodPart declaredMonth(header.month);
+    const PeriodPart declaredYear(header.year);
+    const QStringView declaredAgent = QStringView(header.agentCuit).trimmed();
     QStringList details;
     for (const SourceLine &line : lines) {
         QStringList problems;
-        const QString supplier = field(line.text, RecordField::SupplierCuit);
+        const QStringView supplier = field(line.text, RecordField::SupplierCuit);
         const bool badSupplier = !isValidCuit(supplier);
         if (badSupplier)
             problems << QStringLiteral("CUIT %1 inválido").arg(supplier);
-        const QString agent = field(line.text, RecordField::AgentCuit);
+        const QStringView agent = field(line.text, RecordField::AgentCuit);
         if (agent != declaredAgent) {
             problems << QStringLiteral("CUIT del agente %1, se declara %2")
-                            .arg(agent.isEmpty() ? QStringLiteral("en blanco") : agent, declaredAgent);
+                            .arg(agent.isEmpty() ? QStringLiteral("en blanco") : agent.toString(),
+                                 declaredAgent.toString());
         }
-        const QString linePeriod = period(recordFieldText(line.text, RecordField::Month),
-                                          recordFieldText(line.text, RecordField::Year));
-        if (linePeriod != declaredPeriod)
-            problems << QStringLiteral("período %1, se declara %2").arg(linePeriod, declaredPeriod);
+        const PeriodPart month(recordFieldView(line.text, RecordField::Month));
+        const PeriodPart year(recordFieldView(line.text, RecordField::Year));
+        if (!(month == declaredMonth && year == declaredYear)) {
+            problems << QStringLiteral("período %1, se declara %2")
+                            .arg(period(month, year), period(declaredMonth, declaredYear));
+        }
         if (problems.isEmpty())
             continue;
         // The receipt tells the clerk which withholding holds the supplier's CUIT.
