@@ -5,7 +5,33 @@
 #include "withholdings/declaration_record.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
+
+namespace {
+// Totals below this many units are written by DecimalText with every digit and no exponent.
+constexpr qint64 WholeTotalLimit = 1'000'000'000'000'000;
+
+// An amount of plain digits (a "-" at most before them, blanks around), below the limit.
+bool plainWholeAmount(QStringView text, qint64 &value)
+{
+    text = TrimBlanksView(text);
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    const QStringView digits = negative ? text.mid(1) : text;
+    if (digits.isEmpty() || digits.size() > 15)
+        return false;
+    qint64 n = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return false;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    if (n >= WholeTotalLimit)
+        return false;
+    value = negative ? -n : n;
+    return true;
+}
+} // namespace
 
 QString receiptKey(const QString &receipt)
 {
@@ -111,7 +137,21 @@ bool GridModel::appendAll(const QList<Withholding> &rows)
     QString total = total_;
     qsizetype count = rows.size();
     std::exception_ptr failure;
+    // Whole amounts are summed as integers while the total stays whole and short enough to be
+    // written digit for digit: the same total as the text-by-text sum, without converting the
+    // total to text and back for every row.
+    qint64 whole = 0;
+    bool summingWhole = plainWholeAmount(total, whole);
     for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (summingWhole) {
+            qint64 amount = 0;
+            if (plainWholeAmount(rows[i].withheldAmount, amount) && std::abs(whole + amount) < WholeTotalLimit) {
+                whole += amount;
+                continue;
+            }
+            total = QString::number(whole);
+            summingWhole = false;
+        }
         try {
             const Decimal sum =
                 DecimalSum(ParseDecimal(TrimBlanks(total)), ParseDecimal(TrimBlanks(rows[i].withheldAmount)));
@@ -122,6 +162,8 @@ bool GridModel::appendAll(const QList<Withholding> &rows)
             break;
         }
     }
+    if (summingWhole)
+        total = QString::number(whole);
 
     const int first = fila_;
     const int last = first + static_cast<int>(count) - 1;

@@ -125,14 +125,28 @@ TEST(GridRows, TotalFollowsAppendsAndDeletions)
         {{"62", "5"}, 0, "67"},     {{"62", "5"}, 1, "5"},
         {{"000000062.00"}, 1, "0"}, {{"000000062.00", "7"}, 0, "69"},
         {{"0.1", "0.2"}, 0, "0.3"}, {{"62"}, 2, "62"}, // a never-used row: nothing changes
+        // Whole amounts, then a fraction, a total past fifteen digits, signs and blanks: a batch
+        // gives the total that appending one by one gives.
+        {{"7", "62.5", "3"}, 0, "72.5"},
+        {{"999999999999999", "1", "2"}, 0, "1E15"},
+        {{" -5 ", "3", "0002"}, 0, "0"},
+        {{"100000000000000", "-1"}, 0, "99999999999999"},
     };
     for (const auto &c : cases) {
         GridModel model;
-        for (const char *amount : c.withheld)
+        GridModel batch;
+        QList<Withholding> rows;
+        for (const char *amount : c.withheld) {
             model.append(row("1", amount));
-        if (c.deleted)
+            rows << row("1", amount);
+        }
+        batch.appendAll(rows);
+        if (c.deleted) {
             model.deleteRow(c.deleted);
+            batch.deleteRow(c.deleted);
+        }
         EXPECT_EQ(model.totalText(), QString::fromUtf8(c.total)) << c.total;
+        EXPECT_EQ(batch.totalText(), model.totalText()) << c.total;
     }
 }
 
