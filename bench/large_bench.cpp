@@ -90,7 +90,7 @@ QList<Withholding> supplierRows(int count)
     for (int i = 1; i <= count; ++i)
         rows.append({QString::number(1000000 + i), QStringLiteral("15/03/2017"), QStringLiteral("12400.00"),
                      QStringLiteral("62"), QStringLiteral("PROVEEDOR ÑANDÚ S.A. %1").arg(i),
-                     QStringLiteral("20-12345678-9")});
+                     QStringLiteral("20-12345678-6")});
     return rows;
 }
 } // namespace

@@ -16,9 +16,9 @@ const char *const kInvalidOperation = "Invalid floating point operation";
 const char *const kDivisionByZero = "Floating point division by zero";
 const char *const kOverflow = "Floating point overflow";
 
-[[noreturn]] void refuseInteger(const QString &text)
+[[noreturn]] void refuseInteger(QStringView text)
 {
-    throw ConversionError(QStringLiteral("''") + text + QStringLiteral("'' is not a valid integer value"));
+    throw ConversionError(QStringLiteral("''") + text.toString() + QStringLiteral("'' is not a valid integer value"));
 }
 
 [[noreturn]] void refuseDecimal(const QString &text)
@@ -133,7 +133,7 @@ Decimal compute(Operation operation, Decimal a, Decimal b)
 namespace {
 // Decimal digits up to the magnitude of a signed integer of `bits` bits; hexadecimal may use
 // all the bits, the top one reading as the sign.
-quint64 parseIntegerBits(const QString &text, int bits)
+quint64 parseIntegerBits(QStringView text, int bits)
 {
     const qsizetype n = text.size();
     const auto at = [&](qsizetype k) -> int { return k < n ? text.at(k).unicode() : -1; };
@@ -175,12 +175,12 @@ quint64 parseIntegerBits(const QString &text, int bits)
 }
 } // namespace
 
-qint32 ParseInteger(const QString &text)
+qint32 ParseInteger(QStringView text)
 {
     return qint32(quint32(parseIntegerBits(text, 32)));
 }
 
-qint64 ParseInt64(const QString &text)
+qint64 ParseInt64(QStringView text)
 {
     return qint64(parseIntegerBits(text, 64));
 }

@@ -11,9 +11,9 @@
 
 // Decimal digits, or hexadecimal after "$", "x", "X", "0x" or "0X"; one optional sign and
 // leading blanks (code 32 only); nothing after the digits.
-qint32 ParseInteger(const QString &text);
+qint32 ParseInteger(QStringView text);
 // The same on 64 bits.
-qint64 ParseInt64(const QString &text);
+qint64 ParseInt64(QStringView text);
 QString IntegerText(qint32 value);
 
 // Digits with the process-wide decimal separator and an optional exponent, between blanks.

@@ -11,6 +11,27 @@ QString TrimBlanks(const QString &text)
     return text.mid(first, last - first);
 }
 
+QStringView TrimBlanksView(QStringView text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
+QStringView SubTextView(QStringView text, qsizetype start, qsizetype count)
+{
+    const qsizetype length = text.size();
+    if (start < 1)
+        start = 1;
+    if (start > length || count < 0)
+        return {};
+    return text.mid(start - 1, qMin(count, length - start + 1));
+}
+
 QString SubText(const QString &text, qsizetype start, qsizetype count)
 {
     const qsizetype length = text.size();

@@ -10,3 +10,7 @@ QString TrimBlanks(const QString &text);
 // counts as 1 without shortening the count; a start past the end or a negative count gives
 // the empty text; the count is cut at the end of the text.
 QString SubText(const QString &text, qsizetype start, qsizetype count);
+
+// The same two over a view, for reading a part of a text without copying it.
+QStringView TrimBlanksView(QStringView text);
+QStringView SubTextView(QStringView text, qsizetype start, qsizetype count);

@@ -24,10 +24,10 @@ qint64 wholeAmount(Decimal amount)
 std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
 {
     // Receipts have up to 13 digits, as manual entry takes them.
-    if (ParseInt64(recordFieldText(line, RecordField::Receipt)) <= 0)
+    if (ParseInt64(recordFieldView(line, RecordField::Receipt)) <= 0)
         return std::nullopt;
 
-    const QString invoiceText = amountTextFromField(recordFieldText(line, RecordField::InvoiceAmount));
+    const QString invoiceText = amountTextFromField(recordFieldView(line, RecordField::InvoiceAmount));
     const Decimal invoice = ParseDecimal(invoiceText);
     const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(invoice, 5), 1000));
     // The reload's row: the date comes from the record's own date field, so a confirmed

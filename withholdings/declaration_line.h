@@ -18,7 +18,7 @@ struct DeclarationLine {
 
 // An 11-character amount field as amount text: nine whole digits, ".", two decimals
 // (00000006200 gives 000000062.00). A short field gives a short text.
-QString amountTextFromField(const QString &field);
+QString amountTextFromField(QStringView field);
 
 // Converts one line by the record's layout: the date from the record's own date field
 // (DDMMYYYY) as DD/MM/YYYY, the amounts as amount texts, the other fields as they stand.

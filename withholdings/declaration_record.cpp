@@ -40,6 +40,12 @@ QString recordFieldText(const QString &line, RecordField field)
     return SubText(line, layout.first, layout.width);
 }
 
+QStringView recordFieldView(QStringView line, RecordField field)
+{
+    const RecordFieldLayout &layout = recordLayout(field);
+    return SubTextView(line, layout.first, layout.width);
+}
+
 qsizetype expectedRecords(qsizetype fileSize)
 {
     // A record, its end mark and the line break; a million at most, whatever the file holds.

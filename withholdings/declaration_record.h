@@ -58,6 +58,7 @@ QString declaredReceipt(const QString &receipt);
 // The field's columns of a record line; a field past the end of a short line comes out short
 // or empty.
 QString recordFieldText(const QString &line, RecordField field);
+QStringView recordFieldView(QStringView line, RecordField field);
 
 // About how many records a declaration file of that many bytes holds; for reserving room
 // before converting it.
