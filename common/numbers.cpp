@@ -18,7 +18,8 @@ const char *const kOverflow = "Floating point overflow";
 
 [[noreturn]] void refuseInteger(QStringView text)
 {
-    throw ConversionError(QStringLiteral("''") + text.toString() + QStringLiteral("'' is not a valid integer value"));
+    throw ConversionError(QStringLiteral("''") + text.toString() +
+                          QStringLiteral("'' is not a valid integer value"));
 }
 
 [[noreturn]] void refuseDecimal(const QString &text)

@@ -20,7 +20,9 @@ QString amountTextFromField(QStringView field)
 DeclarationLine readDeclarationLine(const QString &line)
 {
     // Each field is cut and trimmed in place and copied once: a large file has many lines.
-    const auto trimmedField = [&](RecordField f) { return TrimBlanksView(recordFieldView(line, f)).toString(); };
+    const auto trimmedField = [&](RecordField f) {
+        return TrimBlanksView(recordFieldView(line, f)).toString();
+    };
 
     // A date left incomplete at entry is written short and right-aligned ("      //" for a date
     // box never typed into, "    2017" for a year alone). Its trimmed text, cut DD, MM, YYYY
@@ -41,7 +43,8 @@ DeclarationLine readDeclarationLine(const QString &line)
     result.row.withheldAmount = TrimBlanks(amountTextFromField(withheldField));
     result.row.receipt = trimmedField(RecordField::Receipt);
     result.row.companyName = trimmedField(RecordField::CompanyName);
-    result.row.invoiceAmount = TrimBlanks(amountTextFromField(recordFieldView(line, RecordField::InvoiceAmount)));
+    result.row.invoiceAmount =
+        TrimBlanks(amountTextFromField(recordFieldView(line, RecordField::InvoiceAmount)));
     // A line that stops before the withheld amount (a blank line, a cut line) is refused as a
     // field that is no number, not loaded as a row of nothing worth 0.
     if (withheldField.isEmpty())

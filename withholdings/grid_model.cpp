@@ -145,7 +145,8 @@ bool GridModel::appendAll(const QList<Withholding> &rows)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (summingWhole) {
             qint64 amount = 0;
-            if (plainWholeAmount(rows[i].withheldAmount, amount) && std::abs(whole + amount) < WholeTotalLimit) {
+            if (plainWholeAmount(rows[i].withheldAmount, amount) &&
+                std::abs(whole + amount) < WholeTotalLimit) {
                 whole += amount;
                 continue;
             }

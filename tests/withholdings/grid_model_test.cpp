@@ -122,9 +122,12 @@ TEST(GridRows, TotalFollowsAppendsAndDeletions)
         int deleted; // row deleted after the appends, 0 for none
         const char *total;
     } cases[] = {
-        {{"62", "5"}, 0, "67"},     {{"62", "5"}, 1, "5"},
-        {{"000000062.00"}, 1, "0"}, {{"000000062.00", "7"}, 0, "69"},
-        {{"0.1", "0.2"}, 0, "0.3"}, {{"62"}, 2, "62"}, // a never-used row: nothing changes
+        {{"62", "5"}, 0, "67"},
+        {{"62", "5"}, 1, "5"},
+        {{"000000062.00"}, 1, "0"},
+        {{"000000062.00", "7"}, 0, "69"},
+        {{"0.1", "0.2"}, 0, "0.3"},
+        {{"62"}, 2, "62"}, // a never-used row: nothing changes
         // Whole amounts, then a fraction, a total past fifteen digits, signs and blanks: a batch
         // gives the total that appending one by one gives.
         {{"7", "62.5", "3"}, 0, "72.5"},
