@@ -39,13 +39,6 @@ private:
     friend void OpenTextOverBytes(TextFile &v, QByteArray bytes);
     friend void CreateTextFile(TextFile &v);
     friend void OpenTextForAppending(TextFile &v);
-
-    // Reads the file v is bound to whole, in one pass, and closes it; the lines are then read from
-    // memory with the same operations and give what OpenTextForReading would give. A failed open or
-    // read leaves the variable closed and sets the pending code, as OpenTextForReading does.
-    void LoadTextFile(TextFile &v);
-    // Opens v for reading over bytes already in memory, as if a file held them.
-    void OpenTextOverBytes(TextFile &v, QByteArray bytes);
     friend QString ReadLineText(TextFile &v);
     friend void SkipPastLineEnd(TextFile &v);
     friend bool AtTextEnd(TextFile &v);
