@@ -21,10 +21,12 @@
 inline QList<QByteArray> plainReading(const QByteArray &bytes)
 {
     QList<QByteArray> lines;
+    lines.reserve(bytes.count('\n') + 1);
     const qsizetype n = bytes.size();
     qsizetype i = 0;
+    QByteArray line;
     while (i < n && bytes[i] != 26) {
-        QByteArray line;
+        line.clear();
         while (i < n) {
             const char c = bytes[i];
             if (c == '\n')
