@@ -278,6 +278,12 @@ TEST_F(TextFileTest, FailedOpensGiveTheDesktopCodes)
         EXPECT_EQ(codeOf([&] { c.open(v); }), c.code);
         EXPECT_FALSE(v.isOpen());
     }
+    // A file that opens but cannot be read (the first bytes of the process's own memory are
+    // never mapped) is a read fault, and loading it leaves nothing open.
+    TextFile v;
+    BindTextFile(v, QStringLiteral("/proc/self/mem"));
+    EXPECT_EQ(codeOf([&] { LoadTextFile(v); }), 30);
+    EXPECT_FALSE(v.isOpen());
 }
 
 TEST_F(TextFileTest, ErrorMessagesAsTheClerkSeesThem)
