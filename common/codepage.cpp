@@ -56,11 +56,18 @@ QByteArray ToSystemCodePage(const QString &text)
 
 QString FromSystemCodePage(const QByteArray &bytes)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *p = out.data();
+    QString out;
+    AppendFromSystemCodePage(out, bytes);
+    return out;
+}
+
+void AppendFromSystemCodePage(QString &text, QByteArrayView bytes)
+{
+    const qsizetype at = text.size();
+    text.resize(at + bytes.size());
+    QChar *p = text.data() + at;
     for (const char b : bytes)
         *p++ = QChar(kCp1252ToUnicode[static_cast<unsigned char>(b)]);
-    return out;
 }
 
 QByteArray ToUsAscii(const QString &text)

@@ -8,6 +8,8 @@
 // byte (an accented letter loses its accent), else "?".
 QByteArray ToSystemCodePage(const QString &text);
 QString FromSystemCodePage(const QByteArray &bytes);
+// Appends the characters of the bytes to text, converted as FromSystemCodePage converts them.
+void AppendFromSystemCodePage(QString &text, QByteArrayView bytes);
 char ToSystemCodePageChar(QChar c);
 
 // 7-bit US-ASCII with the best fit of code page 20127, for the PDF listing.

@@ -144,19 +144,17 @@ int TextFile::close()
     mode_ = Mode::Closed;
     pos_ = 0;
     end_ = 0;
-    if (!memory_.isNull()) {
-        memory_ = QByteArray();
-        buffer_ = largeBuffer_ ? largeBuffer_.get() : ownBuffer_;
-    }
+    // A variable read from memory gets its own buffer back.
+    memory_ = QByteArray();
+    buffer_ = largeBuffer_ ? largeBuffer_.get() : ownBuffer_;
     return code;
 }
 
 void TextFile::readFromMemory(QByteArray bytes)
 {
     memory_ = std::move(bytes);
-    if (memory_.isNull())
-        memory_ = QByteArray("", 0);
-    buffer_ = memory_.data();
+    // Only ever read from, so the bytes are not copied for a buffer of their own.
+    buffer_ = const_cast<char *>(memory_.constData());
     mode_ = Mode::Reading;
     pos_ = 0;
     end_ = memory_.size();
@@ -355,7 +353,7 @@ bool readyToWrite(const TextFile &v)
 
 QString ReadLineText(TextFile &v)
 {
-    QByteArray line;
+    QString line;
     if (!readyToRead(v))
         return QString();
     while (v.fill()) {
@@ -379,10 +377,10 @@ QString ReadLineText(TextFile &v)
         while (stop < v.end_ && v.buffer_[stop] != LineFeed && v.buffer_[stop] != CarriageReturn &&
                v.buffer_[stop] != EndOfFileMark)
             ++stop;
-        line.append(v.buffer_ + v.pos_, stop - v.pos_);
+        AppendFromSystemCodePage(line, QByteArrayView(v.buffer_ + v.pos_, stop - v.pos_));
         v.pos_ = stop;
     }
-    return FromSystemCodePage(line);
+    return line;
 }
 
 void SkipPastLineEnd(TextFile &v)
