@@ -53,6 +53,12 @@ void ProgressWindow::exportStarted()
     QCoreApplication::processEvents();
 }
 
+void ProgressWindow::writingProgress(int percent)
+{
+    show(percent);
+    QCoreApplication::processEvents();
+}
+
 bool ProgressWindow::exportProgress(int percent)
 {
     show(percent);

@@ -10,7 +10,10 @@
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
 
+#include <QFileInfo>
 #include <QImage>
+
+#include <algorithm>
 
 #include <functional>
 
@@ -28,8 +31,16 @@ public:
         figures.push_back(percent);
         return percent < cancelAt;
     }
+    void writingProgress(int percent) override
+    {
+        writing.push_back(percent);
+        if (duringWriting)
+            duringWriting(percent);
+    }
     void exportStarted() override { ++started; }
     void exportFinished() override { ++finished; }
+    std::function<void(int)> duringWriting;
+    std::vector<int> writing;
     std::vector<int> figures;
     int cancelAt = 1000;
     int started = 0, finished = 0;
@@ -157,12 +168,24 @@ TEST_F(Generation, SecondRunReplacesAndEmptyGridGivesEmptyDeclaration)
     EXPECT_EQ(countWords(words, 1, QStringLiteral("0.00")), 1);
 }
 
-// The progress goes up by fives to 100 between start and finish; a cancel stops the listing
-// early but the declaration is complete and the generation ends normally.
+// The progress goes up by fives to 100 while the rows are written, then again while the listing
+// is exported, between one start and one finish; a cancel stops the listing early but the
+// declaration is complete and the generation ends normally.
 TEST_F(Generation, ProgressAndCancel)
 {
     appendRows(85);
     RecordingMonitor monitor;
+    // Each step of the writing comes while the file and RETEN are being written, not after:
+    // the temporary file is there and the generation's own transaction holds more rows each time.
+    std::vector<int> insertedRows;
+    monitor.duringWriting = [&](int) {
+        EXPECT_TRUE(QFileInfo::exists(workFile(BaseName + ".txt.tmp")));
+        EXPECT_TRUE(committedRows().isEmpty());
+        Query count(store->tran);
+        count.setSql(QStringLiteral("select count(*) from reten"));
+        count.open();
+        insertedRows.push_back(count.next() ? int(count.number(0)) : -1);
+    };
     auto result = generate(Agent, true, &monitor);
     ASSERT_TRUE(result);
     EXPECT_EQ(monitor.started, 1);
@@ -170,7 +193,13 @@ TEST_F(Generation, ProgressAndCancel)
     std::vector<int> fives;
     for (int p = 5; p <= 100; p += 5)
         fives.push_back(p);
+    EXPECT_EQ(monitor.writing, fives);
     EXPECT_EQ(monitor.figures, fives);
+    ASSERT_EQ(insertedRows.size(), fives.size());
+    EXPECT_GT(insertedRows.front(), 0);
+    EXPECT_TRUE(std::adjacent_find(insertedRows.begin(), insertedRows.end(), std::greater_equal<int>()) ==
+                insertedRows.end());
+    EXPECT_EQ(insertedRows.back(), 85);
     EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), 3);
 
     RecordingMonitor cancelling;
@@ -309,7 +338,7 @@ TEST_F(Generation, StoreConnectsLaterOnceTheDatabaseExists)
                       QStringLiteral("20-1"), QStringLiteral("3/2017")});
     lateStore.commit();
     lateStore.openListing();
-    RetenRowSource rows(lateStore.t_reten, 1);
+    RetenRowSource rows(lateStore.listing(), 1);
     ASSERT_TRUE(rows.next());
     EXPECT_EQ(rows.value(QStringLiteral("nrocom")).toString(), QStringLiteral("1").leftJustified(20));
     EXPECT_EQ(rows.value(QStringLiteral("PERIODO")).toString(), QStringLiteral("3/2017").leftJustified(20));
