@@ -207,7 +207,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     report_.setCaption(QStringLiteral("Qrtotal"),
                        FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
     store_.openListing();
-    RetenRowSource rows(store_.t_reten, inserted);
+    RetenRowSource rows(store_.listing(), inserted);
     result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
                                       display.callback());
     result.statusText = statusText(programFolder, result.baseName);
