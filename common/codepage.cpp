@@ -20,20 +20,39 @@ template <std::size_t N> char lookup(const CodePageEntry (&table)[N], char16_t u
     return '?';
 }
 
-template <std::size_t N> QByteArray convert(const CodePageEntry (&table)[N], const QString &text)
+// The bytes of the first 128 characters, looked up once: nearly every character of a
+// declaration is one of them, and every record goes through here.
+template <std::size_t N> struct LowCharacters {
+    explicit LowCharacters(const CodePageEntry (&table)[N])
+    {
+        for (char16_t u = 0; u < 128; ++u)
+            bytes[u] = lookup(table, u);
+    }
+    char bytes[128];
+};
+
+template <std::size_t N>
+QByteArray convert(const CodePageEntry (&table)[N], const LowCharacters<N> &low, const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *p = out.data();
+    const QChar *c = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u < 128) {
+            *p++ = low.bytes[u];
+            continue;
+        }
         // A character beyond the basic plane is one character with no byte: one "?".
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            out.append('?');
+        if (c[i].isHighSurrogate() && i + 1 < size && c[i + 1].isLowSurrogate()) {
+            *p++ = '?';
             ++i;
             continue;
         }
-        out.append(lookup(table, c.unicode()));
+        *p++ = lookup(table, u);
     }
+    out.truncate(p - out.constData());
     return out;
 }
 } // namespace
@@ -45,7 +64,8 @@ char ToSystemCodePageChar(QChar c)
 
 QByteArray ToSystemCodePage(const QString &text)
 {
-    return convert(kUnicodeToCp1252, text);
+    static const LowCharacters low(kUnicodeToCp1252);
+    return convert(kUnicodeToCp1252, low, text);
 }
 
 QString FromSystemCodePage(const QByteArray &bytes)
@@ -59,5 +79,6 @@ QString FromSystemCodePage(const QByteArray &bytes)
 
 QByteArray ToUsAscii(const QString &text)
 {
-    return convert(kUnicodeToUsAscii, text);
+    static const LowCharacters low(kUnicodeToUsAscii);
+    return convert(kUnicodeToUsAscii, low, text);
 }
