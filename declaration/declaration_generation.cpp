@@ -146,12 +146,17 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         // Rows past the last one appended are empty; the progress is counted up to it.
         const qint64 filled = std::clamp(grid.Fila() - 1, 1, std::max(lastRow, 1));
         int shown = 0;
+        int shownAt = 0;
         for (int row = 1; row <= lastRow; ++row) {
-            // The window moves in steps of 5 %, so a large declaration is never a frozen one.
-            const int percent = int(std::min<qint64>((row - 1) * 100 / filled, 95)) / 5 * 5;
-            if (monitor && percent > shown) {
-                shown = percent;
-                monitor->writingProgress(percent);
+            // The window moves in steps of 5 %, so a large declaration is never a frozen one;
+            // a small one, written in a moment, is not slowed by a repaint every few rows.
+            if (monitor && row <= filled && row - shownAt >= WritingStepRows) {
+                const int percent = int(std::min<qint64>((row - 1) * 100 / filled, 95)) / 5 * 5;
+                if (percent > shown) {
+                    shown = percent;
+                    shownAt = row;
+                    monitor->writingProgress(percent);
+                }
             }
             if (!grid.isOccupied(row))
                 continue; // never filled, or a deleted row

@@ -19,8 +19,10 @@ class ExportMonitor {
 public:
     virtual ~ExportMonitor() = default;
     virtual void exportStarted() {}
-    // The share of the grid's rows written to the file and RETEN, at every multiple of 5. A
-    // cancel asked for meanwhile is for the listing: the declaration itself always completes.
+    // The share of the grid's rows written to the file and RETEN, at a multiple of 5 once at
+    // least DeclarationGeneration::WritingStepRows rows were written since the last figure, and
+    // 100 at the end. A cancel asked for meanwhile is for the listing: the declaration itself
+    // always completes.
     virtual void writingProgress(int percent) { Q_UNUSED(percent); }
     // The listing's percentage done, at every multiple of 5; false cancels after the row just
     // placed.
@@ -47,6 +49,8 @@ struct GenerationResult {
 // before its commit are rolled back, so no other program waits on them.
 class DeclarationGeneration {
 public:
+    static constexpr int WritingStepRows = 200;
+
     DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f, Dialogs &dialogs);
 
     // Nothing when the clerk does not answer Yes.
