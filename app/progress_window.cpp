@@ -38,8 +38,12 @@ QString ProgressWindow::progressText(int percent)
 
 void ProgressWindow::show(int percent)
 {
+    // The bar would repaint itself at once and the line later: both are painted together when
+    // the event loop runs.
+    setUpdatesEnabled(false);
     bar->setValue(percent);
     line->setText(progressText(percent));
+    setUpdatesEnabled(true);
 }
 
 void ProgressWindow::exportStarted()
