@@ -38,8 +38,12 @@ QString ProgressWindow::progressText(int percent)
 
 void ProgressWindow::show(int percent)
 {
+    // The bar would repaint itself at once and the line later: both are painted together when
+    // the event loop runs.
+    setUpdatesEnabled(false);
     bar->setValue(percent);
     line->setText(progressText(percent));
+    setUpdatesEnabled(true);
 }
 
 void ProgressWindow::exportStarted()
@@ -50,6 +54,12 @@ void ProgressWindow::exportStarted()
         move(screen->availableGeometry().center() - rect().center());
     QDialog::show();
     raise();
+    QCoreApplication::processEvents();
+}
+
+void ProgressWindow::writingProgress(int percent)
+{
+    show(percent);
     QCoreApplication::processEvents();
 }
 

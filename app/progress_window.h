@@ -8,9 +8,10 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// "Exporting Progress": shown on top, in the centre of the screen, while the listing is
-// exported. It is application-modal so the main window takes no input meanwhile; each update
-// lets the event loop run once, which is how "Cancel" takes effect.
+// "Exporting Progress": shown on top, in the centre of the screen, from the clerk's Yes while
+// the declaration's rows are written and then while the listing is exported. It is
+// application-modal so the main window takes no input meanwhile; each update lets the event
+// loop run once, which is how "Cancel" takes effect (on the listing).
 class ProgressWindow : public QDialog, public ExportMonitor {
     Q_OBJECT
 
@@ -18,6 +19,7 @@ public:
     explicit ProgressWindow(QWidget *parent = nullptr);
 
     void exportStarted() override;
+    void writingProgress(int percent) override;
     bool exportProgress(int percent) override;
     void exportFinished() override;
 

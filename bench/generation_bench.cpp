@@ -115,7 +115,7 @@ int main(int argc, char *argv[])
         store.commit();
         commit.push_back(ms(clock));
         store.openListing();
-        RetenRowSource rows(store.t_reten, 500);
+        RetenRowSource rows(store.listing(), 500);
         clock.restart();
         exportReportToPdf(report, rows, folder.filePath(QStringLiteral("phase.pdf")));
         pdf.push_back(ms(clock));

@@ -17,6 +17,9 @@ void createDatabase(const QString &path, const QString &userName, const QString 
         dpb->insertString(status.get(), isc_dpb_password, password.toUtf8().constData());
         dpb->insertString(status.get(), isc_dpb_set_db_charset, "WIN1252");
         dpb->insertInt(status.get(), isc_dpb_sql_dialect, SQL_DIALECT_V6);
+        // The engine waits for the disk on every page a commit changed, whatever the page's
+        // size: the largest pages halve the waits of a declaration's rows.
+        dpb->insertInt(status.get(), isc_dpb_page_size, DatabasePageSize);
         const QByteArray file = FbApi::pathBytes(path);
         FbApi::Ref<IAttachment> attachment(provider->createDatabase(status.get(), file.constData(),
                                                                     dpb->getBufferLength(status.get()),

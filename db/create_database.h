@@ -2,8 +2,11 @@
 
 #include <QString>
 
-// Creates an empty database file: default page size, SQL dialect 3 and WIN1252 as the
-// default character set of its texts. An existing file is never overwritten: the database
+// The largest page the engine offers.
+constexpr int DatabasePageSize = 16384;
+
+// Creates an empty database file: pages of DatabasePageSize bytes, SQL dialect 3 and WIN1252
+// as the default character set of its texts. An existing file is never overwritten: the database
 // refuses it. Raises DatabaseError with the client's text.
 void createDatabase(const QString &path, const QString &userName, const QString &password);
 

@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -137,11 +138,26 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
                                              const QString &periodo, const QString &fileName,
-                                             const QString &partName, int &inserted)
+                                             const QString &partName, int &inserted, ExportMonitor *monitor)
 {
     createDeclarationFile(f_, partName);
     try {
-        for (int row = 1; row <= grid.lastRow(); ++row) {
+        const int lastRow = grid.lastRow();
+        // Rows past the last one appended are empty; the progress is counted up to it.
+        const qint64 filled = std::clamp(grid.Fila() - 1, 1, std::max(lastRow, 1));
+        int shown = 0;
+        int shownAt = 0;
+        for (int row = 1; row <= lastRow; ++row) {
+            // The window moves in steps of 5 %, so a large declaration is never a frozen one;
+            // a small one, written in a moment, is not slowed by a repaint every few rows.
+            if (monitor && row <= filled && row - shownAt >= WritingStepRows) {
+                const int percent = int(std::min<qint64>((row - 1) * 100 / filled, 95)) / 5 * 5;
+                if (percent > shown) {
+                    shown = percent;
+                    shownAt = row;
+                    monitor->writingProgress(percent);
+                }
+            }
             if (!grid.isOccupied(row))
                 continue; // never filled, or a deleted row
             const Withholding withholding = grid.withholding(row);
@@ -149,6 +165,8 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
             store_.insert(retenRow(withholding, periodo));
             ++inserted;
         }
+        if (monitor)
+            monitor->writingProgress(100);
         closeDeclarationFile(f_);
         replaceFile(partName, fileName);
     } catch (...) {
@@ -178,9 +196,11 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     // From here until the listing is exported no other program changes RETEN; one that is
     // already writing it makes this generation stop here, before any file is touched.
     store_.reserve();
+    // The progress window stays up from here until the listing is exported.
+    MonitorSession display(monitor);
     int inserted = 0;
     try {
-        writeDeclaration(header, grid, periodo, fileName, partName, inserted);
+        writeDeclaration(header, grid, periodo, fileName, partName, inserted, monitor);
         store_.commit();
     } catch (...) {
         // Its rows were never seen by anyone; the lock goes with them.
@@ -192,12 +212,9 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     report_.setCaption(QStringLiteral("Qrtotal"),
                        FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
     store_.openListing();
-    RetenRowSource rows(store_.t_reten, inserted);
-    {
-        MonitorSession display(monitor);
-        result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
-                                          display.callback());
-    }
+    RetenRowSource rows(store_.listing(), inserted);
+    result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
+                                      display.callback());
     result.statusText = statusText(programFolder, result.baseName);
     return result;
 }

@@ -13,12 +13,19 @@ class RetenStore;
 class TextFile;
 struct ReportDefinition;
 
-// What the clerk sees while the listing is exported; every call comes on the GUI thread.
+// What the clerk sees from the Yes until the listing is exported: first the rows going to the
+// declaration file and RETEN, then the listing. Every call comes on the GUI thread.
 class ExportMonitor {
 public:
     virtual ~ExportMonitor() = default;
     virtual void exportStarted() {}
-    // The percentage done, at every multiple of 5; false cancels after the row just placed.
+    // The share of the grid's rows written to the file and RETEN, at a multiple of 5 once at
+    // least DeclarationGeneration::WritingStepRows rows were written since the last figure, and
+    // 100 at the end. A cancel asked for meanwhile is for the listing: the declaration itself
+    // always completes.
+    virtual void writingProgress(int percent) { Q_UNUSED(percent); }
+    // The listing's percentage done, at every multiple of 5; false cancels after the row just
+    // placed.
     virtual bool exportProgress(int percent) = 0;
     // Also when the export ends with an error.
     virtual void exportFinished() {}
@@ -42,6 +49,8 @@ struct GenerationResult {
 // before its commit are rolled back, so no other program waits on them.
 class DeclarationGeneration {
 public:
+    static constexpr int WritingStepRows = 200;
+
     DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f, Dialogs &dialogs);
 
     // Nothing when the clerk does not answer Yes.
@@ -57,7 +66,8 @@ public:
 private:
     // The records to the temporary file and the rows to RETEN, then the file under its name.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
-                          const QString &fileName, const QString &partName, int &inserted);
+                          const QString &fileName, const QString &partName, int &inserted,
+                          ExportMonitor *monitor);
 
     RetenStore &store_;
     ReportDefinition &report_;

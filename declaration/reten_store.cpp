@@ -51,18 +51,28 @@ void RetenStore::prepare(const QString &sql)
 
 void RetenStore::clear()
 {
-    takeLock();
     try {
+        // The lock is taken inside the clearing's own work, so it ends with its commit and
+        // costs no transaction of its own.
+        if (hasLockTable()) {
+            prepare(TakeLock);
+            t_reten.execute();
+        }
         prepare(DeleteAll);
         t_reten.execute();
         tran.commitRetaining();
-        prepare(DeleteAll);
-        t_reten.open();
     } catch (...) {
-        release();
+        // Nobody waits on a lock or a deletion left behind.
+        t_reten.close();
+        try {
+            tran.rollback();
+        } catch (const std::exception &) {
+            // The attachment is gone, and its work with it.
+        }
         throw;
     }
-    release();
+    prepare(DeleteAll);
+    t_reten.open();
 }
 
 void RetenStore::insert(const RetenRow &row)
@@ -79,11 +89,15 @@ void RetenStore::insert(const RetenRow &row)
 
 bool RetenStore::hasLockTable()
 {
-    lock_.setSql(HasLock);
-    lock_.open();
-    const bool found = lock_.next() && lock_.number(0) > 0;
-    lock_.close();
-    return found;
+    tran.start();
+    if (lockCheckedFor_ != Conector.generation()) {
+        prepare(HasLock);
+        t_reten.open();
+        hasLock_ = t_reten.next() && t_reten.number(0) > 0;
+        t_reten.close();
+        lockCheckedFor_ = Conector.generation();
+    }
+    return hasLock_;
 }
 
 void RetenStore::takeLock()
@@ -118,7 +132,8 @@ void RetenStore::reserve()
 
 void RetenStore::commit()
 {
-    tran.commitRetaining();
+    t_reten.close();
+    tran.commit();
 }
 
 void RetenStore::finish() noexcept
@@ -145,8 +160,9 @@ void RetenStore::abandon() noexcept
 
 void RetenStore::openListing()
 {
-    prepare(Listing);
-    t_reten.open();
+    t_reten.close();
+    lock_.setSql(Listing);
+    lock_.open();
 }
 
 RetenRowSource::RetenRowSource(Query &query, int rowCount) : query_(query), rowCount_(rowCount) {}

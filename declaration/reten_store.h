@@ -28,18 +28,21 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 // Every statement attaches and starts the transaction first when that has not happened yet,
 // so a store that could not connect tries again.
 //
-// Within a generation each unit of work ends with commit retaining; the generation as a
-// whole ends with a full commit (finish). A transaction kept open from one generation to the
-// next would keep every deleted row of every program on the database alive: its file would
-// grow with each declaration.
+// The database writes every changed page to the disk at each commit and each transaction
+// start writes its header page, one waited-for write each; a generation therefore uses as few
+// transactions as keep its guarantees. The clearing ends with commit retaining; the rows end
+// with a full commit. A transaction kept open from one generation to the next would keep
+// every deleted row of every program on the database alive: its file would grow with each
+// declaration.
 //
 // Other programs may use the same database at once (a second window, a colleague through a
 // server). The transaction reads what they committed. Whoever changes RETEN holds the one row
-// of RETEN_LOCK, in a short transaction of its own beside `tran`: the clearing for its moment,
-// a generation from the clerk's Yes until its listing is exported. So two generations never
-// mix their rows, and nobody changes RETEN under a listing being read; the other program gets
-// the database's refusal at once and the clerk confirms again. A database made before
-// RETEN_LOCK existed is used without it.
+// of RETEN_LOCK: the clearing inside its own work, a generation in a short transaction of its
+// own beside `tran`, from the clerk's Yes until its listing is exported; the listing is read
+// in that transaction, after the rows were committed. So two generations never mix their
+// rows, and nobody changes RETEN under a listing being read; the other program gets the
+// database's refusal at once and the clerk confirms again. A database made before RETEN_LOCK
+// existed is used without it.
 class RetenStore {
 public:
     static inline const QString UserName = DatabaseSettings::DefaultUserName;
@@ -54,7 +57,8 @@ public:
     bool connect() noexcept;
 
     // Deletes every row and commits, then runs the same statement once more as a query.
-    // Raises the database's refusal when another program is writing RETEN.
+    // Raises the database's refusal when another program is writing RETEN; nothing of the
+    // clearing stays then.
     void clear();
     // Starts the writing of a generation: takes RETEN_LOCK until finish() or abandon() and
     // deletes, inside the work that the commit ends, whatever another program committed since
@@ -63,6 +67,7 @@ public:
     void reserve();
     // Inserts one row; JID is given by the database.
     void insert(const RetenRow &row);
+    // Commits the rows; the lock stays until finish().
     void commit();
     // Ends a generation, however it went: closes the listing, commits what is left and lets
     // other programs change RETEN again. Never fails.
@@ -71,9 +76,10 @@ public:
     // nobody else ever saw, and the lock. Never fails; a connection that went away has lost
     // both anyway.
     void abandon() noexcept;
-    // Opens all rows ordered by JID on t_reten; they stay open until the next statement or
-    // finish().
+    // Opens all committed rows ordered by JID on listing(), in the transaction that holds the
+    // lock; they stay open until finish().
     void openListing();
+    Query &listing() { return lock_; }
 
     Connection Conector;
     Transaction tran;
@@ -82,12 +88,15 @@ public:
 private:
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
+    // Asked once per attachment.
     bool hasLockTable();
     void takeLock();
     void release() noexcept;
 
     Transaction lockTran_;
     Query lock_;
+    unsigned lockCheckedFor_ = 0; // the attachment whose answer hasLock_ is
+    bool hasLock_ = false;
 };
 
 // The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every

@@ -10,6 +10,7 @@
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
 
+#include <QFileInfo>
 #include <QImage>
 
 #include <functional>
@@ -28,8 +29,16 @@ public:
         figures.push_back(percent);
         return percent < cancelAt;
     }
+    void writingProgress(int percent) override
+    {
+        writing.push_back(percent);
+        if (duringWriting)
+            duringWriting(percent);
+    }
     void exportStarted() override { ++started; }
     void exportFinished() override { ++finished; }
+    std::function<void(int)> duringWriting;
+    std::vector<int> writing;
     std::vector<int> figures;
     int cancelAt = 1000;
     int started = 0, finished = 0;
@@ -157,8 +166,9 @@ TEST_F(Generation, SecondRunReplacesAndEmptyGridGivesEmptyDeclaration)
     EXPECT_EQ(countWords(words, 1, QStringLiteral("0.00")), 1);
 }
 
-// The progress goes up by fives to 100 between start and finish; a cancel stops the listing
-// early but the declaration is complete and the generation ends normally.
+// The progress goes up by fives to 100 while the listing is exported, between one start and
+// one finish (a small declaration's rows go in one step); a cancel stops the listing early but
+// the declaration is complete and the generation ends normally.
 TEST_F(Generation, ProgressAndCancel)
 {
     appendRows(85);
@@ -167,6 +177,7 @@ TEST_F(Generation, ProgressAndCancel)
     ASSERT_TRUE(result);
     EXPECT_EQ(monitor.started, 1);
     EXPECT_EQ(monitor.finished, 1);
+    EXPECT_EQ(monitor.writing, std::vector<int>{100});
     std::vector<int> fives;
     for (int p = 5; p <= 100; p += 5)
         fives.push_back(p);
@@ -182,6 +193,29 @@ TEST_F(Generation, ProgressAndCancel)
     EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), 2);
     EXPECT_EQ(committedRows().size(), 85);
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")).count('\n'), 85);
+}
+
+// A large declaration moves the window while its rows are written, not only after: at each
+// figure the temporary file is there, nothing is committed yet and the generation's own
+// transaction holds more rows than at the one before.
+TEST_F(Generation, ProgressMovesWhileTheRowsAreWritten)
+{
+    const int rows = 5 * DeclarationGeneration::WritingStepRows;
+    appendRows(rows);
+    RecordingMonitor monitor;
+    std::vector<int> insertedRows;
+    monitor.duringWriting = [&](int) {
+        EXPECT_TRUE(QFileInfo::exists(workFile(BaseName + ".txt.tmp")));
+        EXPECT_TRUE(committedRows().isEmpty());
+        Query count(store->tran);
+        count.setSql(QStringLiteral("select count(*) from reten"));
+        count.open();
+        insertedRows.push_back(count.next() ? int(count.number(0)) : -1);
+    };
+    ASSERT_TRUE(generate(Agent, true, &monitor));
+    EXPECT_EQ(monitor.writing, (std::vector<int>{15, 35, 55, 75, 95, 100}));
+    EXPECT_EQ(insertedRows, (std::vector<int>{199, 399, 599, 799, 999, rows}));
+    EXPECT_EQ(committedRows().size(), rows);
 }
 
 // Every way a generation can end early: what the clerk is asked, what is raised, and that an
@@ -309,7 +343,7 @@ TEST_F(Generation, StoreConnectsLaterOnceTheDatabaseExists)
                       QStringLiteral("20-1"), QStringLiteral("3/2017")});
     lateStore.commit();
     lateStore.openListing();
-    RetenRowSource rows(lateStore.t_reten, 1);
+    RetenRowSource rows(lateStore.listing(), 1);
     ASSERT_TRUE(rows.next());
     EXPECT_EQ(rows.value(QStringLiteral("nrocom")).toString(), QStringLiteral("1").leftJustified(20));
     EXPECT_EQ(rows.value(QStringLiteral("PERIODO")).toString(), QStringLiteral("3/2017").leftJustified(20));

@@ -224,7 +224,7 @@ TEST_F(SharedDatabase, FileStopsGrowingOverManyGenerations)
         store.commit();
         store.openListing();
         int listed = 0;
-        while (store.t_reten.next())
+        while (store.listing().next())
             ++listed;
         store.finish();
         ASSERT_EQ(listed, 500);
