@@ -243,8 +243,10 @@ extern "C" void *dlopen(const char *file, int mode)
 {
     using Dlopen = void *(*)(const char *, int);
     static const Dlopen system = reinterpret_cast<Dlopen>(::dlsym(RTLD_NEXT, "dlopen"));
-    if (file && LibraryLookup::isIcuProbe(file) && !LibraryLookup::loaderMayFind(file))
-        return system(LibraryLookup::pathThatFailsAtOnce(file).c_str(), mode);
+    if (file && LibraryLookup::isIcuProbe(file)) {
+        if (const std::optional<std::string> path = LibraryLookup::pathThatFailsAtOnce(file))
+            return system(path->c_str(), mode);
+    }
     return system(file, mode);
 }
 #endif

@@ -49,9 +49,11 @@ void addFolderEntries(const std::string &folder, const std::string &prefix,
 std::optional<std::unordered_set<std::string>> cachedLibraryNames(const std::string &cacheFile)
 {
     std::ifstream file(cacheFile, std::ios::binary | std::ios::ate);
-    if (!file)
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    // A cache lists a few thousand libraries in some hundred kilobytes.
+    if (size < 0 || size > (64 << 20))
         return std::nullopt;
-    std::vector<char> bytes(static_cast<std::size_t>(file.tellg()));
+    std::vector<char> bytes(static_cast<std::size_t>(size));
     file.seekg(0);
     if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
         return std::nullopt;
@@ -107,19 +109,20 @@ bool isIcuProbe(const char *name)
            (std::strncmp(name, "libicuuc.so.", 12) == 0 || std::strncmp(name, "libicui18n.so.", 14) == 0);
 }
 
-bool loaderMayFind(const char *name)
+std::optional<std::string> pathThatFailsAtOnce(const char *name) noexcept
 {
-    // The loader reads its search path once, when the program starts; the program never
-    // changes it.
-    static const std::optional<std::unordered_set<std::string>> findable =
-        findableLibraries(IcuPrefix, LoaderCacheFile, std::getenv("LD_LIBRARY_PATH"));
-    return !findable || std::strncmp(name, IcuPrefix, std::strlen(IcuPrefix)) != 0 ||
-           findable->count(name) > 0;
-}
-
-std::string pathThatFailsAtOnce(const char *name)
-{
-    return std::string(SystemFolders[0]) + '/' + name;
+    try {
+        // The loader reads its search path once, when the program starts; the program never
+        // changes it.
+        static const std::optional<std::unordered_set<std::string>> findable =
+            findableLibraries(IcuPrefix, LoaderCacheFile, std::getenv("LD_LIBRARY_PATH"));
+        if (!findable || std::strncmp(name, IcuPrefix, std::strlen(IcuPrefix)) != 0 || findable->count(name))
+            return std::nullopt;
+        return std::string(SystemFolders[0]) + '/' + name;
+    } catch (...) {
+        // Out of memory: the loader answers, as it always did.
+        return std::nullopt;
+    }
 }
 
 } // namespace LibraryLookup

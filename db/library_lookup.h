@@ -35,13 +35,11 @@ findableLibraries(const std::string &prefix, const std::string &cacheFile, const
 // of its common or its internationalisation library.
 bool isIcuProbe(const char *name);
 
-// False only when this process's loader surely cannot find a library of this name, which
-// begins with IcuPrefix. The loader's cache and folders are read once.
-bool loaderMayFind(const char *name);
-
-// A path at which the loader fails at once for a library it cannot find by that name: in
-// the first system folder, which does not hold it. Asking for it leaves the loader's own
-// error text, as a failed search would.
-std::string pathThatFailsAtOnce(const char *name);
+// For a name beginning with IcuPrefix that this process's loader surely cannot find, a path
+// at which the loader fails at once: in the first system folder, which does not hold it.
+// Asking for that path leaves the loader's own error text, as a failed search would. Nothing
+// when the name may be found, or when that cannot be told. The loader's cache and folders
+// are read once.
+std::optional<std::string> pathThatFailsAtOnce(const char *name) noexcept;
 
 } // namespace LibraryLookup
