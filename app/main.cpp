@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 #include "app/quit_on_signal.h"
 #include "app/screen_fonts.h"
+#include "app/startup_probe.h"
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
@@ -30,5 +31,6 @@ int main(int argc, char *argv[])
 
     // Closing the main window ends the program; the help window is only ever hidden.
     F_Retenciones.show();
+    reportFirstPaintIfAsked(F_Retenciones);
     return application.exec();
 }
