@@ -55,18 +55,27 @@ void ProgressWindow::exportStarted()
     QDialog::show();
     raise();
     QCoreApplication::processEvents();
+    painted_.start();
+}
+
+void ProgressWindow::step(int percent)
+{
+    show(percent);
+    constexpr qint64 FrameMs = 16;
+    if (percent < 100 && painted_.isValid() && painted_.elapsed() < FrameMs)
+        return;
+    QCoreApplication::processEvents();
+    painted_.start();
 }
 
 void ProgressWindow::writingProgress(int percent)
 {
-    show(percent);
-    QCoreApplication::processEvents();
+    step(percent);
 }
 
 bool ProgressWindow::exportProgress(int percent)
 {
-    show(percent);
-    QCoreApplication::processEvents();
+    step(percent);
     return !cancelled_;
 }
 

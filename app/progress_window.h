@@ -3,6 +3,7 @@
 #include "declaration/declaration_generation.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QProgressBar;
@@ -36,6 +37,11 @@ protected:
 
 private:
     void show(int percent);
+    // Shows the step and lets the event loop run (paint, Cancel) once a frame's time has passed
+    // since it last ran, and always at the end: a small declaration's twenty steps come faster
+    // than a screen can show them and would cost more than its rows.
+    void step(int percent);
 
     bool cancelled_ = false;
+    QElapsedTimer painted_;
 };
