@@ -24,11 +24,10 @@ template <const auto &Table> const std::array<char, 0x10000> &bytesOf()
     return bytes;
 }
 
-template <const auto &Table> QByteArray convert(const QString &text)
+template <const auto &Table> qsizetype convert(QStringView text, char *out)
 {
     const std::array<char, 0x10000> &bytes = bytesOf<Table>();
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char *p = out.data();
+    char *p = out;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         // A character beyond the basic plane is one character with no byte: one "?".
@@ -39,7 +38,13 @@ template <const auto &Table> QByteArray convert(const QString &text)
         }
         *p++ = bytes[c.unicode()];
     }
-    out.truncate(p - out.constData());
+    return p - out;
+}
+
+template <const auto &Table> QByteArray convert(const QString &text)
+{
+    QByteArray out(text.size(), Qt::Uninitialized);
+    out.truncate(convert<Table>(QStringView(text), out.data()));
     return out;
 }
 } // namespace
@@ -52,6 +57,11 @@ char ToSystemCodePageChar(QChar c)
 QByteArray ToSystemCodePage(const QString &text)
 {
     return convert<kUnicodeToCp1252>(text);
+}
+
+qsizetype ToSystemCodePage(QStringView text, char *out)
+{
+    return convert<kUnicodeToCp1252>(text, out);
 }
 
 QString FromSystemCodePage(const QByteArray &bytes)

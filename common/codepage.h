@@ -7,6 +7,8 @@
 // Windows-based municipality. Characters without a byte take the platform's best-fit
 // byte (an accented letter loses its accent), else "?".
 QByteArray ToSystemCodePage(const QString &text);
+// The same bytes written to out, which has room for text.size() bytes; returns how many.
+qsizetype ToSystemCodePage(QStringView text, char *out);
 QString FromSystemCodePage(const QByteArray &bytes);
 // Appends the characters of the bytes to text, converted as FromSystemCodePage converts them.
 void AppendFromSystemCodePage(QString &text, QByteArrayView bytes);

@@ -4,6 +4,8 @@
 #include "common/errors.h"
 #include "common/regional.h"
 
+#include <QVarLengthArray>
+
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
@@ -193,9 +195,10 @@ QString IntegerText(qint32 value)
 
 Decimal ParseDecimal(const QString &text)
 {
-    const QByteArray bytes = ToSystemCodePage(text);
+    // Amounts are short: their bytes stay on the stack.
+    QVarLengthArray<char, 64> bytes(text.size());
+    const qsizetype n = ToSystemCodePage(QStringView(text), bytes.data());
     const int separator = static_cast<unsigned char>(ToSystemCodePageChar(DecimalSeparator()));
-    const qsizetype n = bytes.size();
     const auto at = [&](qsizetype k) -> int { return k < n ? static_cast<unsigned char>(bytes[k]) : -1; };
     qsizetype i = 0;
     while (at(i) == ' ')
