@@ -8,7 +8,10 @@ target_include_directories(project_config INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(project_config INTERFACE -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-virtual)
 target_compile_definitions(project_config INTERFACE
   QT_NO_KEYWORDS)
-if(RETENCIONES_FUZZ)
+if(RETENCIONES_FUZZ AND RETENCIONES_FUZZ_SANITIZERS)
   target_compile_options(project_config INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
   target_link_options(project_config INTERFACE -fsanitize=address,undefined)
+elseif(RETENCIONES_FUZZ)
+  # Coverage alone: what a harness costs without the sanitizers' checks.
+  target_compile_options(project_config INTERFACE -fsanitize=fuzzer-no-link)
 endif()
