@@ -264,7 +264,9 @@ int main(int argc, char *argv[])
             fail(
                 QStringLiteral("round %1: the clean generation did not give the earlier declaration").arg(k));
 
-        const long long span = total / clean * 11 / 10;
+        // Spread over the time the generation just took: the disk's speed comes and goes, and
+        // an average over the whole soak would put most kills after a fast generation's end.
+        const long long span = (took > 0 ? took : total / clean) * 11 / 10;
         const long long delay = span * (2 * k + 1) / (2 * count);
         std::unique_ptr<Child> child(soak.start("B"));
         const long long yes = field(child->line(), "yes");
