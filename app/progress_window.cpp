@@ -46,6 +46,18 @@ void ProgressWindow::show(int percent)
     setUpdatesEnabled(true);
 }
 
+void ProgressWindow::clearingStarted()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The event loop does not run until the emptying ends: the cursor goes to the screen now.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void ProgressWindow::clearingFinished()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
 void ProgressWindow::exportStarted()
 {
     cancelled_ = false;

@@ -19,6 +19,9 @@ class ProgressWindow : public QDialog, public ExportMonitor {
 public:
     explicit ProgressWindow(QWidget *parent = nullptr);
 
+    // A wait cursor over the program while RETEN is emptied; the window itself is not shown.
+    void clearingStarted() override;
+    void clearingFinished() override;
     void exportStarted() override;
     void writingProgress(int percent) override;
     bool exportProgress(int percent) override;

@@ -83,6 +83,26 @@ private:
     RetenStore &store_;
 };
 
+// Tells the monitor that RETEN is being emptied, until it is or the emptying failed.
+class ClearingSession {
+public:
+    explicit ClearingSession(ExportMonitor *monitor) : monitor_(monitor)
+    {
+        if (monitor_)
+            monitor_->clearingStarted();
+    }
+    ~ClearingSession()
+    {
+        if (monitor_)
+            monitor_->clearingFinished();
+    }
+    ClearingSession(const ClearingSession &) = delete;
+    ClearingSession &operator=(const ClearingSession &) = delete;
+
+private:
+    ExportMonitor *monitor_;
+};
+
 // Ends the export monitor's display however the export ends.
 class MonitorSession {
 public:
@@ -183,7 +203,10 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
 {
     const StoreSession session(store_);
     // RETEN is emptied before anything is asked, whatever the answer.
-    store_.clear();
+    {
+        const ClearingSession clearing(monitor);
+        store_.clear();
+    }
     if (!dialogs_.AskConfirmation(question()))
         return std::nullopt;
 

@@ -13,11 +13,16 @@ class RetenStore;
 class TextFile;
 struct ReportDefinition;
 
-// What the clerk sees from the Yes until the listing is exported: first the rows going to the
-// declaration file and RETEN, then the listing. Every call comes on the GUI thread.
+// What the clerk sees while RETEN is emptied, then from the Yes until the listing is exported:
+// first the rows going to the declaration file and RETEN, then the listing. Every call comes on
+// the GUI thread.
 class ExportMonitor {
 public:
     virtual ~ExportMonitor() = default;
+    // Around the emptying of RETEN before the question, which takes seconds when RETEN holds a
+    // large declaration: the clerk is told to wait. The end comes also when the emptying fails.
+    virtual void clearingStarted() {}
+    virtual void clearingFinished() {}
     virtual void exportStarted() {}
     // The share of the grid's rows written to the file and RETEN, at a multiple of 5 once at
     // least DeclarationGeneration::WritingStepRows rows were written since the last figure, and

@@ -2,6 +2,8 @@
 #include "tests/app/app_test_support.h"
 #include "tests/support/qt_print.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +18,14 @@ TEST(ProgressWindowTest, ShowsProgressAndCancelStopsAtTheNextUpdate)
     QWidget owner;
     ASSERT_TRUE(showActive(owner));
     ProgressWindow progress(&owner);
+
+    // While RETEN is emptied: a wait cursor, and no window yet.
+    progress.clearingStarted();
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_FALSE(progress.isVisible());
+    progress.clearingFinished();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     progress.exportStarted();
     EXPECT_TRUE(progress.isVisible());

@@ -37,6 +37,10 @@ public:
     }
     void exportStarted() override { ++started; }
     void exportFinished() override { ++finished; }
+    void clearingStarted() override { whenClearing(); }
+    void clearingFinished() override { whenCleared(); }
+    std::function<void()> whenClearing = [] {};
+    std::function<void()> whenCleared = [] {};
     std::function<void(int)> duringWriting;
     std::vector<int> writing;
     std::vector<int> figures;
@@ -193,6 +197,23 @@ TEST_F(Generation, ProgressAndCancel)
     EXPECT_EQ(pageCount(programFolder() + BaseName + ".pdf"), 2);
     EXPECT_EQ(committedRows().size(), 85);
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")).count('\n'), 85);
+}
+
+// Emptying RETEN of a large earlier declaration takes a while before the question: the clerk is
+// told to wait from before the rows go until they are gone, and nothing of it outlives the
+// question, whatever the answer.
+TEST_F(Generation, TheClerkIsToldToWaitWhileRetenIsEmptied)
+{
+    appendRows(85);
+    ASSERT_TRUE(generate());
+    RecordingMonitor monitor;
+    QList<qsizetype> rows;
+    monitor.whenClearing = [&] { rows << committedRows().size() << dialogs.questions().size(); };
+    monitor.whenCleared = [&] { rows << committedRows().size() << dialogs.questions().size(); };
+    EXPECT_FALSE(generate(Agent, false, &monitor));
+    EXPECT_EQ(rows, (QList<qsizetype>{85, 1, 0, 1}));
+    EXPECT_EQ(dialogs.questions().size(), 2);
+    EXPECT_EQ(monitor.started, 0);
 }
 
 // A large declaration moves the window while its rows are written, not only after: at each
