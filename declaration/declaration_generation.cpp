@@ -83,41 +83,37 @@ private:
     RetenStore &store_;
 };
 
-// Tells the monitor that RETEN is being emptied, until it is or the emptying failed.
-class ClearingSession {
+// One stretch of what the monitor shows: begun now, ended however the scope ends.
+class MonitorScope {
 public:
-    explicit ClearingSession(ExportMonitor *monitor) : monitor_(monitor)
+    using Step = void (ExportMonitor::*)();
+    MonitorScope(ExportMonitor *monitor, Step begin, Step end) : monitor_(monitor), end_(end)
     {
         if (monitor_)
-            monitor_->clearingStarted();
+            (monitor_->*begin)();
     }
-    ~ClearingSession()
+    ~MonitorScope()
     {
         if (monitor_)
-            monitor_->clearingFinished();
+            (monitor_->*end_)();
     }
-    ClearingSession(const ClearingSession &) = delete;
-    ClearingSession &operator=(const ClearingSession &) = delete;
+    MonitorScope(const MonitorScope &) = delete;
+    MonitorScope &operator=(const MonitorScope &) = delete;
+
+protected:
+    ExportMonitor *monitor_;
 
 private:
-    ExportMonitor *monitor_;
+    Step end_;
 };
 
-// Ends the export monitor's display however the export ends.
-class MonitorSession {
+// The export's display, from the Yes until the listing is exported or the export failed.
+class MonitorSession : public MonitorScope {
 public:
-    explicit MonitorSession(ExportMonitor *monitor) : monitor_(monitor)
+    explicit MonitorSession(ExportMonitor *monitor)
+        : MonitorScope(monitor, &ExportMonitor::exportStarted, &ExportMonitor::exportFinished)
     {
-        if (monitor_)
-            monitor_->exportStarted();
     }
-    ~MonitorSession()
-    {
-        if (monitor_)
-            monitor_->exportFinished();
-    }
-    MonitorSession(const MonitorSession &) = delete;
-    MonitorSession &operator=(const MonitorSession &) = delete;
 
     ProgressCallback callback() const
     {
@@ -126,9 +122,6 @@ public:
         ExportMonitor *monitor = monitor_;
         return [monitor](int percent) { return monitor->exportProgress(percent); };
     }
-
-private:
-    ExportMonitor *monitor_;
 };
 } // namespace
 
@@ -204,7 +197,8 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     const StoreSession session(store_);
     // RETEN is emptied before anything is asked, whatever the answer.
     {
-        const ClearingSession clearing(monitor);
+        const MonitorScope clearing(monitor, &ExportMonitor::clearingStarted,
+                                    &ExportMonitor::clearingFinished);
         store_.clear();
     }
     if (!dialogs_.AskConfirmation(question()))
