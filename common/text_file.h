@@ -6,13 +6,15 @@
 #include <memory>
 
 // A line-oriented text file read and written through a 128-byte buffer (or a larger one
-// given by SetTextBuffer), in the system code page, with lines ending in CR LF.
+// given by SetTextBuffer), or read whole into memory (LoadTextFile), in the system code page,
+// with lines ending in CR LF.
 //
 // The operations never throw. A failure sets the pending I/O error of the thread;
 // the caller runs CheckIo() after each operation it checks, which raises the
 // IoError and clears the code. While a code is pending, reads and writes do
 // nothing, so a failed write never leaves later bytes behind a gap.
-// The buffer for reading or writing a whole declaration.
+
+// The buffer for writing a whole declaration.
 constexpr int LongFileBuffer = 64 * 1024;
 
 class TextFile {

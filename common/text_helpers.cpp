@@ -30,10 +30,6 @@ QString TrimBlanks(const QString &text)
 
 QString SubText(const QString &text, qsizetype start, qsizetype count)
 {
-    const qsizetype length = text.size();
-    if (start < 1)
-        start = 1;
-    if (start > length || count < 0)
-        return QString();
-    return text.mid(start - 1, qMin(count, length - start + 1));
+    const QStringView part = SubTextView(text, start, count);
+    return part.size() == text.size() ? text : part.toString();
 }

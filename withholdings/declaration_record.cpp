@@ -34,12 +34,6 @@ QString declaredReceipt(const QString &receipt)
     return padRecordField(RecordField::Receipt, TrimBlanks(receipt));
 }
 
-QString recordFieldText(const QString &line, RecordField field)
-{
-    const RecordFieldLayout &layout = recordLayout(field);
-    return SubText(line, layout.first, layout.width);
-}
-
 QStringView recordFieldView(QStringView line, RecordField field)
 {
     const RecordFieldLayout &layout = recordLayout(field);

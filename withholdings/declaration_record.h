@@ -55,9 +55,8 @@ QString padRecordField(RecordField field, const QString &value);
 // A receipt number as its record field holds it: trimmed, with "0" in front up to 13 digits.
 QString declaredReceipt(const QString &receipt);
 
-// The field's columns of a record line; a field past the end of a short line comes out short
-// or empty.
-QString recordFieldText(const QString &line, RecordField field);
+// The field's columns of a record line, read in place; a field past the end of a short line
+// comes out short or empty.
 QStringView recordFieldView(QStringView line, RecordField field);
 
 // About how many records a declaration file of that many bytes holds; for reserving room

@@ -7,6 +7,8 @@
 // declaration file must be A or B byte for byte, RETEN must open and hold no rows or B's rows,
 // whole, and the listing must be A's or B's. With --terms, SIGTERM instead: the process must
 // exit with status 0 and leave B complete or A untouched. Prints every combination seen.
+#include "tests/soak/exec_program.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -67,15 +69,7 @@ public:
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
-            std::vector<QByteArray> bytes;
-            for (const QString &a : args)
-                bytes.push_back(QFile::encodeName(a));
-            std::vector<char *> argv;
-            for (QByteArray &b : bytes)
-                argv.push_back(b.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
+            execProgram(args);
         }
         close(out[1]);
         fd_ = out[0];

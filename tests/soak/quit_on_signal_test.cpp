@@ -2,6 +2,7 @@
 #include "app/quit_on_signal.h"
 #include "declaration/reten_store.h"
 #include "tests/app/app_test_support.h"
+#include "tests/soak/exec_program.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -31,15 +32,7 @@ pid_t spawn(const QStringList &args, const QStringList &environment = {})
     if (pid == 0) {
         for (const QString &assignment : environment)
             putenv(strdup(QFile::encodeName(assignment).constData()));
-        std::vector<QByteArray> bytes;
-        for (const QString &a : args)
-            bytes.push_back(QFile::encodeName(a));
-        std::vector<char *> argv;
-        for (QByteArray &b : bytes)
-            argv.push_back(b.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        execProgram(args);
     }
     return pid;
 }
