@@ -14,4 +14,5 @@ if(RETENCIONES_FUZZ AND RETENCIONES_FUZZ_SANITIZERS)
 elseif(RETENCIONES_FUZZ)
   # Coverage alone: what a harness costs without the sanitizers' checks.
   target_compile_options(project_config INTERFACE -fsanitize=fuzzer-no-link)
+  target_link_options(project_config INTERFACE -fsanitize=fuzzer-no-link)
 endif()
