@@ -6,10 +6,35 @@
 #include "app/tf_retenciones.h"
 #include "common/paths.h"
 #include "common/regional.h"
+#include "common/safe_file.h"
 #include "db/database_settings.h"
+#include "db/engine.h"
 #include "declaration/reten_store.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+// A clerk whose engine opens the database for himself alone is told why a backup or a second
+// window cannot open it, on the first start where that is so; a mark in his cache folder
+// remembers it.
+void explainExclusiveDatabaseOnce(Dialogs &dialogs)
+{
+    if (!engineOpensFilesExclusively())
+        return;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return;
+    const QString mark = QDir(cache).filePath(QStringLiteral("Retenciones/aviso-base-exclusiva"));
+    if (QFileInfo::exists(mark))
+        return;
+    dialogs.ShowInformation(exclusiveEngineNotice());
+    writeFileSafely(mark, QByteArrayLiteral("1\n"));
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,5 +57,6 @@ int main(int argc, char *argv[])
     // Closing the main window ends the program; the help window is only ever hidden.
     F_Retenciones.show();
     reportFirstPaintIfAsked(F_Retenciones);
+    QTimer::singleShot(0, &F_Retenciones, [&dialogs] { explainExclusiveDatabaseOnce(dialogs); });
     return application.exec();
 }

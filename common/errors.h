@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <exception>
 
@@ -37,7 +38,16 @@ public:
 
 class DatabaseError : public AppError {
 public:
-    using AppError::AppError;
+    // `codes`: the database's error numbers (isc_...) in the order it gave them, when known.
+    explicit DatabaseError(QString message, QList<long> codes = {})
+        : AppError(std::move(message)), codes_(std::move(codes))
+    {
+    }
+    const QList<long> &codes() const noexcept { return codes_; }
+    bool hasCode(long code) const noexcept { return codes_.contains(code); }
+
+private:
+    QList<long> codes_;
 };
 
 class ReportError : public AppError {

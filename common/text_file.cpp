@@ -31,6 +31,7 @@ constexpr int DiskFull = 112;
 constexpr int NotOpen = 103;
 constexpr int NotOpenForReading = 104;
 constexpr int NotOpenForWriting = 105;
+constexpr int FileExists = 80;
 
 constexpr char LineFeed = 10;
 constexpr char CarriageReturn = 13;
@@ -73,6 +74,8 @@ int openErrorCode(int error, const QString &name)
     case ENOSPC:
     case EDQUOT:
         return DiskFull;
+    case EEXIST:
+        return FileExists;
     default:
         return GeneralFailure;
     }
@@ -174,6 +177,10 @@ void TextFile::open(OpenKind kind)
     case OpenKind::Create:
         flags |= O_WRONLY | O_CREAT | O_TRUNC;
         break;
+    case OpenKind::CreateNew:
+        // Nothing that is already there, a link least of all, is ever written through.
+        flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+        break;
     case OpenKind::Append:
         flags |= O_WRONLY | O_APPEND;
         break;
@@ -269,6 +276,25 @@ void OpenTextForReading(TextFile &v)
 void CreateTextFile(TextFile &v)
 {
     v.open(TextFile::OpenKind::Create);
+}
+
+void CreateNewTextFile(TextFile &v)
+{
+    v.open(TextFile::OpenKind::CreateNew);
+}
+
+void SyncTextFile(TextFile &v)
+{
+    if (v.mode_ != TextFile::Mode::Writing) {
+        setIoError(NotOpenForWriting);
+        return;
+    }
+    if (const int code = v.flush()) {
+        setIoError(code);
+        return;
+    }
+    if (::fsync(v.fd_) != 0)
+        setIoError(errno == ENOSPC || errno == EDQUOT ? DiskFullOnWrite : WriteFault);
 }
 
 void OpenTextForAppending(TextFile &v)

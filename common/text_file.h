@@ -40,7 +40,13 @@ private:
     friend void LoadTextFile(TextFile &v);
     friend void OpenTextOverBytes(TextFile &v, QByteArray bytes);
     friend void CreateTextFile(TextFile &v);
+    friend void CreateNewTextFile(TextFile &v);
+    friend void SyncTextFile(TextFile &v);
     friend void OpenTextForAppending(TextFile &v);
+    // Creates a file that must not exist yet under any form, a link included (code 80 then).
+    void CreateNewTextFile(TextFile &v);
+    // Writes out the buffer of a variable open for writing and waits until the disk holds it.
+    void SyncTextFile(TextFile &v);
     friend QString ReadLineText(TextFile &v);
     friend void SkipPastLineEnd(TextFile &v);
     friend bool AtTextEnd(TextFile &v);
@@ -50,7 +56,7 @@ private:
     friend void CloseTextFileQuietly(TextFile &v);
     friend void SetTextBuffer(TextFile &v, int size);
 
-    enum class OpenKind { Read, Create, Append };
+    enum class OpenKind { Read, Create, CreateNew, Append };
     void open(OpenKind kind);
     // Writes out the buffer and closes; returns the error code of the first failure.
     int close();

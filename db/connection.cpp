@@ -1,5 +1,8 @@
 #include "db/connection.h"
 
+#include "common/errors.h"
+#include "db/database_errors.h"
+#include "db/engine.h"
 #include "db/fb_api.h"
 #include "db/transaction.h"
 
@@ -34,9 +37,22 @@ void Connection::open()
 {
     if (isOpen())
         return;
+    try {
+        attach();
+    } catch (const DatabaseError &e) {
+        if (!isOpenElsewhere(e))
+            throw;
+        throw DatabaseError(
+            openElsewhereText(FbApi::opensFilesExclusively()) + QLatin1Char('\n') + e.message(), e.codes());
+    }
+    ++generation_;
+}
+
+void Connection::attach()
+{
     FbApi::call([&] {
         FbApi::Status status;
-        FbApi::Ref<IProvider> provider(FbApi::master()->getDispatcher());
+        FbApi::Ref<IProvider> provider(FbApi::dispatcher());
         FbApi::Ref<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0));
         // No lc_ctype: texts travel as the single bytes of the system code page.
         dpb->insertString(status.get(), isc_dpb_user_name, userName_.toUtf8().constData());
@@ -46,7 +62,6 @@ void Connection::open()
                                                            dpb->getBufferLength(status.get()),
                                                            dpb->getBuffer(status.get())));
     });
-    ++generation_;
 }
 
 void Connection::close() noexcept

@@ -22,7 +22,8 @@ public:
 
     const QString &databasePath() const { return databasePath_; }
 
-    // Attaches when not attached; raises DatabaseError with the client's text.
+    // Attaches when not attached; raises DatabaseError with the client's text (a file that
+    // another engine holds is explained to the clerk first).
     void open();
     bool isOpen() const;
     // Ends the transactions (their uncommitted work is lost) and detaches.
@@ -40,6 +41,7 @@ public:
 
 private:
     friend class Transaction;
+    void attach();
     QString databasePath_;
     QString userName_;
     QString password_;

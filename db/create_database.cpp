@@ -11,7 +11,7 @@ void createDatabase(const QString &path, const QString &userName, const QString 
 {
     FbApi::call([&] {
         FbApi::Status status;
-        FbApi::Ref<IProvider> provider(FbApi::master()->getDispatcher());
+        FbApi::Ref<IProvider> provider(FbApi::dispatcher());
         FbApi::Ref<IXpbBuilder> dpb(FbApi::util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0));
         dpb->insertString(status.get(), isc_dpb_user_name, userName.toUtf8().constData());
         dpb->insertString(status.get(), isc_dpb_password, password.toUtf8().constData());
@@ -34,7 +34,7 @@ void dropDatabase(const QString &path, const QString &userName, const QString &p
     try {
         FbApi::call([&] {
             FbApi::Status status;
-            FbApi::Ref<IProvider> provider(FbApi::master()->getDispatcher());
+            FbApi::Ref<IProvider> provider(FbApi::dispatcher());
             FbApi::Ref<IXpbBuilder> dpb(
                 FbApi::util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0));
             dpb->insertString(status.get(), isc_dpb_user_name, userName.toUtf8().constData());

@@ -1,9 +1,9 @@
-// create_database [--if-missing] [DATABASE [SCRIPT]]: creates the program's database and its
-// table. DATABASE is a local path or a server's connection string (host:/path,
-// host/port:/path, inet://host:port//path); without it, the database the program opens,
-// found as the program finds it, with the same user and password. Without SCRIPT,
-// sql/reten.sql of the sources. --if-missing leaves an existing local file and a database
-// on a server alone without a word.
+// create_database [--if-missing] [--grant-to USER] [DATABASE [SCRIPT]]: creates the program's
+// database and its tables; --grant-to gives USER what the script grants the user RETENCIONES. DATABASE is a
+// local path or a server's connection string (host:/path, host/port:/path, inet://host:port//path); without
+// it, the database the program opens, found as the program finds it, with the same user and password. Without
+// SCRIPT, sql/reten.sql of the sources. --if-missing leaves an existing local file and a database on a server
+// alone without a word.
 
 #include "common/errors.h"
 #include "db/connection.h"
@@ -30,11 +30,20 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const bool ifMissing = !args.isEmpty() && args.first() == QLatin1String("--if-missing");
-    if (ifMissing)
-        args.removeFirst();
+    bool ifMissing = false;
+    QString grantee;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--if-missing"))
+            ifMissing = true;
+        else if (option == QLatin1String("--grant-to") && !args.isEmpty())
+            grantee = args.takeFirst();
+        else
+            args = QStringList{QStringLiteral("-")};
+    }
     if (args.size() > 2 || (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))))
-        return fail(QStringLiteral("usage: create_database [--if-missing] [DATABASE [SCRIPT]]"));
+        return fail(
+            QStringLiteral("usage: create_database [--if-missing] [--grant-to USER] [DATABASE [SCRIPT]]"));
     DatabaseSettings settings = readDatabaseSettings();
     if (!args.isEmpty())
         settings.path = args.first();
@@ -50,6 +59,9 @@ int main(int argc, char *argv[])
     if (!scriptFile.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(scriptPath, scriptFile.errorString()));
     const QString script = QString::fromUtf8(scriptFile.readAll());
+    const QStringList grants = grantee.isEmpty() ? QStringList() : grantsForUser(script, grantee);
+    if (!grantee.isEmpty() && grants.isEmpty())
+        return fail(QStringLiteral("%1 is not a user name the script can grant to").arg(grantee));
     if (local && !QDir().mkpath(QFileInfo(path).absolutePath()))
         return fail(QStringLiteral("cannot create the folder of %1").arg(path));
 
@@ -63,6 +75,8 @@ int main(int argc, char *argv[])
         Connection connection(path, settings.userName, settings.password);
         Transaction transaction(connection);
         runSqlScript(transaction, script);
+        for (const QString &grant : grants)
+            runSqlScript(transaction, grant + QLatin1Char(';'));
     } catch (const AppError &e) {
         // A database without its table would only fail later: take it away.
         dropDatabase(path, settings.userName, settings.password);

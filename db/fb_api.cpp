@@ -1,44 +1,33 @@
 #include "db/fb_api.h"
 
 #include "common/errors.h"
+#include "common/safe_file.h"
 #include "db/engine.h"
+#include "db/engine_copies.h"
 #include "db/library_lookup.h"
+#include "db/lock_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
-
-#include <filesystem>
-#include <system_error>
 
 #ifndef Q_OS_WIN
 #include <dlfcn.h>
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
 namespace FbApi {
 
 namespace {
-// The embedded engine keeps its lock files in one folder for all users, /tmp/firebird,
-// made by whoever used it first and open to that user only. A user locked out of it takes
-// a folder of his own and returns true. Engines that share a database file must share its
-// lock folder too, so such an engine must hold its files exclusively.
-bool useOwnLockFolder()
-{
-#ifndef Q_OS_WIN
-    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK") || access("/tmp/firebird", F_OK) != 0 ||
-        access("/tmp/firebird", R_OK | W_OK | X_OK) == 0)
-        return false;
-    const QString own = QDir::temp().filePath(QStringLiteral("firebird-%1").arg(geteuid()));
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
-    return true;
-#else
-    return false;
-#endif
-}
+// What the engine set-up decided for this process; read once the master interface exists.
+struct EngineSetup {
+    bool exclusive = false;
+    QString problem; // why no database may be opened, for the clerk
+};
+EngineSetup engineSetup;
 
 // Text of a configuration file that puts the given settings before everything the file of
 // that name in the installation (or in the root folder the user chose) says: the engine keeps
@@ -57,89 +46,95 @@ QByteArray configText(const QByteArray &settings, const QString &file, const QSt
     return text;
 }
 
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool writeIfChanged(const QString &path, const QByteArray &text)
 {
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == text)
-        return true;
-    current.close();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    return (QFileInfo(path).isFile() && contents(path) == text) || writeFileSafely(path, text) == 0;
 }
 
 const char *const OwnFiles[] = {"firebird", "databases", "plugins"};
 
-// The embedded engine opens a database file for itself alone unless firebird.conf of its
-// root folder names a shared mode; then every process of the machine (a backup, isql, a
-// second window) opens the file beside ours, coordinated through the lock folder. The root
-// folder is the one the FIREBIRD variable names: the program gives the client one of its
-// own, whose files take everything else from the installation's. Returns that folder, or
-// nothing when it cannot be written: the engine then runs as configured.
-QString useSharedEngine()
+// Writes the program's own root folder for the engine (see master()); false when it cannot.
+bool writeOwnRoot(const QString &root, const QByteArray &serverMode)
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty())
-        return {};
-    const QString root = QDir(cache).filePath(QStringLiteral("Retenciones/firebird"));
     // A process started by this program inherits the variable: its root is then ours already.
     QString userRoot = qEnvironmentVariable("FIREBIRD");
     if (!userRoot.isEmpty() && QFileInfo(userRoot).canonicalFilePath() == QFileInfo(root).canonicalFilePath())
         userRoot.clear();
     if (!QDir().mkpath(root))
-        return {};
+        return false;
     for (const char *file : OwnFiles) {
         const QString name = QLatin1String(file);
+        const QByteArray settings =
+            name == QLatin1String("firebird") ? "ServerMode = " + serverMode + '\n' : QByteArray();
         if (!writeIfChanged(QDir(root).filePath(name + QStringLiteral(".conf")),
-                            configText(name == QLatin1String("firebird") ? "ServerMode = SuperClassic\n" : "",
-                                       name, userRoot)))
-            return {};
+                            configText(settings, name, userRoot)))
+            return false;
     }
-    qputenv("FIREBIRD", QFile::encodeName(root));
-    return root;
+    return true;
 }
 
-// Puts a file in place in one step, so that another process starting at the same moment
-// finds either the old file or the new one.
-bool replaceWith(const QString &temporary, const QString &path)
+QString exclusiveRefusal(const QString &why)
 {
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(temporary.toStdU16String()),
-                            std::filesystem::path(path.toStdU16String()), error);
-    if (error)
-        QFile::remove(temporary);
-    return !error;
+    return QStringLiteral("Su usuario no puede usar la carpeta de bloqueos de Firebird que comparten los "
+                          "programas de esta máquina, y el programa no puede preparar una propia, así que no "
+                          "abre la base de datos.\n%1")
+        .arg(why);
+}
+
+// The embedded engine opens a database file for itself alone unless firebird.conf of its root
+// folder names a shared mode; then every process of the machine (a backup, isql, a second
+// window) opens the file beside ours, coordinated through the lock folder, which therefore
+// must be the same for all of them: the machine's, /tmp/firebird. A clerk who can use it shares
+// the file. One who cannot (outside group firebird, or the folder is not one to trust) must
+// not share it through a folder nobody else uses: his engine opens files for itself alone,
+// with its lock files in a folder only he can reach, and another engine that opens the file at
+// the same time is refused instead of writing beside it.
+//
+// The root folder is the one the FIREBIRD variable names: the program gives the client one of
+// its own, whose files take everything else from the installation's.
+EngineSetup prepareEngine()
+{
+#ifndef Q_OS_WIN
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString root =
+        cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("Retenciones/firebird"));
+    const QString own = privateLockFolder();
+    const QString given = qEnvironmentVariable("FIREBIRD_LOCK");
+    // A lock folder given by the environment is an administrator's choice, or the private one
+    // this program gave a process it started.
+    const bool exclusive =
+        given.isEmpty() ? !machineLockFolderUsable(QStringLiteral("/tmp/firebird")) : given == own;
+    EngineSetup setup{exclusive, {}};
+    if (exclusive) {
+        QString why;
+        if (own.isEmpty() || !ensurePrivateFolder(own, &why)) {
+            setup.problem = exclusiveRefusal(why);
+            return setup;
+        }
+        qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
+    }
+    if (root.isEmpty() || !writeOwnRoot(root, exclusive ? "Super" : "SuperClassic")) {
+        // The installation's mode with the machine's lock folder is safe for those who share it.
+        if (exclusive)
+            setup.problem = exclusiveRefusal(QStringLiteral("No se puede escribir %1.").arg(root));
+        return setup;
+    }
+    qputenv("FIREBIRD", QFile::encodeName(root));
+    return setup;
+#else
+    return {};
+#endif
 }
 
 QString temporaryName(const QString &path)
 {
     return path + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
-}
-
-// The character sets' module refuses to be loaded through a link: its folder is copied (a
-// hard link where the file system allows it), and again when the installation's changes.
-void copyFolder(const QString &from, const QString &to)
-{
-    if (QFileInfo(to).isSymLink())
-        QFile::remove(to);
-    QDir().mkpath(to);
-    const QFileInfoList files = QDir(from).entryInfoList(QDir::Files);
-    for (const QFileInfo &file : files) {
-        const QString copy = QDir(to).filePath(file.fileName());
-        const QFileInfo existing(copy);
-        if (existing.exists() && existing.size() == file.size() &&
-            existing.lastModified() >= file.lastModified())
-            continue;
-        const QString part = temporaryName(copy);
-        QFile::remove(part);
-#ifndef Q_OS_WIN
-        const bool linked = ::link(QFile::encodeName(file.canonicalFilePath()).constData(),
-                                   QFile::encodeName(part).constData()) == 0;
-#else
-        const bool linked = false;
-#endif
-        if (linked || QFile::copy(file.canonicalFilePath(), part))
-            replaceWith(part, copy);
-    }
 }
 
 // The engine finds some of its parts under the root folder (the character sets' module, whose
@@ -160,15 +155,15 @@ void linkInstallation(Firebird::IMaster *master, const QString &root)
             continue;
         const QString link = QDir(root).filePath(entry.fileName());
         if (entry.fileName() == QLatin1String("intl")) {
-            copyFolder(entry.absoluteFilePath(), link);
+            refreshCopies(entry.absoluteFilePath(), link);
             continue;
         }
         if (QFileInfo(link).symLinkTarget() == entry.absoluteFilePath())
             continue;
         const QString part = temporaryName(link);
         QFile::remove(part);
-        if (QFile::link(entry.absoluteFilePath(), part))
-            replaceWith(part, link);
+        if (QFile::link(entry.absoluteFilePath(), part) && renameOver(part, link) != 0)
+            QFile::remove(part);
     }
 }
 } // namespace
@@ -176,13 +171,28 @@ void linkInstallation(Firebird::IMaster *master, const QString &root)
 Firebird::IMaster *master()
 {
     static Firebird::IMaster *const m = [] {
-        const QString root = useOwnLockFolder() ? QString() : useSharedEngine();
+        engineSetup = prepareEngine();
         Firebird::IMaster *master = Firebird::fb_get_master_interface();
-        if (!root.isEmpty())
+        const QString root = qEnvironmentVariable("FIREBIRD");
+        if (!root.isEmpty() && engineSetup.problem.isEmpty())
             linkInstallation(master, root);
         return master;
     }();
     return m;
+}
+
+Firebird::IProvider *dispatcher()
+{
+    Firebird::IMaster *m = master();
+    if (!engineSetup.problem.isEmpty())
+        throw DatabaseError(engineSetup.problem);
+    return m->getDispatcher();
+}
+
+bool opensFilesExclusively()
+{
+    master();
+    return engineSetup.exclusive && engineSetup.problem.isEmpty();
 }
 
 Firebird::IUtil *util()
@@ -209,9 +219,24 @@ long errorCode(Firebird::IStatus *status)
     return errors[0] == isc_arg_gds ? long(errors[1]) : 0;
 }
 
+QList<long> errorCodes(Firebird::IStatus *status)
+{
+    QList<long> codes;
+    if (!(status->getState() & Firebird::IStatus::STATE_ERRORS))
+        return codes;
+    // Pairs of kind and value up to the end mark; strings and numbers are skipped.
+    for (const intptr_t *p = status->getErrors(); *p != isc_arg_end; p += 2) {
+        if (*p == isc_arg_cstring)
+            ++p; // length, then the text
+        else if (*p == isc_arg_gds)
+            codes << long(p[1]);
+    }
+    return codes;
+}
+
 void throwDatabaseError(const Firebird::FbException &e)
 {
-    throw DatabaseError(statusText(e.getStatus()));
+    throw DatabaseError(statusText(e.getStatus()), errorCodes(e.getStatus()));
 }
 
 QByteArray pathBytes(const QString &path)
@@ -254,4 +279,41 @@ extern "C" void *dlopen(const char *file, int mode)
 QString firebirdInstallFolder()
 {
     return QString::fromLocal8Bit(FbApi::master()->getConfigManager()->getInstallDirectory());
+}
+
+bool engineOpensFilesExclusively()
+{
+    return FbApi::opensFilesExclusively();
+}
+
+QString exclusiveEngineNotice()
+{
+#ifndef Q_OS_WIN
+    const passwd *user = ::getpwuid(::geteuid());
+    const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("SU_USUARIO");
+#else
+    const QString name = QStringLiteral("SU_USUARIO");
+#endif
+    return QStringLiteral("Su usuario no pertenece al grupo firebird de esta máquina, así que el programa "
+                          "abre la base de "
+                          "datos en forma exclusiva: mientras esté abierto, ni una copia de seguridad (gbak) "
+                          "ni una segunda "
+                          "ventana del programa pueden usarla. Para compartirla, el administrador puede "
+                          "agregarlo al grupo "
+                          "(adduser %1 firebird) y usted volver a iniciar la sesión.")
+        .arg(name);
+}
+
+QString openElsewhereText(bool exclusive)
+{
+    if (exclusive)
+        return QStringLiteral(
+            "La base de datos está abierta por otro programa (otra ventana de Retenciones, una "
+            "copia de seguridad u otro usuario). Como su usuario no pertenece al grupo "
+            "firebird, el programa solo puede abrirla cuando nadie más la usa: cierre el otro "
+            "programa y vuelva a intentar.");
+    return QStringLiteral(
+        "La base de datos está abierta en forma exclusiva por otro programa (por ejemplo el de "
+        "un usuario que no pertenece al grupo firebird). Cuando ese programa la cierre, vuelva a "
+        "intentar.");
 }

@@ -12,6 +12,11 @@
 namespace FbApi {
 
 Firebird::IMaster *master();
+// The provider through which databases are attached and made; raises DatabaseError, with the
+// reason in Spanish, when this process's engine may not open any.
+Firebird::IProvider *dispatcher();
+// The embedded engine opens local database files for itself alone (see prepareEngine()).
+bool opensFilesExclusively();
 Firebird::IUtil *util();
 
 // Owns one interface of the client and gives it back when it goes: reference-counted
@@ -69,6 +74,8 @@ QString statusText(Firebird::IStatus *status);
 
 // The first error code of a failure (isc_...), 0 when none.
 long errorCode(Firebird::IStatus *status);
+// Every error code of a failure, in order.
+QList<long> errorCodes(Firebird::IStatus *status);
 
 [[noreturn]] void throwDatabaseError(const Firebird::FbException &e);
 

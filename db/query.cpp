@@ -99,6 +99,7 @@ struct Query::Private {
     bool pendingRow = false; // a statement that returned its one row while running
     bool onRow = false;
     bool atEnd = false; // the engine refuses a fetch after the last row
+    quint64 affected = 0;
 
     // A cursor outlives nothing of its attachment: once the connection was closed the
     // client must not be asked anything about it, only given its reference back.
@@ -266,6 +267,7 @@ void Query::execute()
 void Query::open()
 {
     close();
+    d_->affected = 0;
     d_->transaction.start();
     try {
         FbApi::Status status;
@@ -283,12 +285,18 @@ void Query::open()
                                    hasOutput ? d_->outputMetadata.get() : nullptr,
                                    hasOutput ? d_->row.data() : nullptr);
             d_->pendingRow = hasOutput;
+            d_->affected = d_->statement->getAffectedRecords(status.get());
         }
         d_->active = true;
     } catch (const FbException &e) {
         d_->transaction.connection().checkAlive();
         FbApi::throwDatabaseError(e);
     }
+}
+
+quint64 Query::rowsAffected() const
+{
+    return d_->affected;
 }
 
 bool Query::isActive() const

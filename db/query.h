@@ -30,6 +30,8 @@ public:
 
     // Runs a statement whose result, if any, is not wanted.
     void execute();
+    // The rows the last statement run inserted, updated or deleted.
+    quint64 rowsAffected() const;
     // Runs the statement and makes its rows available to next(); a statement that
     // selects nothing simply runs and has no rows.
     void open();

@@ -87,3 +87,21 @@ void runSqlScript(Transaction &transaction, const QString &script)
     }
     transaction.commit();
 }
+
+QStringList grantsForUser(const QString &script, const QString &user)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]{0,62}$"));
+    if (!identifier.match(user).hasMatch())
+        return {};
+    const QRegularExpression grantee(QStringLiteral("\\bTO\\s+USER\\s+%1\\s*$").arg(ScriptGrantee),
+                                     QRegularExpression::CaseInsensitiveOption);
+    QStringList grants;
+    for (const QString &statement : splitSqlScript(script)) {
+        QString grant = withoutComments(statement).trimmed();
+        if (!grant.startsWith(QLatin1String("GRANT"), Qt::CaseInsensitive))
+            continue;
+        if (grant.contains(grantee))
+            grants << grant.replace(grantee, QStringLiteral("TO USER ") + user);
+    }
+    return grants;
+}

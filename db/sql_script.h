@@ -13,3 +13,11 @@ QStringList splitSqlScript(const QString &script);
 // Runs every statement of the script and commits after each one, as definitions need;
 // "COMMIT" in the script commits too. Raises DatabaseError at the first failing statement.
 void runSqlScript(Transaction &transaction, const QString &script);
+
+// The script's GRANT statements for the user `RETENCIONES` given to another user instead; the
+// name must be a plain identifier (letters, digits, "_" and "$", a letter first, at most 63
+// characters), else nothing.
+QStringList grantsForUser(const QString &script, const QString &user);
+
+// The name under which the script grants what a clerk needs.
+inline const QString ScriptGrantee = QStringLiteral("RETENCIONES");

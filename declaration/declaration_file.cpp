@@ -129,11 +129,14 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
     return record;
 }
 
-void createDeclarationFile(TextFile &f, const QString &fileName)
+void createDeclarationFile(TextFile &f, const QString &fileName, bool fresh)
 {
     BindTextFile(f, fileName);
     SetTextBuffer(f, LongFileBuffer);
-    CreateTextFile(f);
+    if (fresh)
+        CreateNewTextFile(f);
+    else
+        CreateTextFile(f);
     CheckIo();
 }
 

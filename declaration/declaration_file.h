@@ -54,10 +54,11 @@ QString dateField(const QString &cell);
 QString declarationRecord(const Withholding &row, const DeclarationHeader &header);
 
 // The writer, over the window's text-file variable F. Each call runs the I/O check and raises
-// IoError on failure. Creating empties an existing file of the name and leaves it open; a
+// IoError on failure. Creating empties an existing file of the name and leaves it open (a fresh
+// one refuses any name that exists, a link included); a
 // record reopens the file at its end only when it is closed, then writes the record, its end
 // mark (CR) and the line break (CR LF).
-void createDeclarationFile(TextFile &f, const QString &fileName);
+void createDeclarationFile(TextFile &f, const QString &fileName, bool fresh = false);
 void appendDeclarationRecord(TextFile &f, const QString &record);
 void closeDeclarationFile(TextFile &f);
 

@@ -3,21 +3,22 @@
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/numbers.h"
+#include "common/safe_file.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 #include "declaration/reten_store.h"
 #include "report/report_definition.h"
 #include "withholdings/grid_model.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -40,35 +41,29 @@ int renameErrorCode(int error)
     }
 }
 
-// Gets the written records onto the disk before the rename makes them the declaration, so
-// that a power cut never leaves an empty file under the declaration's name.
-void syncToDisk(const QString &fileName)
+QString temporarySuffix()
 {
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(fileName);
-    // A write that only fails here must not replace a good declaration with a bad one.
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw IoError(renameErrorCode(errno));
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!synced)
-        throw IoError(error == ENOSPC ? 101 : 29);
-#else
-    Q_UNUSED(fileName);
-#endif
+    return QStringLiteral(".tmp");
 }
 
-// Replaces an existing file of the name in one step, on every platform.
-void replaceFile(const QString &from, const QString &to)
+// Temporary files of this declaration that a generation killed half-way left behind: only this
+// user's own plain files are taken away (removing a link never touches what it points to).
+void removeLeftovers(const QString &fileName)
 {
-    syncToDisk(from);
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), error);
-    if (error)
-        throw IoError(renameErrorCode(error.value()));
+    const QFileInfo declaration(fileName);
+    const QFileInfoList left =
+        QDir(declaration.absolutePath())
+            .entryInfoList({declaration.fileName() + QStringLiteral(".*") + temporarySuffix()},
+                           QDir::Files | QDir::System | QDir::Hidden);
+    for (const QFileInfo &file : left) {
+#ifdef Q_OS_UNIX
+        struct stat info;
+        if (::lstat(QFile::encodeName(file.absoluteFilePath()).constData(), &info) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+#endif
+        QFile::remove(file.absoluteFilePath());
+    }
 }
 
 // Ends the store's part of the generation however the generation ends.
@@ -150,10 +145,10 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 }
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
-                                             const QString &periodo, const QString &fileName,
-                                             const QString &partName, int &inserted, ExportMonitor *monitor)
+                                             const QString &periodo, const QString &partName, int &inserted,
+                                             ExportMonitor *monitor)
 {
-    createDeclarationFile(f_, partName);
+    createDeclarationFile(f_, partName, true);
     try {
         const int lastRow = grid.lastRow();
         // Rows past the last one appended are empty; the progress is counted up to it.
@@ -180,11 +175,13 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         }
         if (monitor)
             monitor->writingProgress(100);
+        // On the disk before the rows are committed: a power cut never leaves an empty file
+        // under the declaration's name.
+        SyncTextFile(f_);
+        CheckIo();
         closeDeclarationFile(f_);
-        replaceFile(partName, fileName);
     } catch (...) {
         CloseTextFileQuietly(f_);
-        QFile::remove(partName);
         throw;
     }
 }
@@ -207,7 +204,6 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     GenerationResult result;
     result.baseName = declarationBaseName(header.year, header.month, header.legajo);
     const QString fileName = declarationFileName(result.baseName);
-    const QString partName = temporaryName(fileName);
     const QString periodo = TrimBlanks(header.month) + QLatin1Char('/') + TrimBlanks(header.year);
 
     // From here until the listing is exported no other program changes RETEN; one that is
@@ -215,23 +211,46 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     store_.reserve();
     // The progress window stays up from here until the listing is exported.
     MonitorSession display(monitor);
+    removeLeftovers(fileName);
+    // A fresh name nobody could have planted a link or a file under.
+    const QString partName = freshSiblingName(fileName, temporarySuffix());
     int inserted = 0;
     try {
-        writeDeclaration(header, grid, periodo, fileName, partName, inserted, monitor);
+        writeDeclaration(header, grid, periodo, partName, inserted, monitor);
         store_.commit();
     } catch (...) {
-        // Its rows were never seen by anyone; the lock goes with them.
+        // Its rows were never seen by anyone; the lock goes with them, and so does the file.
         store_.abandon();
+        QFile::remove(partName);
         throw;
     }
+    // The rows are committed: only now does the file take the declaration's name, so that a
+    // refused commit leaves the earlier declaration where it was. A rename that fails takes the
+    // rows back out, and RETEN holds nothing of a declaration that was not written.
+    if (const int error = renameOver(partName, fileName)) {
+        QFile::remove(partName);
+        store_.forget();
+        throw IoError(renameErrorCode(error));
+    }
 
-    report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
-    report_.setCaption(QStringLiteral("Qrtotal"),
-                       FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
-    store_.openListing();
-    RetenRowSource rows(store_.listing(), inserted);
-    result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
-                                      display.callback());
+    try {
+        report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
+        report_.setCaption(QStringLiteral("Qrtotal"),
+                           FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
+        store_.openListing();
+        RetenRowSource rows(store_.listing(), inserted);
+        result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
+                                          display.callback());
+    } catch (const AppError &e) {
+        throw ReportError(listingFailedText(fileName, e.message()));
+    }
     result.statusText = statusText(programFolder, result.baseName);
     return result;
+}
+
+QString DeclarationGeneration::listingFailedText(const QString &fileName, const QString &error)
+{
+    return QStringLiteral("La declaración %1 quedó generada y sus filas guardadas en la base de datos, pero "
+                          "no se pudo generar su listado PDF:\n%2")
+        .arg(fileName, error);
 }

@@ -45,13 +45,15 @@ struct GenerationResult {
 // CONFIRMA: empties RETEN, asks the clerk, writes the declaration file and RETEN's rows from
 // the occupied grid rows, commits, and exports the listing as PDF into the program folder.
 //
-// The declaration goes to a temporary file beside it (the current folder) and replaces the
-// file of its name only once every record is written and every row inserted, so a generation
-// that fails halfway leaves the earlier declaration as it was and no partial file. Errors are
-// raised as they occur (ConversionError, IoError, DatabaseError, ReportError). When another
-// program is writing RETEN at that moment, the database's refusal comes at the emptying or
-// right after the clerk's Yes, before any file is touched; rows of a generation that fails
-// before its commit are rolled back, so no other program waits on them.
+// The declaration goes to a new temporary file beside it (the current folder), made under a
+// fresh name that nobody could have planted anything under, and replaces the file of its name
+// only once every record is on the disk and every row is committed, so a generation that fails
+// halfway leaves the earlier declaration as it was, no partial file and no new rows. Errors are
+// raised as they occur (ConversionError, IoError, DatabaseError); once the declaration is
+// complete, a failure of its listing is a ReportError that says so. When another program is
+// writing RETEN at that moment, the refusal comes at the emptying or right after the clerk's
+// Yes, before any file is touched; rows of a generation that fails before its commit are
+// rolled back, so no other program waits on them.
 class DeclarationGeneration {
 public:
     static constexpr int WritingStepRows = 200;
@@ -65,14 +67,13 @@ public:
     static QString question();
     static QString statusText(const QString &programFolder, const QString &baseName);
     static QString periodCaption(const DeclarationHeader &header);
-    // Name under which the declaration is written before it replaces the real one.
-    static QString temporaryName(const QString &fileName) { return fileName + QStringLiteral(".tmp"); }
+    // What the clerk reads when the declaration is complete but its listing is not.
+    static QString listingFailedText(const QString &fileName, const QString &error);
 
 private:
-    // The records to the temporary file and the rows to RETEN, then the file under its name.
+    // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
-                          const QString &fileName, const QString &partName, int &inserted,
-                          ExportMonitor *monitor);
+                          const QString &partName, int &inserted, ExportMonitor *monitor);
 
     RetenStore &store_;
     ReportDefinition &report_;

@@ -1,7 +1,9 @@
 #include "declaration/reten_store.h"
 
+#include "common/errors.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
+#include "db/database_errors.h"
 
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
@@ -11,7 +13,43 @@ const QString Listing = QStringLiteral("select * from  reten order by Jid");
 const QString HasLock =
     QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'RETEN_LOCK'");
 const QString TakeLock = QStringLiteral("update reten_lock set id = id");
+const QString PutLockBack = QStringLiteral("insert into reten_lock (id) values (1)");
+
+// Holds the one row of RETEN_LOCK in the query's transaction; a row that was deleted is put back
+// (it counts as held until that transaction ends). Another program's hold is refused at once.
+void holdLockRow(Query &q)
+{
+    try {
+        q.setSql(TakeLock);
+        q.execute();
+        if (q.rowsAffected() > 0)
+            return;
+        q.setSql(PutLockBack);
+        q.execute();
+    } catch (const DatabaseError &e) {
+        if (isHeldByAnother(e))
+            throw DatabaseError(RetenStore::busyText(), e.codes());
+        if (q.sql() == PutLockBack)
+            throw DatabaseError(RetenStore::missingLockText() + QLatin1Char('\n') + e.message(), e.codes());
+        throw;
+    }
+}
 } // namespace
+
+QString RetenStore::busyText()
+{
+    return QStringLiteral("En este momento se está generando otra declaración sobre la misma base de datos "
+                          "(en otra ventana o en otro puesto). Espere un momento y presione CONFIRMA "
+                          "nuevamente.");
+}
+
+QString RetenStore::missingLockText()
+{
+    return QStringLiteral(
+        "A la tabla RETEN_LOCK de la base de datos le falta su fila, y este usuario no puede "
+        "volver a ponerla: sin ella dos declaraciones podrían mezclarse. Pida al "
+        "administrador que ejecute: insert into RETEN_LOCK values (1); commit;");
+}
 
 RetenRow retenRow(const Withholding &row, const QString &periodo)
 {
@@ -55,8 +93,8 @@ void RetenStore::clear()
         // The lock is taken inside the clearing's own work, so it ends with its commit and
         // costs no transaction of its own.
         if (hasLockTable()) {
-            prepare(TakeLock);
-            t_reten.execute();
+            t_reten.close();
+            holdLockRow(t_reten);
         }
         prepare(DeleteAll);
         t_reten.execute();
@@ -102,10 +140,8 @@ bool RetenStore::hasLockTable()
 
 void RetenStore::takeLock()
 {
-    if (!hasLockTable())
-        return;
-    lock_.setSql(TakeLock);
-    lock_.execute();
+    if (hasLockTable())
+        holdLockRow(lock_);
 }
 
 void RetenStore::release() noexcept
@@ -145,6 +181,22 @@ void RetenStore::finish() noexcept
         // The attachment is gone; the next statement attaches again.
     }
     release();
+}
+
+void RetenStore::forget() noexcept
+{
+    try {
+        prepare(DeleteAll);
+        t_reten.execute();
+        t_reten.close();
+        tran.commit();
+    } catch (const std::exception &) {
+        t_reten.close();
+        try {
+            tran.rollback();
+        } catch (const std::exception &) {
+        }
+    }
 }
 
 void RetenStore::abandon() noexcept

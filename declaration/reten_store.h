@@ -40,9 +40,9 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 // of RETEN_LOCK: the clearing inside its own work, a generation in a short transaction of its
 // own beside `tran`, from the clerk's Yes until its listing is exported; the listing is read
 // in that transaction, after the rows were committed. So two generations never mix their
-// rows, and nobody changes RETEN under a listing being read; the other program gets the
-// database's refusal at once and the clerk confirms again. A database made before RETEN_LOCK
-// existed is used without it.
+// rows, and nobody changes RETEN under a listing being read; the other program is refused at
+// once (busyText()) and the clerk confirms again. A lock row that was deleted is put back, never
+// silently done without. A database made before RETEN_LOCK existed is used without it.
 class RetenStore {
 public:
     static inline const QString UserName = DatabaseSettings::DefaultUserName;
@@ -69,6 +69,9 @@ public:
     void insert(const RetenRow &row);
     // Commits the rows; the lock stays until finish().
     void commit();
+    // Takes the rows just committed out again, for a generation whose file could not be put
+    // in place after its commit. Never fails; the lock stays until finish().
+    void forget() noexcept;
     // Ends a generation, however it went: closes the listing, commits what is left and lets
     // other programs change RETEN again. Never fails.
     void finish() noexcept;
@@ -80,6 +83,11 @@ public:
     // lock; they stay open until finish().
     void openListing();
     Query &listing() { return lock_; }
+
+    // The refusal the clerk reads while another program generates on the same database.
+    static QString busyText();
+    // A lock row that is gone and that this user may not put back.
+    static QString missingLockText();
 
     Connection Conector;
     Transaction tran;

@@ -1,14 +1,14 @@
 #include "report/report_engine.h"
 
 #include "common/errors.h"
+#include "common/safe_file.h"
 #include "report/font_metrics.h"
 #include "report/pdf_document.h"
 #include "report/pdf_text.h"
 
-#include <QSaveFile>
-
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -214,10 +214,9 @@ ReportRun exportReportToPdf(const ReportDefinition &definition, RowSource &rows,
 {
     ReportEngine engine(definition);
     const QByteArray pdf = engine.renderPdf(rows, progress);
-    // QSaveFile writes beside the target and renames only on success: a failure leaves
-    // the previous file, if any, as it was and no partial one.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw ReportError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    // A failure leaves the previous file, if any, as it was and no partial one.
+    if (const int error = writeFileSafely(fileName, pdf))
+        throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
+                              .arg(fileName, QString::fromLocal8Bit(std::strerror(error))));
     return engine.lastRun();
 }

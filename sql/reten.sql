@@ -33,3 +33,11 @@ CREATE TABLE RETEN_LOCK (
   CONSTRAINT PK_RETEN_LOCK PRIMARY KEY (ID)
 );
 INSERT INTO RETEN_LOCK (ID) VALUES (1);
+
+-- What a clerk who attaches as another user than the database's owner needs: RETEN, the
+-- sequence its trigger takes JID from, and the lock row (which a generation puts back when it
+-- finds it gone). The user is the README's RETENCIONES; create_database --grant-to NAME gives
+-- another user the same.
+GRANT SELECT, INSERT, UPDATE, DELETE ON RETEN TO USER RETENCIONES;
+GRANT USAGE ON SEQUENCE GEN_RETEN_JID TO USER RETENCIONES;
+GRANT SELECT, INSERT, UPDATE ON RETEN_LOCK TO USER RETENCIONES;

@@ -24,3 +24,25 @@ TEST(SqlScript, SplitsAtTheTerminatorInForce)
     for (const auto &c : cases)
         EXPECT_EQ(splitSqlScript(QString::fromUtf8(c.script)), c.statements) << c.script;
 }
+
+// The script's grants to RETENCIONES, for another user; a name that is not a plain identifier
+// gives nothing rather than a statement built from it.
+TEST(SqlScript, GrantsGoToTheNamedUser)
+{
+    const QString script = QStringLiteral("create table reten (x int);\n-- what a clerk needs\n"
+                                          "GRANT SELECT ON RETEN TO USER RETENCIONES;\n"
+                                          "grant usage on sequence g to user retenciones;\n"
+                                          "grant select on other to user SOMEONE;");
+    const struct {
+        const char *user;
+        QStringList grants;
+    } cases[] = {
+        {"CAJERO", {"GRANT SELECT ON RETEN TO USER CAJERO", "grant usage on sequence g TO USER CAJERO"}},
+        {"clerk_2", {"GRANT SELECT ON RETEN TO USER clerk_2", "grant usage on sequence g TO USER clerk_2"}},
+        {"X; drop table reten", {}},
+        {"2CLERK", {}},
+        {"", {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(grantsForUser(script, QString::fromUtf8(c.user)), c.grants) << c.user;
+}

@@ -95,6 +95,26 @@ public:
         otherTransaction = std::make_unique<Transaction>(*otherConnection);
         otherTransaction->executeImmediate(QStringLiteral("update reten_lock set id = id"));
     }
+    // Every commit that would leave rows in RETEN is refused, as by a server that drops the link
+    // or a disk that fills at the commit; the clearings still commit.
+    void refuseCommits(bool refuse)
+    {
+        try {
+            if (refuse) {
+                transaction_->executeImmediate(QStringLiteral("create exception NO_COMMIT 'commit refused'"));
+                transaction_->commit();
+                transaction_->executeImmediate(QStringLiteral(
+                    "create trigger REFUSE_COMMIT on transaction commit as begin if (exists(select "
+                    "1 from reten)) then exception NO_COMMIT; end"));
+            } else {
+                transaction_->executeImmediate(QStringLiteral("drop trigger REFUSE_COMMIT"));
+            }
+            transaction_->commit();
+        } catch (const DatabaseError &) {
+            ASSERT_FALSE(refuse);
+            transaction_->rollback(); // there was none
+        }
+    }
     std::unique_ptr<Connection> otherConnection;
     std::unique_ptr<Transaction> otherTransaction;
     ReportDefinition report;
@@ -226,7 +246,7 @@ TEST_F(Generation, ProgressMovesWhileTheRowsAreWritten)
     RecordingMonitor monitor;
     std::vector<int> insertedRows;
     monitor.duringWriting = [&](int) {
-        EXPECT_TRUE(QFileInfo::exists(workFile(BaseName + ".txt.tmp")));
+        EXPECT_EQ(QDir(work_.path()).entryList({BaseName + ".txt.*.tmp"}).size(), 1);
         EXPECT_TRUE(committedRows().isEmpty());
         Query count(store->tran);
         count.setSql(QStringLiteral("select count(*) from reten"));
@@ -272,9 +292,8 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
              t.grid.append(cells("9", "15/03/2017", "1.00", "0", longName, "20-12345678-9"));
          },
          Agent, true, "DatabaseError", true},
-        {"folder where the partial file goes",
-         [](Generation &t) { ASSERT_TRUE(QDir(t.work_.path()).mkdir(BaseName + ".txt.tmp")); }, Agent, true,
-         "IoError", true},
+        {"commit refused by the database", [](Generation &t) { t.refuseCommits(true); }, Agent, true,
+         "DatabaseError", true},
         {"another program writing RETEN", [](Generation &t) { t.lockFromAnotherProgram(); }, Agent, true,
          "DatabaseError", false},
         {"another program starts writing while the clerk is asked",
@@ -324,7 +343,7 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
         if (c.asked) {
             EXPECT_EQ(committedRows(), QStringList());
         }
-        QDir(work_.path()).rmdir(BaseName + ".txt.tmp");
+        refuseCommits(false);
         dialogs.confirmations.clear();
         dialogs.whileOpen = nullptr;
         otherTransaction.reset();
@@ -385,8 +404,9 @@ TEST_F(Generation, ListingThatCannotBeWrittenKeepsTheCompleteDeclaration)
         generation.run(Agent, grid, missingFolder);
         FAIL() << "no error";
     } catch (const ReportError &e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"") + missingFolder +
-                                           BaseName + QStringLiteral(".pdf\". ")))
+        EXPECT_TRUE(e.message().startsWith(DeclarationGeneration::listingFailedText(
+            BaseName + ".txt",
+            QStringLiteral("Cannot create file \"") + missingFolder + BaseName + QStringLiteral(".pdf\". "))))
             << e.message().toStdString();
     }
     EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expectedFile({1, 2}));

@@ -159,7 +159,8 @@ private:
 
 // An office's database on a Firebird server: created by the create-database tool from the
 // connection string, found by the program through RETENCIONES_DATABASE, filled by a generation
-// and read back through the server.
+// of a clerk who attaches as the user RETENCIONES made the README's way (not the owner), and
+// read back through the server.
 TEST_F(GenerationTest, GenerationOnAFirebirdServer)
 {
     FirebirdServer server;
@@ -173,8 +174,20 @@ TEST_F(GenerationTest, GenerationOnAFirebirdServer)
     ASSERT_TRUE(tool.waitForFinished(60000));
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAll().toStdString();
 
+    QProcess isql;
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-user"), ServerUser,
+                                           QStringLiteral("-password"), ServerPassword, database});
+    isql.write("create user RETENCIONES password 'otra-clave'; commit;\n");
+    isql.closeWriteChannel();
+    ASSERT_TRUE(isql.waitForFinished(60000));
+    ASSERT_EQ(isql.exitCode(), 0) << isql.readAll().toStdString();
+    ScopedVariable user("RETENCIONES_USER", QStringLiteral("RETENCIONES"));
+    ScopedVariable password("RETENCIONES_PASSWORD", QStringLiteral("otra-clave"));
+
     const DatabaseSettings settings = readDatabaseSettings();
     ASSERT_EQ(settings.path, database);
+    ASSERT_EQ(settings.userName, QStringLiteral("RETENCIONES"));
     RetenStore store(settings.path, settings.userName, settings.password);
     ASSERT_TRUE(store.connect());
     GridModel grid;

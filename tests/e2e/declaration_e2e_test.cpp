@@ -233,7 +233,7 @@ TEST_F(DeclarationThroughWindow, EarlyEndsLeaveTheWindowAsItStood)
         EXPECT_EQ(dialogs.calls.size(), 0u); // the window opens without a message in any case
         fillDirectly();
         if (c.folderInTheWay) {
-            ASSERT_TRUE(QDir(work_.path()).mkdir(BaseName + ".txt.tmp"));
+            ASSERT_TRUE(QDir(work_.path()).mkdir(BaseName + ".txt"));
         }
         if (c.asked)
             dialogs.confirmations = {c.answer};
@@ -251,9 +251,10 @@ TEST_F(DeclarationThroughWindow, EarlyEndsLeaveTheWindowAsItStood)
         }
         EXPECT_TRUE(untouched());
         EXPECT_FALSE(window->F.isOpen());
-        EXPECT_FALSE(QFile::exists(workFile(BaseName + ".txt")));
+        EXPECT_FALSE(QFileInfo(workFile(BaseName + ".txt")).isFile());
         EXPECT_FALSE(QFile::exists(programFolder() + BaseName + ".pdf"));
-        QDir(work_.path()).rmdir(BaseName + ".txt.tmp");
+        EXPECT_EQ(committedRows(), QStringList());
+        QDir(work_.path()).rmdir(BaseName + ".txt");
         window.reset();
     }
 }

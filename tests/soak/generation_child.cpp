@@ -88,8 +88,12 @@ int generate(const QString &database, const QString &work, const QString &progra
     }
     const DeclarationHeader header{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                                    QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE %1").arg(tag)};
-    ReportDefinition report =
-        ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+    // Logos of one colour: a new image's pixels are whatever its memory held, and the soak
+    // compares the listings byte for byte.
+    QImage left(232, 107, QImage::Format_RGB32), right(213, 107, QImage::Format_RGB32);
+    left.fill(Qt::white);
+    right.fill(Qt::white);
+    ReportDefinition report = ListingReport(left, right);
     YesDialogs dialogs;
     TextFile f;
     ProgressWindow progress;

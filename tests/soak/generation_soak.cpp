@@ -121,6 +121,14 @@ private:
     QStringList rest_;
 };
 
+// The programs and the script it runs, where the build put them unless RETENCIONES_SOAK_<WHAT>
+// names a copy (a test that runs the soak as another user gives it copies he can reach).
+QString program(const char *what, const char *built)
+{
+    const QString given = qEnvironmentVariable((QByteArray("RETENCIONES_SOAK_") + what).constData());
+    return given.isEmpty() ? QString::fromLocal8Bit(built) : given;
+}
+
 long long field(const QByteArray &line, const char *word)
 {
     return line.startsWith(QByteArray(word) + ' ') ? line.mid(qstrlen(word) + 1).toLongLong() : -1;
@@ -151,8 +159,8 @@ public:
         program_ = dir_.filePath(QStringLiteral("program"));
         QDir().mkpath(work_);
         QDir().mkpath(program_);
-        Child create(
-            {QStringLiteral(RETENCIONES_CREATE_DATABASE), database_, QStringLiteral(RETENCIONES_SQL)});
+        Child create({program("CREATE_DATABASE", RETENCIONES_CREATE_DATABASE), database_,
+                      program("SQL", RETENCIONES_SQL)});
         if (create.wait() != 0)
             fail(QStringLiteral("the database cannot be created"));
     }
@@ -162,8 +170,9 @@ public:
         State s;
         s.fileExists = QFile::exists(work_ + QLatin1Char('/') + FileName);
         s.file = readAll(work_ + QLatin1Char('/') + FileName);
-        s.temporaryLeft = QFile::exists(work_ + QLatin1Char('/') + FileName + QStringLiteral(".tmp"));
-        Child reten({QStringLiteral(RETENCIONES_CHILD), QStringLiteral("reten"), database_});
+        s.temporaryLeft =
+            !QDir(work_).entryList({FileName + QStringLiteral(".*.tmp")}, QDir::Files).isEmpty();
+        Child reten({program("CHILD", RETENCIONES_CHILD), QStringLiteral("reten"), database_});
         const int status = reten.wait();
         s.retenOpened = WIFEXITED(status) && WEXITSTATUS(status) == 0;
         s.reten = reten.rest();
@@ -175,7 +184,7 @@ public:
 
     Child *start(const char *tag)
     {
-        return new Child({QStringLiteral(RETENCIONES_CHILD), QStringLiteral("generate"), database_, work_,
+        return new Child({program("CHILD", RETENCIONES_CHILD), QStringLiteral("generate"), database_, work_,
                           program_, QString::fromLatin1(tag)});
     }
 
@@ -255,8 +264,13 @@ int main(int argc, char *argv[])
             total += took, ++clean;
         const State before = soak.state();
         if (before.file != a.file || before.reten != a.reten || before.pdf != a.pdf || before.temporaryLeft)
-            fail(
-                QStringLiteral("round %1: the clean generation did not give the earlier declaration").arg(k));
+            fail(QStringLiteral(
+                     "round %1: the clean generation did not give the earlier declaration: file %2, "
+                     "RETEN %3, listing %4%5")
+                     .arg(k)
+                     .arg(name(before.file, a.file, b.file, before.fileExists),
+                          name(before.reten, a.reten, b.reten), name(before.pdf, a.pdf, b.pdf),
+                          before.temporaryLeft ? QStringLiteral(", .tmp left") : QString()));
 
         // Spread over the time the generation just took: the disk's speed comes and goes, and
         // an average over the whole soak would put most kills after a fast generation's end.

@@ -1,0 +1,392 @@
+// The program as the ordinary users of an office machine run it, with /tmp/firebird as Debian's
+// server package leaves it (firebird:firebird, 0770): a clerk outside group firebird, a clerk in
+// it, and a neighbour who plants links and folders where the clerk works. The test runs as root
+// and takes each step as one of them through setpriv; run by anyone else it is skipped.
+
+#include "db/engine.h"
+#include "declaration/reten_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+struct Account {
+    QString name;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+struct Outcome {
+    int exitCode = -1;
+    QString output; // standard output and error together
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+Outcome runAsRoot(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(240000))
+        p.kill();
+    p.waitForFinished();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAll())};
+}
+
+// The account, made when missing; false when it cannot be had.
+bool account(const char *name, bool inFirebirdGroup, Account &a)
+{
+    if (!::getpwnam(name)) {
+        QStringList args{QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                         QStringLiteral("/bin/sh")};
+        if (inFirebirdGroup)
+            args << QStringLiteral("--groups") << QStringLiteral("firebird");
+        runAsRoot(QStringLiteral("useradd"), args << QLatin1String(name));
+    } else if (inFirebirdGroup) {
+        runAsRoot(QStringLiteral("usermod"),
+                  {QStringLiteral("-aG"), QStringLiteral("firebird"), QLatin1String(name)});
+    }
+    const passwd *p = ::getpwnam(name);
+    if (!p)
+        return false;
+    a = Account{QLatin1String(name), p->pw_uid, p->pw_gid};
+    return true;
+}
+
+const QString Declaration = QStringLiteral("17300415.txt");
+const QString Listing = QStringLiteral("17300415.pdf");
+
+class AsClerk : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "only root can act as the office's users";
+        const group *firebird = ::getgrnam("firebird");
+        const passwd *engine = ::getpwnam("firebird");
+        ASSERT_TRUE(firebird && engine) << "no firebird account (scripts/setup installs the server package)";
+        const uid_t engineUid = engine->pw_uid;
+        const gid_t engineGid = firebird->gr_gid;
+        ASSERT_TRUE(account("retclerk", false, clerk_) && account("retgroup", true, member_) &&
+                    account("retneighbour", false, neighbour_));
+        // The machine's lock folder as Debian's package leaves it.
+        QDir().mkpath(QStringLiteral("/tmp/firebird"));
+        ASSERT_EQ(::chown("/tmp/firebird", engineUid, engineGid), 0);
+        ASSERT_EQ(::chmod("/tmp/firebird", 0770), 0);
+
+        // Copies of the programs where every user reaches them: the build folder may not be.
+        ASSERT_TRUE(base_.isValid());
+        ::chmod(qPrintable(base_.path()), 0755);
+        QDir().mkpath(path(QStringLiteral("bin")));
+        for (const char *program :
+             {GENERATION_CHILD, GENERATION_SOAK, CREATE_DATABASE_TOOL, RETEN_PEER, RETEN_SQL}) {
+            const QString from = QString::fromLocal8Bit(program);
+            ASSERT_TRUE(QFile::copy(from, bin(QFileInfo(from).fileName())));
+        }
+        for (const Account &a : {clerk_, member_, neighbour_}) {
+            const QString home = this->home(a);
+            QDir().mkpath(home + QStringLiteral("/work"));
+            runAsRoot(QStringLiteral("chown"),
+                      {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(a.uid).arg(a.gid), home});
+            ::chmod(qPrintable(home), 0700);
+        }
+    }
+
+    QString path(const QString &name) const { return base_.filePath(name); }
+    QString bin(const QString &name) const { return path(QStringLiteral("bin/") + name); }
+    QString home(const Account &a) const { return path(QStringLiteral("home-") + a.name); }
+    QString database(const Account &a) const { return home(a) + QStringLiteral("/RETENCIONES.FDB"); }
+
+    QStringList environment(const Account &a, const QStringList &extra) const
+    {
+        return QStringList{QStringLiteral("HOME=") + home(a),
+                           QStringLiteral("PATH=/usr/sbin:/usr/bin:/sbin:/bin"),
+                           QStringLiteral("LANG=C.UTF-8"), QStringLiteral("QT_QPA_PLATFORM=offscreen")} +
+               extra;
+    }
+    QStringList asUser(const Account &a, const QStringList &command, const QStringList &extra = {}) const
+    {
+        return QStringList{QStringLiteral("--reuid=%1").arg(a.uid), QStringLiteral("--regid=%1").arg(a.gid),
+                           QStringLiteral("--init-groups"), QStringLiteral("env"), QStringLiteral("-i")} +
+               environment(a, extra) + command;
+    }
+    Outcome run(const Account &a, const QStringList &command, const QStringList &extra = {}) const
+    {
+        return runAsRoot(QStringLiteral("setpriv"), asUser(a, command, extra));
+    }
+
+    Outcome createDatabase(const Account &a) const
+    {
+        return run(a,
+                   {bin(QStringLiteral("create_database")), database(a), bin(QStringLiteral("reten.sql"))});
+    }
+    // A declaration of 500 rows made by the account in `folder` (the listing goes there too).
+    Outcome generate(const Account &a, const QString &folder, const QString &tag,
+                     const QStringList &extra = {}) const
+    {
+        return run(a,
+                   {bin(QStringLiteral("generation_child")), QStringLiteral("generate"), database(a), folder,
+                    folder, tag},
+                   extra);
+    }
+    QStringList reten(const Account &a) const
+    {
+        const Outcome r =
+            run(a, {bin(QStringLiteral("generation_child")), QStringLiteral("reten"), database(a)});
+        return r.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir base_;
+    Account clerk_, member_, neighbour_;
+};
+
+// Another program on the database: the store of reten_peer, run by root or by an account.
+class Peer {
+public:
+    Peer(const QStringList &command)
+    {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.start(command.first(), command.mid(1));
+        process_.waitForStarted(10000);
+    }
+    ~Peer()
+    {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(20000))
+            process_.kill();
+        process_.waitForFinished();
+    }
+    QString run(const char *command)
+    {
+        process_.write(QByteArray(command) + '\n');
+        while (!process_.canReadLine())
+            if (!process_.waitForReadyRead(30000))
+                return QStringLiteral("no answer");
+        return QString::fromUtf8(process_.readLine()).trimmed();
+    }
+
+private:
+    QProcess process_;
+};
+
+Outcome gbak(const QString &database, const QString &backup)
+{
+    QFile::remove(backup);
+    return runAsRoot(QStringLiteral("gbak"),
+                     {QStringLiteral("-b"), QStringLiteral("-user"), RetenStore::UserName,
+                      QStringLiteral("-password"), RetenStore::Password, database, backup});
+}
+} // namespace
+
+// Outside group firebird the clerk's engine opens the database for itself alone: root's engine
+// (a backup, a second program) and his are refused while the other holds the file, with a
+// message that says why, and nothing he declared is lost.
+TEST_F(AsClerk, OutsideTheGroupTheDatabaseIsHisAlone)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const QString work = home(clerk_) + QStringLiteral("/work");
+    Outcome made = generate(clerk_, work, QStringLiteral("A"));
+    ASSERT_EQ(made.exitCode, 0) << made.output.toStdString();
+    const QByteArray declared = readAll(work + QLatin1Char('/') + Declaration);
+    ASSERT_EQ(declared.size(), 500 * 198);
+    ASSERT_EQ(reten(clerk_).size(), 500);
+
+    {
+        Peer root({QStringLiteral(RETEN_PEER), database(clerk_)});
+        ASSERT_EQ(root.run("finish"), QStringLiteral("ok"));
+        const Outcome refused = generate(clerk_, work, QStringLiteral("B"));
+        EXPECT_NE(refused.exitCode, 0);
+        EXPECT_TRUE(refused.output.contains(openElsewhereText(true))) << refused.output.toStdString();
+        EXPECT_EQ(readAll(work + QLatin1Char('/') + Declaration), declared);
+    }
+    {
+        Peer his(QStringList{QStringLiteral("setpriv")} +
+                 asUser(clerk_, {bin(QStringLiteral("reten_peer")), database(clerk_)}));
+        ASSERT_EQ(his.run("clear"), QStringLiteral("ok"));
+        const Outcome backup = gbak(database(clerk_), path(QStringLiteral("backup.fbk")));
+        EXPECT_NE(backup.exitCode, 0);
+        EXPECT_TRUE(backup.output.contains(QLatin1String("already opened"))) << backup.output.toStdString();
+    }
+    const Outcome backup = gbak(database(clerk_), path(QStringLiteral("backup.fbk")));
+    EXPECT_EQ(backup.exitCode, 0) << backup.output.toStdString();
+    made = generate(clerk_, work, QStringLiteral("B"));
+    EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+    EXPECT_EQ(reten(clerk_).size(), 500);
+}
+
+// In group firebird the clerk shares the file with root's engine: the backup runs beside his
+// program, and a generation of another program makes his wait with the message that says so.
+TEST_F(AsClerk, InTheGroupTheDatabaseIsShared)
+{
+    ASSERT_EQ(createDatabase(member_).exitCode, 0);
+    const QString work = home(member_) + QStringLiteral("/work");
+    {
+        Peer root({QStringLiteral(RETEN_PEER), database(member_)});
+        ASSERT_EQ(root.run("clear"), QStringLiteral("ok"));
+        ASSERT_EQ(root.run("reserve"), QStringLiteral("ok"));
+        const Outcome refused = generate(member_, work, QStringLiteral("A"));
+        EXPECT_NE(refused.exitCode, 0);
+        EXPECT_TRUE(refused.output.contains(RetenStore::busyText())) << refused.output.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(work + QLatin1Char('/') + Declaration));
+        ASSERT_EQ(root.run("finish"), QStringLiteral("ok"));
+        const Outcome made = generate(member_, work, QStringLiteral("A"));
+        EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+    }
+    Peer his(QStringList{QStringLiteral("setpriv")} +
+             asUser(member_, {bin(QStringLiteral("reten_peer")), database(member_)}));
+    ASSERT_EQ(his.run("finish"), QStringLiteral("ok"));
+    const Outcome backup = gbak(database(member_), path(QStringLiteral("backup.fbk")));
+    EXPECT_EQ(backup.exitCode, 0) << backup.output.toStdString();
+    EXPECT_EQ(reten(member_).size(), 500);
+}
+
+// The short kill soak, as the clerk outside the group.
+TEST_F(AsClerk, KilledGenerationsLoseNothing)
+{
+    const Outcome soak =
+        run(clerk_,
+            {bin(QStringLiteral("generation_soak")), QStringLiteral("--kills"), QStringLiteral("3"),
+             QStringLiteral("--terms"), QStringLiteral("1")},
+            {QStringLiteral("RETENCIONES_SOAK_CHILD=") + bin(QStringLiteral("generation_child")),
+             QStringLiteral("RETENCIONES_SOAK_CREATE_DATABASE=") + bin(QStringLiteral("create_database")),
+             QStringLiteral("RETENCIONES_SOAK_SQL=") + bin(QStringLiteral("reten.sql"))});
+    EXPECT_EQ(soak.exitCode, 0) << soak.output.toStdString();
+}
+
+// The neighbour plants links under every name the generation might use, in the shared folder
+// where the clerk declares, pointing at the clerk's own files. None of them is written through;
+// where the folder lets the clerk replace the neighbour's link, the declaration is made, and
+// where it does not (the sticky bit), the clerk is told and nothing is committed.
+TEST_F(AsClerk, PlantedLinksChangeNothingOfTheClerks)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const struct {
+        const char *name;
+        mode_t mode;
+        bool declared;
+    } cases[] = {{"shared folder", 0777, true}, {"shared folder with the sticky bit", 01777, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString office = path(QStringLiteral("office-%1").arg(c.mode, 0, 8));
+        ASSERT_TRUE(QDir().mkpath(office));
+        ::chmod(qPrintable(office), c.mode);
+        QStringList victims;
+        for (const QString &name : {Declaration, Declaration + QStringLiteral(".tmp"), Listing}) {
+            const QString victim = home(clerk_) + QStringLiteral("/victim-") + name;
+            writeAll(victim, "MINE");
+            ::chown(qPrintable(victim), clerk_.uid, clerk_.gid);
+            victims << victim;
+            ASSERT_EQ(run(neighbour_, {QStringLiteral("ln"), QStringLiteral("-s"), victim,
+                                       office + QLatin1Char('/') + name})
+                          .exitCode,
+                      0);
+        }
+        const Outcome made = generate(clerk_, office, QStringLiteral("A"));
+        for (const QString &victim : victims)
+            EXPECT_EQ(readAll(victim), "MINE") << victim.toStdString();
+        EXPECT_EQ(made.exitCode == 0, c.declared) << made.output.toStdString();
+        struct stat info;
+        const QString declaration = office + QLatin1Char('/') + Declaration;
+        ASSERT_EQ(::lstat(qPrintable(declaration), &info), 0);
+        if (c.declared) {
+            EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_uid == clerk_.uid);
+            EXPECT_EQ(readAll(declaration).size(), 500 * 198);
+            EXPECT_EQ(reten(clerk_).size(), 500);
+            ASSERT_EQ(::lstat(qPrintable(office + QLatin1Char('/') + Listing), &info), 0);
+            EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_uid == clerk_.uid);
+        } else {
+            EXPECT_TRUE(S_ISLNK(info.st_mode));
+            EXPECT_TRUE(made.output.contains(QLatin1String("File access denied")))
+                << made.output.toStdString();
+            EXPECT_EQ(reten(clerk_), QStringList());
+        }
+        EXPECT_EQ(
+            QDir(office).entryList({Declaration + QStringLiteral(".*.tmp")}, QDir::Files | QDir::System),
+            QStringList());
+    }
+}
+
+// Lock folders the neighbour planted are never used, and the clerk's own private folder is
+// refused with a message when it is not his alone.
+TEST_F(AsClerk, PlantedLockFoldersAreNeverUsed)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const QString work = home(clerk_) + QStringLiteral("/work");
+    const QString own = home(clerk_) + QStringLiteral("/.cache/Retenciones/firebird-lock");
+    const QString planted = QStringLiteral("/tmp/firebird-%1").arg(clerk_.uid);
+    const QString runtime = path(QStringLiteral("neighbour-run"));
+    const struct {
+        const char *name;
+        std::function<void()> prepare;
+        QStringList environment;
+        const char *refusal; // nullptr: the declaration is made
+    } cases[] = {
+        {"the folder of the old name, made by the neighbour and open to all",
+         [&] {
+             run(neighbour_,
+                 {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("mkdir -m 0777 ") + planted});
+         },
+         {},
+         nullptr},
+        {"a runtime folder of the neighbour's",
+         [&] {
+             run(neighbour_,
+                 {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("mkdir -m 0777 ") + runtime});
+         },
+         {QStringLiteral("XDG_RUNTIME_DIR=") + runtime},
+         nullptr},
+        {"his own lock folder, open to others",
+         [&] {
+             run(clerk_, {QStringLiteral("chmod"), QStringLiteral("0755"), own});
+         },
+         {},
+         "no es una carpeta propia"},
+        {"a file under its name",
+         [&] {
+             run(clerk_, {QStringLiteral("sh"), QStringLiteral("-c"),
+                          QStringLiteral("rm -rf %1 && touch %1").arg(own)});
+         },
+         {},
+         "no es una carpeta propia"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        const Outcome made = generate(clerk_, work, QStringLiteral("A"), c.environment);
+        if (c.refusal) {
+            EXPECT_NE(made.exitCode, 0);
+            EXPECT_TRUE(made.output.contains(QLatin1String(c.refusal))) << made.output.toStdString();
+        } else {
+            EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+        }
+        EXPECT_EQ(QDir(planted).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                  QStringList());
+        EXPECT_EQ(QDir(runtime).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                  QStringList());
+    }
+    QDir(planted).removeRecursively();
+}
