@@ -94,13 +94,33 @@ int writeFileSafely(const QString &path, const QByteArray &bytes)
 {
 #ifdef Q_OS_UNIX
     const QString part = freshSiblingName(path, QStringLiteral(".part"));
-    const int fd = createExclusively(part);
-    if (fd < 0)
-        return -fd;
+    // Written without a name where the file system allows it, so that a process killed half-way
+    // leaves nothing behind; it gets its fresh name only once its bytes are on the disk.
+    bool unnamed = false;
+#ifdef O_TMPFILE
+    int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                    O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    unnamed = fd >= 0;
+    if (!unnamed)
+#else
+    int fd;
+#endif
+    {
+        fd = createExclusively(part);
+        if (fd < 0)
+            return -fd;
+    }
     int error = writeAll(fd, bytes);
     if (!error && ::fsync(fd) != 0)
         error = errno;
-    error = ::close(fd) != 0 && !error ? errno : error;
+    if (!error && unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(part).constData(),
+                     AT_SYMLINK_FOLLOW) != 0)
+            error = errno;
+    }
+    if (::close(fd) != 0 && !error)
+        error = errno;
     if (!error)
         error = renameOver(part, path);
     if (error)

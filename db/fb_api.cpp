@@ -4,7 +4,6 @@
 #include "common/safe_file.h"
 #include "db/engine.h"
 #include "db/engine_copies.h"
-#include "db/library_lookup.h"
 #include "db/lock_folder.h"
 
 #include <QCoreApplication>
@@ -14,7 +13,6 @@
 #include <QStandardPaths>
 
 #ifndef Q_OS_WIN
-#include <dlfcn.h>
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -245,36 +243,6 @@ QByteArray pathBytes(const QString &path)
 }
 
 } // namespace FbApi
-
-// Sanitizers bring a dlopen of their own.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define RETENCIONES_SANITIZED
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define RETENCIONES_SANITIZED
-#endif
-
-#if !defined(Q_OS_WIN) && !defined(RETENCIONES_SANITIZED)
-// Every library the program opens at run time (Qt's plugins, the engine and what the engine
-// opens) comes through here: the program's own definition comes before the system's. A name
-// of the engine's search for ICU that the loader cannot find fails at once, at a path where
-// it is not, instead of through the loader's whole search (see db/library_lookup.h); every
-// other name goes to the system's dlopen unchanged. That call is the function's last act, a
-// jump, so that the system sees the original caller as the caller whose search path it
-// follows.
-extern "C" void *dlopen(const char *file, int mode)
-{
-    using Dlopen = void *(*)(const char *, int);
-    static const Dlopen system = reinterpret_cast<Dlopen>(::dlsym(RTLD_NEXT, "dlopen"));
-    if (file && LibraryLookup::isIcuProbe(file)) {
-        if (const std::optional<std::string> path = LibraryLookup::pathThatFailsAtOnce(file))
-            return system(path->c_str(), mode);
-    }
-    return system(file, mode);
-}
-#endif
 
 QString firebirdInstallFolder()
 {
