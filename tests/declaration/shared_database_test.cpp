@@ -237,3 +237,45 @@ TEST_F(SharedDatabase, FileStopsGrowingOverManyGenerations)
     std::cout << std::endl;
     EXPECT_EQ(sizes.back(), sizes[4]) << "the file grew after the fifth generation";
 }
+
+// The guard's one row, deleted behind the program's back, is put back by the next generation
+// of a user who may insert it, and stops the generation of one who may not, with a message;
+// it is never silently done without. Embedded attachments take the user name as given, so the
+// grants of each user apply as they would on a server.
+TEST_F(SharedDatabase, MissingLockRowIsPutBackOrRefused)
+{
+    transaction_->executeImmediate(
+        QStringLiteral("grant select, insert, update, delete on RETEN to user LIMITADO"));
+    transaction_->executeImmediate(QStringLiteral("grant usage on sequence GEN_RETEN_JID to user LIMITADO"));
+    transaction_->executeImmediate(QStringLiteral("grant select, update on RETEN_LOCK to user LIMITADO"));
+    transaction_->commit();
+    const struct {
+        const char *user;
+        bool putBack;
+    } cases[] = {{"SYSDBA", true}, {"RETENCIONES", true}, {"LIMITADO", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.user);
+        transaction_->executeImmediate(QStringLiteral("delete from reten_lock"));
+        transaction_->commit();
+        RetenStore store(path_, QString::fromLatin1(c.user), Password);
+        QString answer;
+        for (const char *command : {"clear", "reserve", "insert 1", "commit", "finish"}) {
+            answer = runHere(store, QLatin1String(command));
+            if (answer != QLatin1String("ok"))
+                break;
+        }
+        if (c.putBack) {
+            EXPECT_EQ(answer, QStringLiteral("ok"));
+            EXPECT_EQ(committed(path_), QStringList{"1"});
+        } else {
+            EXPECT_EQ(answer, QStringLiteral("error ") + RetenStore::missingLockText());
+        }
+        Query rows(*transaction_);
+        rows.setSql(QStringLiteral("select count(*) from reten_lock"));
+        rows.open();
+        ASSERT_TRUE(rows.next());
+        EXPECT_EQ(rows.number(0), c.putBack ? 1 : 0);
+        rows.close();
+        transaction_->commit();
+    }
+}
