@@ -217,6 +217,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     int inserted = 0;
     try {
         writeDeclaration(header, grid, periodo, partName, inserted, monitor);
+        store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
         store_.commit();
     } catch (...) {
         // Its rows were never seen by anyone; the lock goes with them, and so does the file.

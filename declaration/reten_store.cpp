@@ -10,8 +10,7 @@ const QString DeleteAll = QStringLiteral("delete from reten");
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
-const QString HasLock =
-    QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'RETEN_LOCK'");
+const QString HasTable = QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = :name");
 const QString TakeLock = QStringLiteral("update reten_lock set id = id");
 const QString PutLockBack = QStringLiteral("insert into reten_lock (id) values (1)");
 
@@ -63,7 +62,8 @@ RetenRow retenRow(const Withholding &row, const QString &periodo)
 
 RetenStore::RetenStore(const QString &databasePath, const QString &userName, const QString &password)
     : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
-      t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_)
+      t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
+      supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
 }
@@ -125,17 +125,23 @@ void RetenStore::insert(const RetenRow &row)
     t_reten.execute();
 }
 
-bool RetenStore::hasLockTable()
+bool RetenStore::hasTable(const QString &name)
 {
     tran.start();
-    if (lockCheckedFor_ != Conector.generation()) {
-        prepare(HasLock);
-        t_reten.open();
-        hasLock_ = t_reten.next() && t_reten.number(0) > 0;
-        t_reten.close();
-        lockCheckedFor_ = Conector.generation();
+    if (tablesCheckedFor_ != Conector.generation()) {
+        tables_.clear();
+        tablesCheckedFor_ = Conector.generation();
     }
-    return hasLock_;
+    const auto known = tables_.constFind(name);
+    if (known != tables_.constEnd())
+        return *known;
+    prepare(HasTable);
+    t_reten.setText(QStringLiteral("name"), name);
+    t_reten.open();
+    const bool exists = t_reten.next() && t_reten.number(0) > 0;
+    t_reten.close();
+    tables_.insert(name, exists);
+    return exists;
 }
 
 void RetenStore::takeLock()
@@ -236,4 +242,106 @@ QVariant RetenRowSource::value(const QString &column) const
         name.compare(QLatin1String("JID"), Qt::CaseInsensitive) == 0)
         return query_.number(field);
     return query_.text(field);
+}
+
+namespace {
+// Every supplier of RETEN's rows, with the name of its last row that has one and how many rows
+// it has; a supplier that never comes with a name is not added.
+const QString LearnFromReten = QStringLiteral(
+    "merge into SUJETO s "
+    "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON "
+    "       from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
+    "             from RETEN where trim(CUIT) <> '' group by CUIT) g "
+    "       left join RETEN x on x.JID = g.LAST) n "
+    "on s.CUIT = n.CUIT "
+    "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), CANTIDAD = s.CANTIDAD + n.N, "
+    "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
+    "when not matched and n.RAZON is not null then insert (CUIT, RAZON, PERIODO, CANTIDAD) "
+    "  values (n.CUIT, n.RAZON, :pe, n.N)");
+const QString LearnOne = QStringLiteral(
+    "merge into SUJETO s "
+    "using (select cast(:cu as varchar(20)) as CUIT, cast(:ra as varchar(60)) as RAZON, cast(:n as integer) "
+    "as N "
+    "       from rdb$database) n "
+    "on s.CUIT = n.CUIT "
+    "when matched then update set RAZON = n.RAZON, CANTIDAD = s.CANTIDAD + n.N, "
+    "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
+    "when not matched then insert (CUIT, RAZON, PERIODO, CANTIDAD) values (n.CUIT, n.RAZON, :pe, n.N)");
+const QString ReadSuppliers = QStringLiteral("select CUIT, RAZON from SUJETO where trim(RAZON) <> ''");
+const QString Sujeto = QStringLiteral("SUJETO");
+} // namespace
+
+bool RetenStore::hasSupplierTable()
+{
+    return hasTable(Sujeto);
+}
+
+void RetenStore::learnSuppliersOfReten(const QString &period)
+{
+    if (!hasSupplierTable())
+        return;
+    prepare(LearnFromReten);
+    t_reten.setText(QStringLiteral("pe"), period);
+    t_reten.execute();
+    t_reten.close();
+}
+
+void RetenStore::learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period, bool counted)
+{
+    if (suppliers.isEmpty() || !hasSupplierTable())
+        return;
+    Transaction work(Conector, Transaction::Mode::ReadCommitted);
+    Query q(work);
+    try {
+        if (hasLockTable())
+            holdLockRow(q);
+        q.setSql(LearnOne);
+        for (const SupplierCount &s : suppliers) {
+            q.setText(QStringLiteral("cu"), s.cuit);
+            q.setText(QStringLiteral("ra"), s.name);
+            q.setDouble(QStringLiteral("n"), counted ? s.withholdings : 0);
+            q.setText(QStringLiteral("pe"), period);
+            q.execute();
+        }
+        q.close();
+        work.commit();
+    } catch (...) {
+        q.close();
+        try {
+            work.rollback();
+        } catch (const std::exception &) {
+        }
+        throw;
+    }
+}
+
+void RetenStore::openSuppliers()
+{
+    closeSuppliers();
+    if (!hasSupplierTable())
+        return;
+    suppliers_.setSql(ReadSuppliers);
+    suppliers_.open();
+}
+
+QList<Supplier> RetenStore::nextSuppliers(int count)
+{
+    QList<Supplier> read;
+    while (read.size() < count && suppliers_.isActive() && suppliers_.next())
+        read.append({suppliers_.text(0).trimmed(), suppliers_.text(1)});
+    if (read.size() < count)
+        closeSuppliers();
+    return read;
+}
+
+void RetenStore::closeSuppliers() noexcept
+{
+    suppliers_.close();
+    if (!supplierTran_.isActive())
+        return;
+    try {
+        supplierTran_.commit();
+    } catch (const std::exception &) {
+        // Read only; an attachment that went away took it along.
+    }
 }

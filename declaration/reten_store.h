@@ -5,8 +5,10 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "report/row_source.h"
+#include "withholdings/supplier_register.h"
 #include "withholdings/withholding.h"
 
+#include <QHash>
 #include <QString>
 
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
@@ -84,6 +86,23 @@ public:
     void openListing();
     Query &listing() { return lock_; }
 
+    // The supplier register, table SUJETO; a database made before it existed has none, and
+    // then these do nothing and read nothing.
+    // Teaches the register the suppliers of RETEN's rows, inside the generation's own work
+    // (after the rows, before the commit), so that a failed generation teaches nothing. Runs
+    // while the generation holds RETEN_LOCK: two generations never meet on a supplier.
+    void learnSuppliersOfReten(const QString &period);
+    // Teaches it the given suppliers in a short work of its own, which holds RETEN_LOCK like a
+    // generation; refused (busyText()) while another program generates. `counted`: their rows
+    // are withholdings not counted before (an imported file), not a reloaded declaration.
+    void learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period, bool counted);
+    // Reads the register in pieces: opens it, gives up to `count` suppliers a call, in no
+    // particular order, and ends it when it is read whole. Rows with a blank name are skipped.
+    void openSuppliers();
+    QList<Supplier> nextSuppliers(int count);
+    void closeSuppliers() noexcept;
+    bool hasSupplierTable();
+
     // The refusal the clerk reads while another program generates on the same database.
     static QString busyText();
     // A lock row that is gone and that this user may not put back.
@@ -97,14 +116,17 @@ private:
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
     // Asked once per attachment.
-    bool hasLockTable();
+    bool hasTable(const QString &name);
+    bool hasLockTable() { return hasTable(QStringLiteral("RETEN_LOCK")); }
     void takeLock();
     void release() noexcept;
 
     Transaction lockTran_;
     Query lock_;
-    unsigned lockCheckedFor_ = 0; // the attachment whose answer hasLock_ is
-    bool hasLock_ = false;
+    Transaction supplierTran_;
+    Query suppliers_;
+    unsigned tablesCheckedFor_ = 0; // the attachment whose answers tables_ holds
+    QHash<QString, bool> tables_;
 };
 
 // The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every

@@ -41,3 +41,15 @@ INSERT INTO RETEN_LOCK (ID) VALUES (1);
 GRANT SELECT, INSERT, UPDATE, DELETE ON RETEN TO USER RETENCIONES;
 GRANT USAGE ON SEQUENCE GEN_RETEN_JID TO USER RETENCIONES;
 GRANT SELECT, INSERT, UPDATE ON RETEN_LOCK TO USER RETENCIONES;
+
+-- The register of suppliers, learned from every declaration made, imported or reloaded: the
+-- CUIT as the declaration writes it, the company name of the latest declaration exactly as
+-- declared, the last period declared (YYYY-MM) and how many withholdings it has had.
+CREATE TABLE SUJETO (
+  CUIT     VARCHAR(20) NOT NULL,
+  RAZON    VARCHAR(60) NOT NULL,
+  PERIODO  CHAR(7),
+  CANTIDAD INTEGER DEFAULT 0 NOT NULL,
+  CONSTRAINT PK_SUJETO PRIMARY KEY (CUIT)
+);
+GRANT SELECT, INSERT, UPDATE ON SUJETO TO USER RETENCIONES;

@@ -413,3 +413,107 @@ TEST_F(Generation, ListingThatCannotBeWrittenKeepsTheCompleteDeclaration)
     EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
     EXPECT_EQ(committedRows().size(), 2);
 }
+
+namespace {
+// SUJETO as another attachment sees it: "CUIT|RAZON|PERIODO|CANTIDAD", by CUIT.
+QStringList registered(const QString &database)
+{
+    Connection connection(database, QStringLiteral("SYSDBA"), QStringLiteral("vordelsam"));
+    Transaction transaction(connection);
+    Query q(transaction);
+    q.setSql(QStringLiteral("select cuit, razon, periodo, cantidad from sujeto order by cuit"));
+    q.open();
+    QStringList rows;
+    while (q.next())
+        rows << QStringList{q.text(0), q.text(1), q.text(2), QString::number(q.number(3))}.join(
+            QLatin1Char('|'));
+    return rows;
+}
+} // namespace
+
+// Each completed generation teaches the register its suppliers: the last name a CUIT comes
+// with in the declaration, its withholdings counted, the latest period kept; a CUIT that never
+// comes with a name teaches nothing, and a failed generation teaches nothing at all.
+TEST_F(Generation, GenerationsTeachTheSupplierRegister)
+{
+    const QString nandu = QStringLiteral("FERRETERÍA ÑANDÚ");
+    grid.append(cells("1", "05/03/2017", "100.00", "1", QStringLiteral("PRIMER NOMBRE"), "20-12345678-6"));
+    grid.append(cells("2", "06/03/2017", "100.00", "1", QStringLiteral("SEGUNDO NOMBRE"), "20-12345678-6"));
+    grid.append(cells("3", "07/03/2017", "100.00", "1", QString(), "20-22222222-2"));
+    grid.append(cells("4", "08/03/2017", "100.00", "1", nandu, "30-33333333-3"));
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(registered(path_), (QStringList{"20-12345678-6|SEGUNDO NOMBRE|2017-03|2",
+                                              "30-33333333-3|" + nandu + "|2017-03|1"}));
+
+    grid.reset();
+    grid.append(cells("9", "05/02/2017", "100.00", "1", QStringLiteral("TERCER NOMBRE"), "20-12345678-6"));
+    refuseCommits(true);
+    store = std::make_unique<RetenStore>(path_); // database triggers come with a new attachment
+    EXPECT_THROW(
+        generate(DeclarationHeader{QStringLiteral("415"), QStringLiteral("2"), QStringLiteral("2017"),
+                                   QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE")}),
+        DatabaseError);
+    refuseCommits(false);
+    store = std::make_unique<RetenStore>(path_);
+    EXPECT_EQ(registered(path_).first(), QStringLiteral("20-12345678-6|SEGUNDO NOMBRE|2017-03|2"));
+    ASSERT_TRUE(generate(DeclarationHeader{QStringLiteral("415"), QStringLiteral("2"), QStringLiteral("2017"),
+                                           QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE")}));
+    EXPECT_EQ(registered(path_).first(), QStringLiteral("20-12345678-6|TERCER NOMBRE|2017-03|3"));
+}
+
+// An imported file counts its withholdings, a reloaded declaration only brings its names; while
+// another program generates, the lesson is refused and can be given again.
+TEST_F(Generation, ImportsAndReloadsTeachTheRegisterInAWorkOfTheirOwn)
+{
+    const QList<SupplierCount> file{{QStringLiteral("20-12345678-6"), QStringLiteral("DEL ARCHIVO"), 3}};
+    store->learnSuppliers(file, QStringLiteral("2017-01"), true);
+    store->learnSuppliers({{QStringLiteral("20-12345678-6"), QStringLiteral("RECARGADO"), 5}},
+                          QStringLiteral("2016-12"), false);
+    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|3"});
+    lockFromAnotherProgram();
+    try {
+        store->learnSuppliers(file, QStringLiteral("2017-02"), true);
+        ADD_FAILURE() << "no refusal";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.message(), RetenStore::busyText());
+    }
+    otherTransaction.reset();
+    otherConnection.reset();
+    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|3"});
+}
+
+// The register is read in pieces; a damaged row with a blank name is never given.
+TEST_F(Generation, RegisterIsReadInPiecesWithoutBlankNames)
+{
+    for (int i = 1; i <= 5; ++i)
+        transaction_->executeImmediate(
+            QStringLiteral("insert into sujeto (cuit, razon) values ('20-0000000%1-0', '%2')")
+                .arg(i)
+                .arg(i == 3 ? QStringLiteral(" ") : QStringLiteral("PROVEEDOR %1").arg(i)));
+    transaction_->commit();
+    store->openSuppliers();
+    QList<int> pieces;
+    QStringList names;
+    for (QList<Supplier> piece; !(piece = store->nextSuppliers(2)).isEmpty();) {
+        pieces << int(piece.size());
+        for (const Supplier &s : piece)
+            names << s.name;
+    }
+    names.sort();
+    EXPECT_EQ(pieces, (QList<int>{2, 2}));
+    EXPECT_EQ(names, (QStringList{"PROVEEDOR 1", "PROVEEDOR 2", "PROVEEDOR 4", "PROVEEDOR 5"}));
+}
+
+// A database made before the register existed works as before: no register, no error.
+TEST_F(Generation, DatabaseWithoutTheRegisterWorksAsBefore)
+{
+    transaction_->executeImmediate(QStringLiteral("drop table sujeto"));
+    transaction_->commit();
+    appendRows(2);
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(committedRows().size(), 2);
+    store->learnSuppliers({{QStringLiteral("20-12345678-6"), QStringLiteral("X"), 1}},
+                          QStringLiteral("2017-03"), true);
+    store->openSuppliers();
+    EXPECT_TRUE(store->nextSuppliers(10).isEmpty());
+}
