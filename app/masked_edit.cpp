@@ -143,3 +143,12 @@ void MaskedEdit::mousePressEvent(QMouseEvent *event)
     if (isMasked() && event->button() == Qt::LeftButton && mask_.isBlank(displayText()))
         setCursorPosition(0);
 }
+
+void MaskedEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    // A box that was never typed into keeps its cursor after the last blank, where the first
+    // digit typed would be lost: with nothing typed, typing starts at the first position.
+    if (isMasked() && mask_.isBlank(displayText()))
+        setCursorPosition(0);
+}

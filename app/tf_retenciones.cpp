@@ -14,12 +14,14 @@
 #include "common/paths.h"
 #include "common/text_helpers.h"
 #include "declaration/declaration_file.h"
+#include "declaration/supplier_sync.h"
 #include "header/header_checks.h"
 #include "report/report_definition.h"
 #include "withholdings/cuit.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/grid_model.h"
 #include "withholdings/manual_entry.h"
+#include "withholdings/supplier_register.h"
 
 #include <QApplication>
 #include <QFile>
@@ -34,6 +36,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QWindow>
 
 // The pictures are compiled into the program; a static library has to register them.
@@ -210,9 +213,13 @@ TF_Retenciones::TF_Retenciones(Dialogs &dialogs, RetenStore &store, QString prog
     });
     tracker_ = new ExitTracker(this, *guard_, [this] { beep(); });
 
+    suppliers_ = std::make_unique<SupplierRegister>();
+    supplierSync_ = new SupplierSync(store_, *suppliers_, this);
+
     createControls();
     setFocusOrder();
     connectHandlers();
+    createSupplierCompletion();
 }
 
 TF_Retenciones::~TF_Retenciones() = default;
@@ -395,6 +402,7 @@ void TF_Retenciones::connectHandlers()
     exit(E_ano, &TF_Retenciones::E_anoExit);
     exit(e_Cuit, &TF_Retenciones::e_CuitExit);
     exit(e_Razon, &TF_Retenciones::e_RazonExit);
+    exit(E_CuitReten, &TF_Retenciones::E_CuitRetenExit);
     exit(E_FECha, &TF_Retenciones::E_FEChaExit);
     exit(E_Comprobante, &TF_Retenciones::E_ComprobanteExit);
     exit(Impo_compro, &TF_Retenciones::Impo_comproExit);
@@ -441,6 +449,16 @@ void TF_Retenciones::showEvent(QShowEvent *event)
         setWindowTitle(QString());
         runHandler([this] { FormShow(); });
         fitColumnsToTitles(Grilla);
+    }
+}
+
+void TF_Retenciones::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (!painted_) {
+        // The register costs the start-up nothing: it is read once the clerk sees the window.
+        painted_ = true;
+        QTimer::singleShot(0, supplierSync_, [this] { supplierSync_->load(); });
     }
 }
 
@@ -606,11 +624,15 @@ void TF_Retenciones::B2Click()
             dialogs_.ShowInformation(ReloadDoesNotFitMessage);
             return;
         }
-        gridModel->appendAll(reloadedRows(lines));
+        const QList<Withholding> rows = reloadedRows(lines);
+        gridModel->appendAll(rows);
+        supplierSync_->teach(rows, E_ano->text(), e_Mes->text(), false);
     }
     B_Confirma->setEnabled(true);
     Panel2->show();
     Panel3->hide();
+    // Where the clerk types next.
+    E_CuitReten->setFocus(Qt::OtherFocusReason);
 }
 
 void TF_Retenciones::E_FEChaExit()

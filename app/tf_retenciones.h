@@ -19,7 +19,11 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QCompleter;
+class QStandardItemModel;
 class QTableView;
+class SupplierRegister;
+class SupplierSync;
 class TF_ayuda;
 class RetenStore;
 struct ManualEntry;
@@ -108,6 +112,13 @@ public:
     Dialogs &dialogs() const { return dialogs_; }
     ExitTracker &exitTracker() const { return *tracker_; }
 
+    // The suppliers declared before, by CUIT and by name; read from the database once the
+    // window is painted, and taught by every declaration, import and reload.
+    SupplierRegister &suppliers() const { return *suppliers_; }
+    SupplierSync &supplierSync() const { return *supplierSync_; }
+    // The list of registered names offered while the clerk types in empresa.
+    QCompleter *empresaCompleter;
+
     // The system's default beep for a refused key; replaceable so that tests can count it.
     std::function<void()> beep;
 
@@ -135,6 +146,7 @@ public:
     void E_anoExit();
     void e_CuitExit();
     void e_RazonExit();
+    void E_CuitRetenExit();
     void E_FEChaExit();
     void E_ComprobanteExit();
     void Impo_comproExit();
@@ -150,9 +162,14 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createControls();
+    // empresa's completion list and what choosing from it does.
+    void createSupplierCompletion();
+    void offerSuppliers(const QString &typed);
+    void chooseSupplier(const QString &cuit, const QString &name);
     ManualEntry manualEntry() const;
     void setFocusOrder();
     void connectHandlers();
@@ -165,6 +182,10 @@ private:
     ExitTracker *tracker_ = nullptr;
     QPointer<TF_ayuda> F_ayuda;
     bool shown_ = false;
+    bool painted_ = false;
+    std::unique_ptr<SupplierRegister> suppliers_;
+    SupplierSync *supplierSync_ = nullptr;
+    QStandardItemModel *supplierChoices_ = nullptr;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
 };

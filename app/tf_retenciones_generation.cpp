@@ -7,6 +7,7 @@
 #include "declaration/listing_folder.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
+#include "declaration/supplier_sync.h"
 #include "withholdings/grid_model.h"
 
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <memory>
 #include <optional>
@@ -34,10 +36,15 @@ void TF_Retenciones::B_ConfirmaClick()
                                    e_Razon->text()};
     ProgressWindow progress(this);
     DeclarationGeneration generation(store_, Reporte(), F, dialogs_);
+    // The generation teaches the register the grid's suppliers itself, on the same connection.
+    supplierSync_->pauseForGeneration();
+    const auto resume = qScopeGuard([this] { supplierSync_->resume(); });
     const std::optional<GenerationResult> result =
         generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
     if (!result)
         return;
+    for (const SupplierCount &c : supplierCounts(gridModel->withholdings()))
+        suppliers_->learn(c.cuit, c.name);
 
     salida->setVisible(true);
     salida->setText(result->statusText);

@@ -3,6 +3,8 @@
 
 #include "app/masked_edit.h"
 #include "common/dialogs.h"
+#include "declaration/declaration_file.h"
+#include "declaration/supplier_sync.h"
 #include "withholdings/declaration_import.h"
 #include "withholdings/grid_model.h"
 #include "withholdings/import_review.h"
@@ -43,6 +45,9 @@ void TF_Retenciones::B1Click()
         return;
     }
     gridModel->appendAll(imported.rows);
+    // An imported file is a declaration made elsewhere: its suppliers are worth knowing even
+    // when its amounts do not agree.
+    supplierSync().teach(imported.rows, E_ano->text(), e_Mes->text(), true);
 
     if (imported.amountsDisagree()) {
         dialogs_.ShowInformationWithDetails(mismatchMessage(), mismatchDetails(imported.mismatches));

@@ -127,7 +127,7 @@ void RetenStore::insert(const RetenRow &row)
 
 bool RetenStore::hasTable(const QString &name)
 {
-    tran.start();
+    Conector.open();
     if (tablesCheckedFor_ != Conector.generation()) {
         tables_.clear();
         tablesCheckedFor_ = Conector.generation();
@@ -135,11 +135,15 @@ bool RetenStore::hasTable(const QString &name)
     const auto known = tables_.constFind(name);
     if (known != tables_.constEnd())
         return *known;
-    prepare(HasTable);
-    t_reten.setText(QStringLiteral("name"), name);
-    t_reten.open();
-    const bool exists = t_reten.next() && t_reten.number(0) > 0;
-    t_reten.close();
+    // A short read of its own, which leaves the generation's statement and work alone.
+    Transaction look(Conector, Transaction::Mode::ReadCommitted);
+    Query q(look);
+    q.setSql(HasTable);
+    q.setText(QStringLiteral("name"), name);
+    q.open();
+    const bool exists = q.next() && q.number(0) > 0;
+    q.close();
+    look.rollback(); // read only: nothing to commit
     tables_.insert(name, exists);
     return exists;
 }
@@ -340,8 +344,8 @@ void RetenStore::closeSuppliers() noexcept
     if (!supplierTran_.isActive())
         return;
     try {
-        supplierTran_.commit();
+        supplierTran_.rollback(); // read only: nothing to commit
     } catch (const std::exception &) {
-        // Read only; an attachment that went away took it along.
+        // An attachment that went away took it along.
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/errors.h"
 #include "db/connection.h"
 #include "db/database_settings.h"
 #include "db/query.h"
@@ -105,6 +106,7 @@ public:
 
     // The refusal the clerk reads while another program generates on the same database.
     static QString busyText();
+    static bool isBusy(const DatabaseError &e) { return e.message() == busyText(); }
     // A lock row that is gone and that this user may not put back.
     static QString missingLockText();
 

@@ -267,3 +267,12 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
+
+QList<Withholding> GridModel::withholdings() const
+{
+    QList<Withholding> rows;
+    for (int row = 1; row <= lastRow(); ++row)
+        if (isOccupied(row))
+            rows << withholding(row);
+    return rows;
+}

@@ -61,6 +61,8 @@ public:
 
     // The withholding of a grid row 1 to lastRow(); empty outside them.
     Withholding withholding(int row) const;
+    // Those of the occupied rows, in grid order.
+    QList<Withholding> withholdings() const;
 
     // Running total as shown beside the grid: "0" after a reset, else the DecimalText of
     // the sum of the withheld amounts appended less those deleted.

@@ -36,6 +36,12 @@ void SupplierRegister::learn(const QString &cuit, const QString &name)
     indexed_ = false;
 }
 
+void SupplierRegister::learnIfNew(const QString &cuit, const QString &name)
+{
+    if (!byCuit_.contains(cuit.trimmed()))
+        learn(cuit, name);
+}
+
 QString SupplierRegister::nameOf(const QString &cuit) const
 {
     const auto known = byCuit_.constFind(cuit.trimmed());

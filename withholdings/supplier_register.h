@@ -25,6 +25,9 @@ class SupplierRegister {
 public:
     // Adds the supplier, or gives a known CUIT this name: the latest one learned wins.
     void learn(const QString &cuit, const QString &name);
+    // The same for a CUIT not known yet; a known one keeps its name (one learned this session is
+    // newer than the table's).
+    void learnIfNew(const QString &cuit, const QString &name);
     int size() const { return int(suppliers_.size()); }
 
     // The registered name, or nothing.
