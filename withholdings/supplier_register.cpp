@@ -3,6 +3,7 @@
 #include "withholdings/withholding.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 QString searchKey(const QString &text)
@@ -76,33 +77,36 @@ QList<Supplier> SupplierRegister::complete(const QString &typed, int limit) cons
     if (needle.isEmpty() || limit <= 0)
         return {};
     index();
-    // One pass over all the keys: each one that holds the text is a prefix or a contained
-    // match; the pass ends early once the prefixes alone fill the list.
-    const std::string_view keys(keys_.constData(), std::size_t(keys_.size()));
+    const char *const keys = keys_.constData();
+    const std::size_t length = std::size_t(keys_.size());
+    const std::size_t entries = order_.size();
     const std::string_view text(needle.constData(), std::size_t(needle.size()));
-    std::vector<int> prefixes, contained;
+    auto key = [&](std::size_t e) {
+        return std::string_view(keys + starts_[e], std::size_t(starts_[e + 1] - starts_[e] - 1));
+    };
+    QList<Supplier> found;
+    // The keys are sorted: those that start with the text stand together.
+    std::size_t e =
+        std::size_t(std::partition_point(order_.begin(), order_.end(),
+                                         [&, i = std::size_t(0)](int) mutable { return key(i++) < text; }) -
+                    order_.begin());
+    for (; e < entries && key(e).substr(0, text.size()) == text && found.size() < limit; ++e)
+        found << suppliers_[std::size_t(order_[e])];
+    // Then those that hold it further in, in one pass that ends once the list is full.
     std::size_t from = 0;
-    while (int(prefixes.size()) < limit) {
-        const std::size_t at = keys.find(text, from);
-        if (at == std::string_view::npos)
+    while (found.size() < limit && from < length) {
+        // The C library's search skips ahead by more than a byte at a time.
+        const void *hit = ::memmem(keys + from, length - from, needle.constData(), text.size());
+        if (!hit)
             break;
-        // The key the match lies in.
+        const qsizetype at = static_cast<const char *>(hit) - keys;
         // (The text holds no line break, so a match never runs into the next key.)
-        const auto next = std::upper_bound(starts_.begin(), starts_.end(), qsizetype(at));
+        const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
         const std::size_t entry = std::size_t(next - starts_.begin()) - 1;
-        if (qsizetype(at) == starts_[entry])
-            prefixes.push_back(order_[entry]);
-        else if (int(contained.size()) < limit)
-            contained.push_back(order_[entry]);
+        if (at != starts_[entry])
+            found << suppliers_[std::size_t(order_[entry])];
         from = std::size_t(*next);
     }
-    QList<Supplier> found;
-    for (const std::vector<int> *group : {&prefixes, &contained})
-        for (int i : *group) {
-            if (found.size() == limit)
-                return found;
-            found << suppliers_[std::size_t(i)];
-        }
     return found;
 }
 
