@@ -378,6 +378,10 @@ void TF_Retenciones::connectHandlers()
     click(B_Confirma, &TF_Retenciones::B_ConfirmaClick);
     connect(Grilla, &QAbstractItemView::doubleClicked, this,
             [this] { runHandler([this] { GrillaDblClick(); }); });
+    // The keyboard's way to the same deletion, for a clerk who does not use the mouse.
+    auto *deleteRow = new QShortcut(QKeySequence(Qt::Key_Delete), Grilla);
+    deleteRow->setContext(Qt::WidgetShortcut);
+    connect(deleteRow, &QShortcut::activated, this, [this] { runHandler([this] { GrillaDblClick(); }); });
 
     // Esc anywhere in the window clicks the cancel button, unless a masked box keeps it.
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
