@@ -1,5 +1,6 @@
 #include "app/tf_retenciones.h"
 
+#include "app/accessible_names.h"
 #include "app/exit_tracker.h"
 #include "app/handler_guard.h"
 #include "app/key_filters.h"
@@ -213,6 +214,7 @@ TF_Retenciones::TF_Retenciones(Dialogs &dialogs, RetenStore &store, QString prog
     createControls();
     setFocusOrder();
     connectHandlers();
+    nameControls(*this);
 }
 
 TF_Retenciones::~TF_Retenciones() = default;
