@@ -294,9 +294,11 @@ class Reader:
                 pass
             time.sleep(0.01)
 
-    def listen(self, expected, quiet=0.4, seconds=20):
+    def listen(self, expected, quiet=0.5, seconds=20):
         """What the reader says once the step is over: a focus move is cut short by the next
-        one or by a box coming up, as the reader's speech is, so only the last is heard."""
+        one or by a box coming up, as the reader's speech is, so only the last is heard. The
+        step is over once what was expected has been heard and nothing more comes for a while,
+        or at the end of the time given."""
         self.heard = []
         end = time.monotonic() + seconds
         count = -1
@@ -306,8 +308,7 @@ class Reader:
             if len(self.heard) != count:
                 count = len(self.heard)
                 last_change = time.monotonic()
-            needed = len([e for e in expected if e[0] != 'maybe'])
-            if len(spoken(self.heard)) >= needed and time.monotonic() - last_change > quiet:
+            elif time.monotonic() - last_change > quiet and heard_as_expected(spoken(self.heard), expected):
                 break
         return spoken(self.heard)
 
