@@ -4,6 +4,7 @@
 #include "app/masked_edit.h"
 #include "common/errors.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -57,8 +58,25 @@ void ExitTracker::focusChanged(QWidget *old, QWidget *now)
     // Wherever the check left the focus is where the clerk is now.
     QWidget *landed = window_->focusWidget();
     active_ = landed ? landed : now;
-    if (landed && landed != now)
+    if (landed && landed != now) {
         swallowPendingClick(now);
+        announceFocusLater(landed);
+    }
+}
+
+void ExitTracker::announceFocusLater(QWidget *landed)
+{
+    // The move that ran the check tells a screen reader about its target only once the check
+    // has returned, so the reader would hear last of the control the check moved away from.
+    // It is told again where the focus is, once that move has ended.
+    if (!QAccessible::isActive())
+        return;
+    QTimer::singleShot(0, this, [landed = QPointer<QWidget>(landed)] {
+        if (landed && landed->hasFocus()) {
+            QAccessibleEvent event(landed, QAccessible::Focus);
+            QAccessible::updateAccessibility(&event);
+        }
+    });
 }
 
 void ExitTracker::swallowPendingClick(QWidget *target)

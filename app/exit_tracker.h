@@ -38,6 +38,7 @@ protected:
 private:
     void focusChanged(QWidget *old, QWidget *now);
     void swallowPendingClick(QWidget *target);
+    void announceFocusLater(QWidget *landed);
 
     QWidget *window_;
     HandlerGuard &guard_;

@@ -1,5 +1,7 @@
 #include "app/qt_dialogs.h"
 
+#include "app/accessible_names.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,8 +15,10 @@ void showWithOk(QMessageBox::Icon icon, const QString &title, const QString &tex
     // A message shows the characters it holds: text pasted with markup in it (an amount typed
     // as "<b>5</b>") is shown as typed, never drawn as rich text.
     box.setTextFormat(Qt::PlainText);
-    if (!details.isEmpty())
+    if (!details.isEmpty()) {
         box.setDetailedText(details);
+        nameControls(box);
+    }
     QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);

@@ -1,5 +1,7 @@
 #include "app/tf_ayuda.h"
 
+#include "app/accessible_names.h"
+
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -74,6 +76,7 @@ TF_ayuda::TF_ayuda(QWidget *parent)
     Memo1->setFocusPolicy(Qt::StrongFocus);
     Memo1->setPlainText(helpLines.join(QLatin1Char('\n')));
     Memo1->setFocus();
+    nameControls(*this);
 }
 
 void TF_ayuda::showEvent(QShowEvent *event)

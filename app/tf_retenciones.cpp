@@ -1,5 +1,6 @@
 #include "app/tf_retenciones.h"
 
+#include "app/accessible_names.h"
 #include "app/exit_tracker.h"
 #include "app/handler_guard.h"
 #include "app/key_filters.h"
@@ -220,6 +221,7 @@ TF_Retenciones::TF_Retenciones(Dialogs &dialogs, RetenStore &store, QString prog
     setFocusOrder();
     connectHandlers();
     createSupplierCompletion();
+    nameControls(*this);
 }
 
 TF_Retenciones::~TF_Retenciones() = default;
@@ -385,6 +387,10 @@ void TF_Retenciones::connectHandlers()
     click(B_Confirma, &TF_Retenciones::B_ConfirmaClick);
     connect(Grilla, &QAbstractItemView::doubleClicked, this,
             [this] { runHandler([this] { GrillaDblClick(); }); });
+    // The keyboard's way to the same deletion, for a clerk who does not use the mouse.
+    auto *deleteRow = new QShortcut(QKeySequence(Qt::Key_Delete), Grilla);
+    deleteRow->setContext(Qt::WidgetShortcut);
+    connect(deleteRow, &QShortcut::activated, this, [this] { runHandler([this] { GrillaDblClick(); }); });
 
     // Esc anywhere in the window clicks the cancel button, unless a masked box keeps it.
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);

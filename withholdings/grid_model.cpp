@@ -202,9 +202,17 @@ bool GridModel::deleteRow(int row)
     const QString withheld = deleted.withheldAmount;
     countReceipt(deleted.receipt, -1);
     deleted = Withholding();
-    Q_EMIT dataChanged(index(viewRow(row), 1), index(viewRow(row), ColumnCount - 1), {Qt::DisplayRole});
+    rows_[row].deleted = true;
+    // The row number stays on screen; what a screen reader reads for it changes.
+    Q_EMIT dataChanged(index(viewRow(row), 0), index(viewRow(row), ColumnCount - 1),
+                       {Qt::DisplayRole, Qt::AccessibleTextRole});
     setTotal(DecimalText(DecimalDifference(ParseDecimal(TrimBlanks(total_)), ParseDecimal(withheld))));
     return true;
+}
+
+bool GridModel::isDeleted(int row) const
+{
+    return row >= 1 && row <= lastRow() && rows_[row].deleted && !isOccupied(row);
 }
 
 bool GridModel::isOccupied(int row) const
@@ -247,13 +255,20 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return {};
-    return cell(gridRow(index), index.column());
+    const int row = gridRow(index);
+    if (role == Qt::AccessibleTextRole && index.column() == RowNumberColumn && isDeleted(row))
+        return QString(cell(row, RowNumberColumn) + QStringLiteral(" borrado"));
+    if (role != Qt::DisplayRole)
+        return {};
+    return cell(row, index.column());
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::AccessibleTextRole && orientation == Qt::Horizontal && section == RowNumberColumn)
+        return QStringLiteral("Renglón");
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)

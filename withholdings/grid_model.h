@@ -73,6 +73,8 @@ public:
     // Deletes an occupied row: columns 1 to 6 emptied, the row number stays, the total
     // lowered by its withheld amount. A gap or unused row is left alone (false).
     bool deleteRow(int row);
+    // A gap left by deleteRow that nothing has been written into since.
+    bool isDeleted(int row) const;
 
     // Occupied: column 1, trimmed, is not empty.
     bool isOccupied(int row) const;
@@ -88,6 +90,9 @@ public:
     static int gridRow(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : -1; }
     static int viewRow(int gridRow) { return gridRow - 1; }
 
+    // A screen reader is given the text of Qt::AccessibleTextRole where it differs from the
+    // one shown: the row number column is named, and a deleted row is read as such rather
+    // than as a row number followed by empty cells.
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -108,6 +113,7 @@ private:
     struct Row {
         QString number;
         Withholding withholding;
+        bool deleted = false;
     };
 
     std::array<QString, ColumnCount> titles_;

@@ -351,6 +351,47 @@ TEST_F(ManualEntry, TotalsGapsAndDeletingByDoubleClick)
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("20"));
 }
 
+// Del in the grid deletes the current row as a double click on it does, for a clerk who works
+// without the mouse; anywhere else it is the box's own key.
+TEST_F(ManualEntry, DeleteKeyInTheGridDeletesTheCurrentRow)
+{
+    startManual();
+    for (int i = 1; i <= 3; ++i)
+        addRow(QString::number(100 + i), QStringLiteral("1000"));
+    ASSERT_EQ(w->e_totreten->text(), QStringLiteral("15"));
+
+    struct Case {
+        const char *name;
+        int gridRow; // the current row, reached with the arrow keys from row 1
+        const char *total;
+    };
+    const Case cases[] = {
+        {"an occupied row", 2, "10"},
+        {"the gap it left", 2, "10"},
+        {"the first row", 1, "5"},
+        {"a row never used", 5, "5"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        w->Grilla->setFocus(Qt::TabFocusReason);
+        w->Grilla->setCurrentIndex(w->gridModel->index(0, 1));
+        for (int row = 1; row < c.gridRow; ++row)
+            QTest::keyClick(w->Grilla, Qt::Key_Down);
+        QTest::keyClick(w->Grilla, Qt::Key_Delete);
+        EXPECT_FALSE(w->gridModel->isOccupied(c.gridRow));
+        EXPECT_EQ(w->e_totreten->text(), QString::fromLatin1(c.total));
+    }
+    EXPECT_TRUE(w->gridModel->isOccupied(3));
+    EXPECT_TRUE(dialogs.calls.empty());
+
+    w->empresa->setFocus(Qt::TabFocusReason);
+    w->empresa->setText(QStringLiteral("ACME"));
+    w->empresa->setCursorPosition(0);
+    QTest::keyClick(w->empresa, Qt::Key_Delete);
+    EXPECT_EQ(w->empresa->text(), QStringLiteral("CME"));
+    EXPECT_TRUE(w->gridModel->isOccupied(3));
+}
+
 TEST_F(ManualEntry, DuplicateReceiptGivesOneMessagePerMatchingRow)
 {
     startManual();

@@ -283,3 +283,48 @@ TEST(GridRows, UnconvertibleAmountKeepsTheRowButNotItsAmount)
     EXPECT_FALSE(model.isOccupied(2));
     EXPECT_EQ(model.totalText(), QStringLiteral("62"));
 }
+
+// What a screen reader reads where it differs from what is shown: the row number column has a
+// title, and a deleted row says so until something is written into it again. Elsewhere the
+// reader reads the shown text (no text of its own).
+TEST(GridRows, AReaderHearsADeletedRowAsDeleted)
+{
+    GridModel model;
+    model.writeTitles();
+    for (const char *receipt : {"1", "2", "3"})
+        model.append(row(receipt, "1"));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.deleteRow(2);
+    model.deleteRow(3);
+    model.setCell(3, ReceiptColumn, QStringLiteral("33"));
+
+    // The deletion tells the view about the row number column too, and for the reader's text.
+    ASSERT_GE(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toModelIndex(), model.index(GridModel::viewRow(2), 0));
+    EXPECT_TRUE(changed.at(0).at(2).value<QList<int>>().contains(Qt::AccessibleTextRole));
+
+    struct Case {
+        int row, column;
+        QVariant read;
+    };
+    const Case cases[] = {
+        {1, 0, {}},                          // occupied
+        {2, 0, QStringLiteral("2 borrado")}, // deleted
+        {2, 1, {}},                          // deleted, its empty cells
+        {3, 0, {}},                          // deleted, then written again
+        {4, 0, {}},                          // never used
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(model.data(model.index(GridModel::viewRow(c.row), c.column), Qt::AccessibleTextRole),
+                  c.read)
+            << "row " << c.row << " column " << c.column;
+    // What is shown stays as it was.
+    EXPECT_EQ(model.data(model.index(GridModel::viewRow(2), 0)).toString(), QStringLiteral("2"));
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::AccessibleTextRole).toString(),
+              QStringLiteral("Renglón"));
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QString());
+    EXPECT_FALSE(model.headerData(1, Qt::Horizontal, Qt::AccessibleTextRole).isValid());
+
+    model.reset();
+    EXPECT_FALSE(model.isDeleted(2));
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+class QMessageBox;
+class TF_Retenciones;
+class TF_ayuda;
+
+// What a screen reader announces for each control: its name, taken from the caption the clerk
+// reads beside it, a short description where the caption does not say what goes in, and the
+// roles and reading order the controls alone do not give. Nothing here changes what is drawn,
+// and nothing here starts the accessibility bridge: Qt asks for these only once a screen
+// reader has turned it on.
+void nameControls(TF_Retenciones &window);
+void nameControls(TF_ayuda &help);
+void nameControls(QMessageBox &box);
