@@ -10,7 +10,10 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStandardItemModel>
+
+#include <algorithm>
 
 namespace {
 constexpr int CuitRole = Qt::UserRole + 1;
@@ -49,7 +52,13 @@ void TF_Retenciones::offerSuppliers(const QString &typed)
         empresaCompleter->popup()->hide();
         return;
     }
-    empresaCompleter->complete();
+    // As wide as the longest offer, so that each one shows its CUIT whole.
+    QAbstractItemView *offers = empresaCompleter->popup();
+    QRect under = empresa->rect();
+    under.setWidth(std::max(under.width(), offers->sizeHintForColumn(0) +
+                                               offers->verticalScrollBar()->sizeHint().width() +
+                                               2 * offers->frameWidth()));
+    empresaCompleter->complete(under);
 }
 
 void TF_Retenciones::chooseSupplier(const QString &cuit, const QString &name)
