@@ -66,6 +66,8 @@ QString runHere(RetenStore &store, const QString &command)
             store.finish();
         else if (verb == QLatin1String("abandon"))
             store.abandon();
+        else if (verb == QLatin1String("learn"))
+            store.learnSuppliersOfReten(QStringLiteral("2017-03"));
         return QStringLiteral("ok");
     } catch (const AppError &e) {
         return QStringLiteral("error ") + e.message().section(QLatin1Char('\n'), 0, 0);
@@ -136,15 +138,15 @@ TEST_F(SharedDatabase, TwoGenerationsAtOnceNeverMixTheirRows)
         QStringList rows;
     } cases[] = {
         {"B confirms while A writes, then again after it (A is exporting its listing at the third)",
-         "A:clear A:reserve A:insert_a1 B:clear! B:reserve! A:insert_a2 A:commit B:clear! A:finish "
-         "B:clear B:reserve B:insert_b1 B:commit B:finish",
+         "A:clear A:reserve A:insert_a1 B:clear! B:reserve! A:insert_a2 A:learn A:commit B:clear! A:finish "
+         "B:clear B:reserve B:insert_b1 B:learn B:commit B:finish",
          {"b1"}},
         {"both cleared, one writes after the other",
          "A:clear B:clear A:reserve A:insert_a1 A:commit A:finish B:reserve B:insert_b1 B:insert_b2 B:commit "
          "B:finish",
          {"b1", "b2"}},
-        {"both cleared, the one that answered first writes first",
-         "A:clear B:clear B:reserve B:insert_b1 A:reserve! A:finish B:commit B:finish",
+        {"both cleared, the one that answered first writes first (and teaches the register)",
+         "A:clear B:clear B:reserve B:insert_b1 B:learn A:reserve! A:finish B:commit B:finish",
          {"b1"}},
         {"a failed generation lets the other write",
          "A:clear A:reserve A:insert_a1 A:abandon B:clear B:reserve B:insert_b1 B:commit B:finish A:clear "

@@ -1,5 +1,5 @@
 // A second program on the same database: reten_peer DATABASE reads one command per line
-// (clear, reserve, insert RECEIPT, commit, finish, abandon) and answers each with one line,
+// (clear, reserve, insert RECEIPT, learn, commit, finish, abandon) and answers each with one line,
 // "ok", a number, or "error " and the first line of the database's message.
 
 #include "common/errors.h"
@@ -33,6 +33,8 @@ int main(int argc, char *argv[])
                 store.commit();
             } else if (command == QLatin1String("finish")) {
                 store.finish();
+            } else if (command == QLatin1String("learn")) {
+                store.learnSuppliersOfReten(QStringLiteral("2017-03"));
             } else if (command == QLatin1String("abandon")) {
                 store.abandon();
             } else {
