@@ -1,6 +1,7 @@
 #pragma once
 
 // What the benchmarks that run whole declarations share: a fresh store and the figures.
+#include "common/dialogs.h"
 #include "db/connection.h"
 #include "db/create_database.h"
 #include "db/sql_script.h"
@@ -12,7 +13,20 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
+
+// The clerk who answers Yes and reads nothing; an error goes to the standard error.
+class YesDialogs : public Dialogs {
+public:
+    void ShowInformation(const QString &) override {}
+    bool AskConfirmation(const QString &) override { return true; }
+    void ShowError(const QString &, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
+};
 
 // Creates the database at the path with table RETEN, as scripts/create-database does.
 inline QString freshDatabase(const QString &path)

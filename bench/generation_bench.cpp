@@ -27,17 +27,6 @@
 #include <vector>
 
 namespace {
-class YesDialogs : public Dialogs {
-public:
-    void ShowInformation(const QString &) override {}
-    bool AskConfirmation(const QString &) override { return true; }
-    void ShowError(const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-    std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
-};
-
 int startupChild(int argc, char *argv[], const QString &database)
 {
     QElapsedTimer clock;

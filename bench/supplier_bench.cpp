@@ -24,17 +24,6 @@
 #include <vector>
 
 namespace {
-class YesDialogs : public Dialogs {
-public:
-    void ShowInformation(const QString &) override {}
-    bool AskConfirmation(const QString &) override { return true; }
-    void ShowError(const QString &, const QString &text) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-    std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
-};
-
 QString cuit(int i)
 {
     return QStringLiteral("20-%1-6").arg(i, 8, 10, QLatin1Char('0'));
