@@ -9,34 +9,78 @@ constexpr int BandWidth = 718;
 constexpr int BandHeight = 1040;
 constexpr int CaptionLeft = 24;
 constexpr int ValueLeft = 230;
-constexpr int WordsLeft = 24;
-constexpr double WordsFontSize = 10;
-// The words stop short of the frame's right edge.
-constexpr double WordsWidthPoints = (BandWidth - WordsLeft - 24) * 72.0 / 96.0;
-constexpr int WordsLines = 3;
+constexpr int RightPadding = 16;
+constexpr int LineHeight = 22;
+constexpr int WrappedLineHeight = 17;
+constexpr int SignatureLeft = 380;
+constexpr int SignatureWidth = 320;
+
+double pixelsToPoints(int pixels)
+{
+    return pixels * 72.0 / 96.0;
+}
+
+struct TextPlace {
+    double widthPoints;
+    bool bold;
+    double size;
+    int lines;
+};
+
+TextPlace placeOf(CertificateText where)
+{
+    switch (where) {
+    case CertificateText::Words:
+        return {pixelsToPoints(BandWidth - CaptionLeft - RightPadding), true, 10, 3};
+    case CertificateText::Signer:
+        return {pixelsToPoints(SignatureWidth), false, 10, 2};
+    }
+    return {0, false, 10, 1};
+}
 
 QString utf8(const char *text)
 {
     return QString::fromUtf8(text);
 }
 
-ReportItem caption(const char *name, int left, int top, const char *text)
+ReportItem caption(const char *name, int top, const char *text, double size = 10, bool bold = false)
 {
-    return ReportItem::label(QString::fromLatin1(name), left, top, 200, 17, utf8(text));
+    return ReportItem::label(QString::fromLatin1(name), CaptionLeft, top, 200, 17, utf8(text))
+        .withFont(size, bold);
 }
 
-ReportItem value(const char *column, int left, int top, bool bold = false)
+ReportItem value(const QString &column, int left, int top, bool bold = false)
 {
-    return ReportItem::dataField(QString::fromLatin1(column), left, top, 200, 17).withFont(10, bold);
+    return ReportItem::dataField(column, left, top, 200, 17).withFont(10, bold);
 }
 
-// A caption and its value on one line.
-void line(std::vector<ReportItem> &items, const char *name, int top, const char *text, const char *column,
-          bool bold = false)
-{
-    items.push_back(caption(name, CaptionLeft, top, text));
-    items.push_back(value(column, ValueLeft, top, bold));
-}
+// Lays the page out from the top down.
+class Page {
+public:
+    explicit Page(std::vector<ReportItem> &items) : items_(items) {}
+
+    int top() const { return top_; }
+    void skip(int pixels) { top_ += pixels; }
+
+    void title(const char *name, const char *text)
+    {
+        skip(18);
+        items_.push_back(caption(name, top_, text, 11, true));
+        skip(24);
+    }
+
+    // A caption and its value on one line.
+    void line(const char *name, const char *text, const char *column, bool bold = false)
+    {
+        items_.push_back(caption(name, top_, text));
+        items_.push_back(value(QString::fromLatin1(column), ValueLeft, top_, bold));
+        skip(LineHeight);
+    }
+
+private:
+    std::vector<ReportItem> &items_;
+    int top_ = 0;
+};
 } // namespace
 
 QStringList certificateColumns()
@@ -45,7 +89,8 @@ QStringList certificateColumns()
             QStringLiteral("AGENTE"),    QStringLiteral("AGENTECUIT"),    QStringLiteral("LEGAJO"),
             QStringLiteral("PROVEEDOR"), QStringLiteral("PROVEEDORCUIT"), QStringLiteral("IMPORTE"),
             QStringLiteral("RETENIDO"),  QStringLiteral("LETRAS1"),       QStringLiteral("LETRAS2"),
-            QStringLiteral("LETRAS3"),   QStringLiteral("LUGARFECHA")};
+            QStringLiteral("LETRAS3"),   QStringLiteral("LUGARFECHA"),    QStringLiteral("FIRMA1"),
+            QStringLiteral("FIRMA2")};
 }
 
 ReportDefinition CertificateReport()
@@ -53,8 +98,8 @@ ReportDefinition CertificateReport()
     ReportDefinition report; // A4 portrait, 10 mm margins, Arial 10 pt
     ReportBand band{BandWidth, BandHeight, false, 1, {}};
     std::vector<ReportItem> &items = band.items;
+    Page page(items);
 
-    items.push_back(ReportItem::frame(QStringLiteral("marco"), 0, 0, BandWidth, 740));
     items.push_back(
         ReportItem::label(QStringLiteral("titulo"), 0, 18, BandWidth, 24, utf8("Constancia de Retención"))
             .withFont(16, true)
@@ -62,66 +107,77 @@ ReportDefinition CertificateReport()
     items.push_back(ReportItem::label(QStringLiteral("tasa"), 0, 46, BandWidth, 17,
                                       utf8("Tasa municipal retenida a proveedores"))
                         .withAlignment(ItemAlignment::Center));
+    page.skip(84);
+    page.line("nroConstancia", "Constancia Nro.:", "NROCOM", true);
+    page.line("periodo", "Período:", "PERIODO");
 
-    line(items, "nroConstancia", 84, "Constancia Nro.:", "NROCOM", true);
-    line(items, "periodo", 106, "Período:", "PERIODO");
+    page.title("agente", "Agente de Retención");
+    page.line("agenteRazon", "Razón Social:", "AGENTE");
+    page.line("agenteCuit", "CUIT:", "AGENTECUIT");
+    page.line("agenteLegajo", "Legajo Municipal:", "LEGAJO");
 
-    items.push_back(caption("agente", CaptionLeft, 146, "Agente de Retención").withFont(11, true));
-    line(items, "agenteRazon", 170, "Razón Social:", "AGENTE");
-    line(items, "agenteCuit", 192, "CUIT:", "AGENTECUIT");
-    line(items, "agenteLegajo", 214, "Legajo Municipal:", "LEGAJO");
+    page.title("sujeto", "Sujeto Retenido");
+    page.line("sujetoRazon", "Razón Social:", "PROVEEDOR");
+    page.line("sujetoCuit", "CUIT:", "PROVEEDORCUIT");
 
-    items.push_back(caption("sujeto", CaptionLeft, 254, "Sujeto Retenido").withFont(11, true));
-    line(items, "sujetoRazon", 278, "Razón Social:", "PROVEEDOR");
-    line(items, "sujetoCuit", 300, "CUIT:", "PROVEEDORCUIT");
-
-    items.push_back(caption("retencion", CaptionLeft, 340, "Retención").withFont(11, true));
-    line(items, "fecha", 364, "Fecha de la retención:", "FECHA");
-    line(items, "importe", 386, "Importe del comprobante:", "IMPORTE");
-    items.push_back(caption("alicuota", CaptionLeft, 408, "Alícuota:"));
-    items.push_back(ReportItem::label(QStringLiteral("alicuotaValor"), ValueLeft, 408, 200, 17,
+    page.title("retencion", "Retención");
+    page.line("fecha", "Fecha de la retención:", "FECHA");
+    page.line("importe", "Importe del comprobante:", "IMPORTE");
+    items.push_back(caption("alicuota", page.top(), "Alícuota:"));
+    items.push_back(ReportItem::label(QStringLiteral("alicuotaValor"), ValueLeft, page.top(), 200, 17,
                                       QStringLiteral("5 por mil")));
-    line(items, "retenido", 430, "Importe retenido:", "RETENIDO", true);
-    for (int i = 0; i < WordsLines; ++i)
-        items.push_back(ReportItem::dataField(QStringLiteral("LETRAS%1").arg(i + 1), WordsLeft, 462 + 20 * i,
-                                              BandWidth - 2 * WordsLeft, 17)
-                            .withFont(WordsFontSize, true));
+    page.skip(LineHeight);
+    page.line("retenido", "Importe retenido:", "RETENIDO", true);
+    page.skip(10);
+    for (int i = 1; i <= placeOf(CertificateText::Words).lines; ++i) {
+        items.push_back(value(QStringLiteral("LETRAS%1").arg(i), CaptionLeft, page.top(), true));
+        page.skip(20);
+    }
 
-    items.push_back(ReportItem::dataField(QStringLiteral("LUGARFECHA"), CaptionLeft, 560, 400, 17));
+    page.skip(40);
+    items.push_back(value(QStringLiteral("LUGARFECHA"), CaptionLeft, page.top()));
 
     // The signature: a line, the agent's name centred under it.
-    constexpr int SignatureLeft = 400;
-    constexpr int SignatureWidth = 290;
-    items.push_back(ReportItem::frame(QStringLiteral("firmaLinea"), SignatureLeft, 660, SignatureWidth, 0));
-    ReportItem signer =
-        ReportItem::dataField(QStringLiteral("AGENTE"), SignatureLeft, 666, SignatureWidth, 17);
-    signer.alignment = ItemAlignment::Center;
-    items.push_back(signer);
-    items.push_back(ReportItem::label(QStringLiteral("firmaAclaracion"), SignatureLeft, 686, SignatureWidth,
-                                      17, utf8("Firma del agente de retención"))
+    page.skip(100);
+    items.push_back(
+        ReportItem::frame(QStringLiteral("firmaLinea"), SignatureLeft, page.top(), SignatureWidth, 0));
+    page.skip(6);
+    for (int i = 1; i <= placeOf(CertificateText::Signer).lines; ++i) {
+        items.push_back(value(QStringLiteral("FIRMA%1").arg(i), SignatureLeft, page.top())
+                            .withAlignment(ItemAlignment::Center));
+        items.back().width = SignatureWidth;
+        page.skip(WrappedLineHeight);
+    }
+    items.push_back(ReportItem::label(QStringLiteral("firmaAclaracion"), SignatureLeft, page.top() + 3,
+                                      SignatureWidth, 17, utf8("Firma del agente de retención"))
                         .withFont(8)
                         .withAlignment(ItemAlignment::Center));
+    page.skip(40);
+    // The frame around the certificate, drawn first.
+    items.insert(items.begin(), ReportItem::frame(QStringLiteral("marco"), 0, 0, BandWidth, page.top()));
 
     report.detail = std::move(band);
     return report;
 }
 
-QStringList wrapAmountWords(const QString &text)
+QStringList wrapCertificateText(const QString &text, CertificateText where)
 {
+    const TextPlace place = placeOf(where);
     QStringList lines;
     QString current;
     for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString candidate = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
         const bool fits =
-            ArialMetrics::textWidth(toPdfText(candidate), true, WordsFontSize) <= WordsWidthPoints;
-        if (fits || current.isEmpty() || lines.size() == WordsLines - 1) {
+            ArialMetrics::textWidth(toPdfText(candidate), place.bold, place.size) <= place.widthPoints;
+        if (fits || current.isEmpty() || lines.size() == place.lines - 1) {
             current = candidate;
         } else {
             lines << current;
             current = word;
         }
     }
-    if (!current.isEmpty())
-        lines << current;
+    lines << current;
+    while (lines.size() < place.lines)
+        lines << QString();
     return lines;
 }

@@ -135,12 +135,12 @@ QByteArray renderCertificates(const std::vector<Certificate> &certificates, cons
     for (const Certificate &c : certificates) {
         if (c.withheldCents == 0)
             continue;
-        QStringList words = wrapAmountWords(QStringLiteral("SON PESOS ") + amountInWords(c.withheldCents));
-        while (words.size() < 3)
-            words << QString();
+        const QStringList words = wrapCertificateText(
+            QStringLiteral("SON PESOS ") + amountInWords(c.withheldCents), CertificateText::Words);
+        const QStringList signer = wrapCertificateText(c.agentName, CertificateText::Signer);
         rows.addRow({c.receipt, c.date, c.period, c.agentName, c.agentCuit, legajo, c.supplierName,
                      c.supplierCuit, amountText(c.invoiceCents), amountText(c.withheldCents), words[0],
-                     words[1], words[2], placeAndDate});
+                     words[1], words[2], placeAndDate, signer[0], signer[1]});
     }
     const ReportDefinition report = CertificateReport();
     ReportEngine engine(report);

@@ -127,18 +127,39 @@ TEST_F(Certificates, PlaceAndLegajoWhenGiven)
     EXPECT_TRUE(page.contains(QStringLiteral("0415")));
 }
 
-TEST_F(Certificates, TheLongestAmountInWordsStaysOnThePage)
+// The longest amount in words and the longest agent name break into the lines the page has for
+// them, and none of those runs past its place.
+TEST_F(Certificates, LongTextsBreakIntoTheirLines)
 {
-    const QString words =
-        QStringLiteral("SON PESOS ") + QString::fromUtf8("NOVECIENTOS NOVENTA Y NUEVE MILLONES "
-                                                         "NOVECIENTOS NOVENTA Y NUEVE MIL "
-                                                         "NOVECIENTOS NOVENTA Y NUEVE CON 99/100");
-    const QStringList lines = wrapAmountWords(words);
-    ASSERT_GE(lines.size(), 2);
-    ASSERT_LE(lines.size(), 3);
-    EXPECT_EQ(lines.join(QLatin1Char(' ')), words);
-    for (const QString &line : lines)
-        EXPECT_LE(ArialMetrics::textWidth(toPdfText(line), true, 10), 500.0) << line.toStdString();
+    struct Case {
+        CertificateText where;
+        const char *text;
+        int lines;
+        double widthPoints;
+        bool bold;
+    };
+    const Case cases[] = {
+        {CertificateText::Words,
+         "SON PESOS NOVECIENTOS NOVENTA Y NUEVE MILLONES NOVECIENTOS NOVENTA Y NUEVE MIL NOVECIENTOS NOVENTA "
+         "Y "
+         "NUEVE CON 99/100",
+         2, 513, true},
+        {CertificateText::Words, "SON PESOS SESENTA Y DOS CON 00/100", 1, 513, true},
+        // The registry's longest agent name fits under the signature line.
+        {CertificateText::Signer, "MATERIALES DE CONSTRUCCION EL LADRILLO", 1, 240, false},
+        {CertificateText::Signer, "COOPERATIVA DE PROVISION DE SERVICIOS PUBLICOS Y VIVIENDA LIMITADA", 2,
+         240, false},
+    };
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        QStringList lines = wrapCertificateText(text, c.where);
+        EXPECT_EQ(lines.join(QLatin1Char(' ')).trimmed(), text);
+        lines.removeAll(QString());
+        EXPECT_EQ(lines.size(), c.lines) << c.text;
+        for (const QString &line : lines)
+            EXPECT_LE(ArialMetrics::textWidth(toPdfText(line), c.bold, 10), c.widthPoints)
+                << line.toStdString();
+    }
 }
 
 // Every refusal leaves no PDF behind and says why in words the clerk understands.
