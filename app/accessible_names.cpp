@@ -64,9 +64,9 @@ private:
         // which they were made.
         QList<QWidget *> ordered;
         if (w.property(RoleProperty).isValid())
-            ordered = {w.Image2,     w.StaticText11, w.Image1,       w.Panel1,     w.Grilla,
-                       w.B_Confirma, w.Panel2,       w.StaticText13, w.e_totreten, w.B3,
-                       w.BitBtn2,    w.Panel3,       w.StaticText12, w.salida};
+            ordered = {w.Image2,     w.StaticText11,  w.Image1, w.Panel1,       w.Grilla,
+                       w.B_Confirma, w.B_Constancias, w.Panel2, w.StaticText13, w.e_totreten,
+                       w.B3,         w.BitBtn2,       w.Panel3, w.StaticText12, w.salida};
         for (QObject *object : w.children()) {
             auto *child = qobject_cast<QWidget *>(object);
             if (child != nullptr && !child->isWindow() && !ordered.contains(child))
@@ -179,6 +179,8 @@ void nameControls(TF_Retenciones &w)
         {w.e_Razon, w.StaticText5, "Razón Social Declarante", "Solo lectura, la completa el legajo"},
         {w.Grilla, nullptr, "Retenciones cargadas", "Doble click o Supr borra el renglón"},
         {w.B_Confirma, nullptr, nullptr, "Genera el archivo de la declaración y el listado PDF"},
+        {w.B_Constancias, nullptr, "Constancias de retención",
+         "F8, un PDF con la constancia de cada retención de la declaración recién confirmada"},
         {w.E_CuitReten, w.StaticText9, nullptr, "11 dígitos"},
         {w.empresa, w.StaticText10, "Razón Social Proveedor", nullptr},
         {w.E_FECha, w.StaticText7, nullptr, "DD/MM/AAAA, del mes y año declarados"},

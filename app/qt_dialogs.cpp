@@ -2,9 +2,12 @@
 
 #include "app/accessible_names.h"
 
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace {
 // A box with one "OK" that Enter, Escape and the close button all answer.
@@ -61,4 +64,12 @@ std::optional<QString> QtDialogs::ChooseFileToOpen()
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
+}
+
+void QtDialogs::OpenFile(const QString &path)
+{
+    // Without a program for the file the desktop says nothing: the clerk is told where it is.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        ShowInformation(QStringLiteral("No se pudo abrir el archivo %1. Ábralo desde esa carpeta.")
+                            .arg(QDir::toNativeSeparators(path)));
 }

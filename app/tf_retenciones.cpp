@@ -352,6 +352,8 @@ void TF_Retenciones::createControls()
     StaticText12 = label(this, "StaticText12", 823, 585, 66, 17, utf8("Versión 5.0"), Border::Sunken,
                          TahomaFont(8, true));
     setBackground(StaticText12, QColor(0xFF, 0xFB, 0xF0));
+    B_Constancias = button(this, "B_Constancias", 536, 599, 112, 25, utf8("Constancias (F8)"));
+    B_Constancias->setFocusPolicy(Qt::NoFocus);
 
     salida = label(this, "salida", 0, ClientHeight - StatusHeight, ClientWidth, StatusHeight, QString(),
                    Border::Single, TahomaFont(10, true));
@@ -385,6 +387,10 @@ void TF_Retenciones::connectHandlers()
     click(B2, &TF_Retenciones::B2Click);
     click(B_adiciona, &TF_Retenciones::B_adicionaClick);
     click(B_Confirma, &TF_Retenciones::B_ConfirmaClick);
+    click(B_Constancias, &TF_Retenciones::B_ConstanciasClick);
+    auto *certificates = new QShortcut(QKeySequence(Qt::Key_F8), this);
+    certificates->setContext(Qt::WindowShortcut);
+    connect(certificates, &QShortcut::activated, B_Constancias, &QPushButton::click);
     connect(Grilla, &QAbstractItemView::doubleClicked, this,
             [this] { runHandler([this] { GrillaDblClick(); }); });
     // The keyboard's way to the same deletion, for a clerk who does not use the mouse.

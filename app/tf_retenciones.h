@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Dialogs;
 class ExitTracker;
@@ -55,6 +56,9 @@ public:
     QPushButton *B_Confirma;
     QLabel *StaticText12;
     QLabel *salida;
+    // The withholding certificates of the declaration just confirmed; F8 does the same. Out of
+    // the Tab order, so the clerk's way through the window stays as it was.
+    QPushButton *B_Constancias;
 
     // Header panel.
     QLabel *StaticText1;
@@ -138,6 +142,7 @@ public:
     void B2Click();
     void B_adicionaClick();
     void B_ConfirmaClick();
+    void B_ConstanciasClick();
     void GrillaDblClick();
 
     // Exit checks, run by the focus tracker.
@@ -186,6 +191,14 @@ private:
     std::unique_ptr<SupplierRegister> suppliers_;
     SupplierSync *supplierSync_ = nullptr;
     QStandardItemModel *supplierChoices_ = nullptr;
+    // The declaration file the last CONFIRMA of this session wrote, with its fingerprint then,
+    // for its certificates.
+    struct ConfirmedDeclaration {
+        QString file;
+        QString sha256;
+        QString legajo;
+    };
+    std::optional<ConfirmedDeclaration> lastDeclaration_;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
 };

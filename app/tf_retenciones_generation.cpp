@@ -3,6 +3,10 @@
 
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
+#include "common/text_helpers.h"
+#include "declaration/certificates.h"
 #include "declaration/declaration_generation.h"
 #include "declaration/listing_folder.h"
 #include "declaration/report_layout.h"
@@ -10,6 +14,7 @@
 #include "declaration/supplier_sync.h"
 #include "withholdings/grid_model.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -39,10 +44,25 @@ void TF_Retenciones::B_ConfirmaClick()
     // The generation teaches the register the grid's suppliers itself, on the same connection.
     supplierSync_->pauseForGeneration();
     const auto resume = qScopeGuard([this] { supplierSync_->resume(); });
-    const std::optional<GenerationResult> result =
-        generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
+    // The certificates are read from the file just written as it is now, and only while it stays
+    // so; a listing that fails does not undo the declaration, which keeps its certificates.
+    const auto rememberDeclaration = [&](const QString &baseName) {
+        const QString file = QDir::current().absoluteFilePath(declarationFileName(baseName));
+        if (const std::optional<QString> sha256 = fileSha256(file))
+            lastDeclaration_ = ConfirmedDeclaration{file, *sha256, TrimBlanks(header.legajo)};
+        else
+            lastDeclaration_.reset();
+    };
+    std::optional<GenerationResult> result;
+    try {
+        result = generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
+    } catch (const ReportError &) {
+        rememberDeclaration(declarationBaseName(header.year, header.month, header.legajo));
+        throw;
+    }
     if (!result)
         return;
+    rememberDeclaration(result->baseName);
     for (const SupplierCount &c : supplierCounts(gridModel->withholdings()))
         suppliers_->learn(c.cuit, c.name);
 
@@ -53,4 +73,27 @@ void TF_Retenciones::B_ConfirmaClick()
     Panel2->hide();
     // As after a confirmed reset: the next declaration arms it by choosing its load method.
     B_Confirma->setEnabled(false);
+}
+
+void TF_Retenciones::B_ConstanciasClick()
+{
+    if (!lastDeclaration_) {
+        dialogs_.ShowInformation(
+            QStringLiteral("Todavía no se confirmó ninguna declaración en esta sesión. Las constancias de "
+                           "retención se emiten para la declaración recién generada con CONFIRMA."));
+        return;
+    }
+    CertificatesWritten written;
+    try {
+        written = writeCertificates(lastDeclaration_->file, lastDeclaration_->sha256,
+                                    CertificateIssue{lastDeclaration_->legajo, {}, {}});
+    } catch (const CertificateError &e) {
+        dialogs_.ShowInformation(e.message());
+        return;
+    }
+    salida->setVisible(true);
+    salida->setText(QStringLiteral("CONSTANCIAS DE RETENCIÓN (%1) GENERADAS EN  %2")
+                        .arg(written.certificates)
+                        .arg(QDir::toNativeSeparators(written.pdfPath)));
+    dialogs_.OpenFile(written.pdfPath);
 }

@@ -3,9 +3,9 @@
 #include <QString>
 #include <optional>
 
-// The message boxes and the file-open choice the window talks through. The real program
-// uses the Qt boxes (app/); the window tests use a scripted implementation that records
-// every message and answers from a script.
+// The message boxes, the file-open choice and the opening of a written file the window talks through. The
+// real program uses the Qt boxes (app/); the window tests use a scripted implementation that records every
+// message and answers from a script.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -25,4 +25,7 @@ public:
     virtual void ShowError(const QString &title, const QString &text) = 0;
     // File-open choice: the full path of the chosen file, or nothing when cancelled.
     virtual std::optional<QString> ChooseFileToOpen() = 0;
+    // Opens a file the program wrote (a PDF) in the program the desktop assigns to it. Doubles
+    // that never show anything leave it undone.
+    virtual void OpenFile(const QString &path) { (void)path; }
 };

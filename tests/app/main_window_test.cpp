@@ -97,6 +97,7 @@ TEST_F(MainWindow, EveryControlHasItsNamePlaceSizeAndText)
         {"e_totreten", "F_Retenciones", 283, 556, 102, 21, "0"},
         {"StaticText13", "F_Retenciones", 141, 560, 117, 17, "Total Retenciones ==>"},
         {"B_Confirma", "F_Retenciones", 398, 585, 126, 39, "CONFIRMA"},
+        {"B_Constancias", "F_Retenciones", 536, 599, 112, 25, "Constancias (F8)"},
         {"StaticText12", "F_Retenciones", 823, 585, 66, 17, "Versión 5.0"},
         {"salida", "F_Retenciones", 0, 630, 933, 20, ""},
         {"StaticText1", "Panel1", 9, 9, 103, 20, "Legajo Municipal "},

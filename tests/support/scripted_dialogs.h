@@ -14,7 +14,7 @@
 // a script. A question or file choice that the script did not expect fails the test.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Information, Confirmation, Error, FileOpen };
+    enum class Kind { Information, Confirmation, Error, FileOpen, OpenedFile };
 
     struct Call {
         Kind kind;
@@ -69,6 +69,9 @@ public:
         return path;
     }
 
+    // Recorded with the path as its text; nothing is opened.
+    void OpenFile(const QString &path) override { record({Kind::OpenedFile, path, {}}); }
+
     // The texts of the boxes of one kind, in order.
     QStringList texts(Kind kind) const
     {
@@ -81,6 +84,7 @@ public:
     QStringList informations() const { return texts(Kind::Information); }
     QStringList questions() const { return texts(Kind::Confirmation); }
     QStringList errors() const { return texts(Kind::Error); }
+    QStringList openedFiles() const { return texts(Kind::OpenedFile); }
 
     void clear() { calls.clear(); }
 
