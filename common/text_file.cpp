@@ -4,6 +4,7 @@
 #include "common/errors.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -132,7 +133,8 @@ int TextFile::flush()
     const int count = static_cast<int>(pos_);
     // The buffer is spent even when the write fails: its bytes are not written twice.
     pos_ = 0;
-    writeAll(fd_, buffer_, count, code);
+    if (writeAll(fd_, buffer_, count, code) && digest_)
+        digest_->addData(QByteArrayView(buffer_, count));
     return code;
 }
 
@@ -257,6 +259,11 @@ void SetTextBuffer(TextFile &v, int size)
     v.largeBuffer_ = std::make_unique<char[]>(static_cast<size_t>(size));
     v.buffer_ = v.largeBuffer_.get();
     v.size_ = size;
+}
+
+void SetTextDigest(TextFile &v, QCryptographicHash *digest)
+{
+    v.digest_ = digest;
 }
 
 void BindTextFile(TextFile &v, const QString &name)
