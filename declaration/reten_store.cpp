@@ -5,13 +5,27 @@
 #include "common/text_helpers.h"
 #include "db/database_errors.h"
 
+#include <QDir>
+
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
-const QString HasLock =
-    QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'RETEN_LOCK'");
+const QString OptionalTables = QStringLiteral("select trim(rdb$relation_name) from rdb$relations where "
+                                              "rdb$relation_name in ('RETEN_LOCK', 'DECLARACION')");
+const QString NextVersion =
+    QStringLiteral("select coalesce(max(version), 0) + 1 from declaracion where base = :base");
+const QString EarlierOfFile = QStringLiteral("select first 1 id, archivo, listado, cast(confirmada as "
+                                             "varchar(24)) from declaracion where base = :base "
+                                             "and equipo = :equipo and archivo = :archivo order by id desc");
+const QString MoveRecord =
+    QStringLiteral("update declaracion set archivo = :archivo, listado = :listado where id = :id");
+const QString InsertRecord = QStringLiteral(
+    "insert into declaracion (legajo, anio, mes, base, version, confirmada, filas, total, sha256, bytes, "
+    "agente, equipo, archivo, listado) values (:legajo, :anio, :mes, :base, :version, :confirmada, :filas, "
+    ":total, :sha256, :bytes, :agente, :equipo, :archivo, :listado) returning id");
+const QString DeleteRecord = QStringLiteral("delete from declaracion where id = :id");
 const QString TakeLock = QStringLiteral("update reten_lock set id = id");
 const QString PutLockBack = QStringLiteral("insert into reten_lock (id) values (1)");
 
@@ -125,17 +139,96 @@ void RetenStore::insert(const RetenRow &row)
     t_reten.execute();
 }
 
-bool RetenStore::hasLockTable()
+void RetenStore::checkTables()
 {
     tran.start();
-    if (lockCheckedFor_ != Conector.generation()) {
-        prepare(HasLock);
-        t_reten.open();
-        hasLock_ = t_reten.next() && t_reten.number(0) > 0;
-        t_reten.close();
-        lockCheckedFor_ = Conector.generation();
+    if (tablesCheckedFor_ == Conector.generation())
+        return;
+    prepare(OptionalTables);
+    t_reten.open();
+    hasLock_ = hasRecord_ = false;
+    while (t_reten.next()) {
+        const QString table = t_reten.text(0);
+        hasLock_ = hasLock_ || table == QLatin1String("RETEN_LOCK");
+        hasRecord_ = hasRecord_ || table == QLatin1String("DECLARACION");
     }
+    t_reten.close();
+    tablesCheckedFor_ = Conector.generation();
+}
+
+bool RetenStore::hasLockTable()
+{
+    checkTables();
     return hasLock_;
+}
+
+bool RetenStore::recordsDeclarations()
+{
+    checkTables();
+    return hasRecord_;
+}
+
+void RetenStore::record(FiledDeclaration &d, const KeptDeclaration &kept)
+{
+    try {
+        prepare(NextVersion);
+        t_reten.setText(QStringLiteral("base"), d.baseName);
+        t_reten.open();
+        d.version = t_reten.next() ? int(t_reten.number(0)) : 1;
+
+        prepare(EarlierOfFile);
+        t_reten.setText(QStringLiteral("base"), d.baseName);
+        t_reten.setUnicodeText(QStringLiteral("equipo"), d.host);
+        t_reten.setUnicodeText(QStringLiteral("archivo"), d.file);
+        t_reten.open();
+        if (t_reten.next()) {
+            movedId_ = qint64(t_reten.number(0));
+            movedFile_ = t_reten.text(1);
+            movedListing_ = t_reten.text(2);
+            QString file = kept.filePlace;
+            QString listing = kept.listingPlace;
+            if (!kept.keptAnything()) {
+                // Gone before this generation: its row names a place where nothing is, rather than
+                // the new declaration's file.
+                const QString stem =
+                    keptStem(d.baseName, QDateTime::fromString(t_reten.text(3).left(19), Qt::ISODate));
+                const QDir folder(keptFolder(d.file));
+                file = folder.filePath(stem + QStringLiteral(".txt"));
+                listing = folder.filePath(stem + QStringLiteral(".pdf"));
+            }
+            prepare(MoveRecord);
+            t_reten.setUnicodeText(QStringLiteral("archivo"), file);
+            t_reten.setUnicodeText(QStringLiteral("listado"), listing);
+            t_reten.setDouble(QStringLiteral("id"), double(movedId_));
+            t_reten.execute();
+        }
+
+        prepare(InsertRecord);
+        t_reten.setText(QStringLiteral("legajo"), d.legajo.left(20));
+        t_reten.setDouble(QStringLiteral("anio"), d.year);
+        t_reten.setDouble(QStringLiteral("mes"), d.month);
+        t_reten.setText(QStringLiteral("base"), d.baseName);
+        t_reten.setDouble(QStringLiteral("version"), d.version);
+        t_reten.setText(QStringLiteral("confirmada"),
+                        d.confirmedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        t_reten.setDouble(QStringLiteral("filas"), d.rows);
+        t_reten.setDouble(QStringLiteral("total"), d.total);
+        t_reten.setText(QStringLiteral("sha256"), QString::fromLatin1(d.sha256));
+        t_reten.setDouble(QStringLiteral("bytes"), double(d.bytes));
+        t_reten.setUnicodeText(QStringLiteral("agente"), d.agentName.left(60));
+        t_reten.setUnicodeText(QStringLiteral("equipo"), d.host.left(255));
+        t_reten.setUnicodeText(QStringLiteral("archivo"), d.file);
+        t_reten.setUnicodeText(QStringLiteral("listado"), d.listing);
+        t_reten.open();
+        if (t_reten.next())
+            recordedId_ = d.id = qint64(t_reten.number(0));
+        t_reten.close();
+    } catch (const DatabaseError &e) {
+        t_reten.close();
+        if (isPermissionRefused(e))
+            throw DatabaseError(declarationGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
+        throw;
+    }
 }
 
 void RetenStore::takeLock()
@@ -156,6 +249,7 @@ void RetenStore::release() noexcept
 
 void RetenStore::reserve()
 {
+    recordedId_ = movedId_ = 0;
     takeLock();
     try {
         prepare(DeleteAll);
@@ -188,6 +282,19 @@ void RetenStore::forget() noexcept
     try {
         prepare(DeleteAll);
         t_reten.execute();
+        if (recordedId_) {
+            prepare(DeleteRecord);
+            t_reten.setDouble(QStringLiteral("id"), double(recordedId_));
+            t_reten.execute();
+        }
+        if (movedId_) {
+            prepare(MoveRecord);
+            t_reten.setUnicodeText(QStringLiteral("archivo"), movedFile_);
+            t_reten.setUnicodeText(QStringLiteral("listado"), movedListing_);
+            t_reten.setDouble(QStringLiteral("id"), double(movedId_));
+            t_reten.execute();
+        }
+        recordedId_ = movedId_ = 0;
         t_reten.close();
         tran.commit();
     } catch (const std::exception &) {

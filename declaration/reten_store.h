@@ -4,6 +4,8 @@
 #include "db/database_settings.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "declaration/filed_declaration.h"
+#include "declaration/kept_copies.h"
 #include "report/row_source.h"
 #include "withholdings/withholding.h"
 
@@ -69,8 +71,18 @@ public:
     void insert(const RetenRow &row);
     // Commits the rows; the lock stays until finish().
     void commit();
-    // Takes the rows just committed out again, for a generation whose file could not be put
-    // in place after its commit. Never fails; the lock stays until finish().
+    // Whether the database records every declaration (table DECLARACION); a database made
+    // before it existed is used without it.
+    bool recordsDeclarations();
+    // Adds the declaration's row to DECLARACION in the generation's work, so that the commit
+    // makes it with RETEN's rows and a generation that fails records nothing. Its version is
+    // the next of its base name (set in `declaration`, with its id). The newest earlier row of
+    // the same file on this machine is first pointed at where that file was kept (`kept`), or
+    // at where it would have been when it was gone already.
+    void record(FiledDeclaration &declaration, const KeptDeclaration &kept);
+    // Takes the rows just committed out again (RETEN's and the declaration's record), for a
+    // generation whose file could not be put in place after its commit. Never fails; the lock
+    // stays until finish().
     void forget() noexcept;
     // Ends a generation, however it went: closes the listing, commits what is left and lets
     // other programs change RETEN again. Never fails.
@@ -96,15 +108,23 @@ public:
 private:
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
-    // Asked once per attachment.
+    // Which of the optional tables the database has, asked once per attachment.
+    void checkTables();
     bool hasLockTable();
     void takeLock();
     void release() noexcept;
 
     Transaction lockTran_;
     Query lock_;
-    unsigned lockCheckedFor_ = 0; // the attachment whose answer hasLock_ is
+    unsigned tablesCheckedFor_ = 0; // the attachment whose answers hasLock_ and hasRecord_ are
     bool hasLock_ = false;
+    bool hasRecord_ = false;
+    // What record() did in this generation, for forget(): the row it added and the earlier row
+    // it pointed elsewhere, with that row's places before.
+    qint64 recordedId_ = 0;
+    qint64 movedId_ = 0;
+    QString movedFile_;
+    QString movedListing_;
 };
 
 // The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every
