@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <algorithm>
+
 namespace {
 const QString ReadAll = QStringLiteral(
     "select id, legajo, anio, mes, base, version, cast(confirmada as varchar(24)), filas, total, sha256, "
@@ -121,13 +123,12 @@ QStringList pastDeclarationTitles()
 
 QStringList pastDeclarationCells(const FiledDeclaration &d)
 {
-    return {d.legajo,
-            QStringLiteral("%1/%2").arg(d.month, 2, 10, QLatin1Char('0')).arg(d.year),
-            QString::number(d.version),
-            d.confirmedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")),
-            QString::number(d.rows),
-            FormatDecimal(QStringLiteral("0.00"), d.total),
-            QFileInfo(d.file).fileName()};
+    return {d.legajo, QStringLiteral("%1/%2").arg(d.month, 2, 10, QLatin1Char('0')).arg(d.year),
+            QString::number(d.version), d.confirmedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")),
+            QString::number(d.rows), FormatDecimal(QStringLiteral("0.00"), d.total),
+            // Recorded on this machine or on a Windows one: the name after either separator.
+            d.file.mid(std::max(d.file.lastIndexOf(QLatin1Char('/')), d.file.lastIndexOf(QLatin1Char('\\'))) +
+                       1)};
 }
 
 QList<FiledDeclaration> readFiledDeclarations(Connection &connection, bool *hasTable)
