@@ -1,8 +1,10 @@
 #include "app/qt_dialogs.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace {
 // A box with one "OK" that Enter, Escape and the close button all answer.
@@ -57,4 +59,9 @@ std::optional<QString> QtDialogs::ChooseFileToOpen()
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
+}
+
+bool QtDialogs::OpenWithDesktop(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

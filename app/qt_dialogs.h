@@ -11,4 +11,5 @@ public:
     bool AskConfirmation(const QString &question) override;
     void ShowError(const QString &title, const QString &text) override;
     std::optional<QString> ChooseFileToOpen() override;
+    bool OpenWithDesktop(const QString &path) override;
 };

@@ -51,6 +51,8 @@ public:
     QPushButton *B_Confirma;
     QLabel *StaticText12;
     QLabel *salida;
+    // The window of past declarations (also the key F7).
+    QPushButton *B_Anteriores;
 
     // Header panel.
     QLabel *StaticText1;
@@ -128,6 +130,11 @@ public:
     void B_adicionaClick();
     void B_ConfirmaClick();
     void GrillaDblClick();
+    void B_AnterioresClick();
+    // A click on the status line after a declaration opens its listing.
+    void salidaClick();
+    // The listing the status line names; empty before the first declaration.
+    const QString &lastListing() const { return lastListing_; }
 
     // Exit checks, run by the focus tracker.
     void e_legaJoExit();
@@ -149,6 +156,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -165,6 +173,7 @@ private:
     ExitTracker *tracker_ = nullptr;
     QPointer<TF_ayuda> F_ayuda;
     bool shown_ = false;
+    QString lastListing_;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
 };

@@ -3,16 +3,20 @@
 
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
+#include "app/tf_anteriores.h"
+#include "common/dialogs.h"
 #include "declaration/declaration_generation.h"
 #include "declaration/listing_folder.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
 #include "withholdings/grid_model.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <memory>
@@ -41,9 +45,41 @@ void TF_Retenciones::B_ConfirmaClick()
 
     salida->setVisible(true);
     salida->setText(result->statusText);
+    lastListing_ = result->listingPath;
+    salida->setCursor(Qt::PointingHandCursor);
+    salida->setToolTip(QStringLiteral("Haga click aquí para abrir el listado PDF"));
     Limpia();
     Panel3->hide();
     Panel2->hide();
     // As after a confirmed reset: the next declaration arms it by choosing its load method.
     B_Confirma->setEnabled(false);
+}
+
+void TF_Retenciones::salidaClick()
+{
+    if (lastListing_.isEmpty())
+        return;
+    if (!dialogs_.OpenWithDesktop(lastListing_))
+        dialogs_.ShowInformation(
+            QStringLiteral("El escritorio no pudo abrir %1. Ábralo desde el administrador de archivos.")
+                .arg(QDir::toNativeSeparators(lastListing_)));
+}
+
+bool TF_Retenciones::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == salida && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        runHandler([this] { salidaClick(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TF_Retenciones::B_AnterioresClick()
+{
+    TF_Anteriores window(
+        dialogs_, store_, [this]() -> ReportDefinition & { return Reporte(); },
+        [this](const std::function<void()> &action) { return runHandler(action); }, this);
+    window.load();
+    window.exec();
 }

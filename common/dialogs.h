@@ -25,4 +25,11 @@ public:
     virtual void ShowError(const QString &title, const QString &text) = 0;
     // File-open choice: the full path of the chosen file, or nothing when cancelled.
     virtual std::optional<QString> ChooseFileToOpen() = 0;
+    // Opens a file (a listing) or a folder with the desktop's own program for it. False when the
+    // desktop could not; an implementation without a desktop opens nothing.
+    virtual bool OpenWithDesktop(const QString &path)
+    {
+        (void)path;
+        return false;
+    }
 };

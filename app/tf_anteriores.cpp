@@ -1,0 +1,161 @@
+#include "app/tf_anteriores.h"
+
+#include "app/screen_fonts.h"
+#include "common/dialogs.h"
+#include "common/errors.h"
+#include "declaration/listing_from_file.h"
+#include "declaration/past_declarations_model.h"
+#include "declaration/reten_store.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<ReportDefinition &()> report,
+                             std::function<bool(const std::function<void()> &)> run, QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      dialogs_(dialogs), store_(store), report_(std::move(report)), run_(std::move(run))
+{
+    setObjectName(QStringLiteral("F_Anteriores"));
+    setWindowTitle(QStringLiteral("Declaraciones anteriores"));
+    setFont(TahomaFont(8));
+    resize(860, 440);
+
+    auto *filters = new QHBoxLayout;
+    auto *legajoLabel = new QLabel(QStringLiteral("&Legajo"), this);
+    e_FiltroLegajo = new QLineEdit(this);
+    e_FiltroLegajo->setObjectName(QStringLiteral("e_FiltroLegajo"));
+    e_FiltroLegajo->setMaximumWidth(90);
+    legajoLabel->setBuddy(e_FiltroLegajo);
+    auto *periodLabel = new QLabel(QStringLiteral("&Período (MM/AAAA o AAAA)"), this);
+    e_FiltroPeriodo = new QLineEdit(this);
+    e_FiltroPeriodo->setObjectName(QStringLiteral("e_FiltroPeriodo"));
+    e_FiltroPeriodo->setMaximumWidth(90);
+    periodLabel->setBuddy(e_FiltroPeriodo);
+    cantidad = new QLabel(this);
+    cantidad->setObjectName(QStringLiteral("cantidad"));
+    filters->addWidget(legajoLabel);
+    filters->addWidget(e_FiltroLegajo);
+    filters->addSpacing(16);
+    filters->addWidget(periodLabel);
+    filters->addWidget(e_FiltroPeriodo);
+    filters->addSpacing(16);
+    filters->addWidget(cantidad, 1);
+
+    model = new PastDeclarationsModel(this);
+    lista = new QTableView(this);
+    lista->setObjectName(QStringLiteral("lista"));
+    lista->setModel(model);
+    lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista->setTabKeyNavigation(false);
+    lista->setWordWrap(false);
+    lista->verticalHeader()->hide();
+    lista->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lista->verticalHeader()->setDefaultSectionSize(18);
+    lista->horizontalHeader()->setHighlightSections(false);
+    lista->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {60, 70, 55, 125, 50, 90, 210};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        lista->setColumnWidth(column, widths[column]);
+
+    auto *buttons = new QHBoxLayout;
+    B_Listado = new QPushButton(QStringLiteral("Abrir &listado"), this);
+    B_Listado->setObjectName(QStringLiteral("B_Listado"));
+    B_Carpeta = new QPushButton(QStringLiteral("Abrir &carpeta"), this);
+    B_Carpeta->setObjectName(QStringLiteral("B_Carpeta"));
+    B_Cerrar = new QPushButton(QStringLiteral("Cerrar"), this);
+    B_Cerrar->setObjectName(QStringLiteral("B_Cerrar"));
+    for (QPushButton *b : {B_Listado, B_Carpeta, B_Cerrar})
+        b->setAutoDefault(false);
+    buttons->addWidget(B_Listado);
+    buttons->addWidget(B_Carpeta);
+    buttons->addStretch(1);
+    buttons->addWidget(B_Cerrar);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(lista, 1);
+    layout->addLayout(buttons);
+
+    connect(e_FiltroLegajo, &QLineEdit::textChanged, this, &TF_Anteriores::applyFilter);
+    connect(e_FiltroPeriodo, &QLineEdit::textChanged, this, &TF_Anteriores::applyFilter);
+    connect(B_Listado, &QPushButton::clicked, this, [this] { run_([this] { B_ListadoClick(); }); });
+    connect(B_Carpeta, &QPushButton::clicked, this, [this] { run_([this] { B_CarpetaClick(); }); });
+    connect(B_Cerrar, &QPushButton::clicked, this, &QDialog::accept);
+    // A double click or Enter on a row opens its listing.
+    connect(lista, &QAbstractItemView::activated, this, [this] { run_([this] { B_ListadoClick(); }); });
+    setTabOrder(e_FiltroLegajo, e_FiltroPeriodo);
+    setTabOrder(e_FiltroPeriodo, lista);
+    setTabOrder(lista, B_Listado);
+    setTabOrder(B_Listado, B_Carpeta);
+    setTabOrder(B_Carpeta, B_Cerrar);
+}
+
+void TF_Anteriores::load()
+{
+    note_.clear();
+    bool hasTable = true;
+    QList<FiledDeclaration> rows;
+    const bool read = run_([&] { rows = readFiledDeclarations(store_.Conector, &hasTable); });
+    if (!read)
+        note_ = QStringLiteral("  (no se pudo leer la base de datos)");
+    else if (!hasTable)
+        note_ = QStringLiteral("  (esta base de datos no registra las declaraciones: le falta la tabla "
+                               "DECLARACION)");
+    model->setDeclarations(std::move(rows));
+    applyFilter();
+    lista->setFocus(Qt::OtherFocusReason);
+}
+
+void TF_Anteriores::applyFilter()
+{
+    model->setFilter(e_FiltroLegajo->text(), e_FiltroPeriodo->text());
+    const int shown = model->rowCount();
+    cantidad->setText(
+        (shown == 1 ? QStringLiteral("1 declaración") : QStringLiteral("%1 declaraciones").arg(shown)) +
+        (shown != model->totalCount() ? QStringLiteral(" de %1").arg(model->totalCount()) : QString()) +
+        note_);
+    if (shown > 0)
+        lista->setCurrentIndex(model->index(0, 0));
+}
+
+bool TF_Anteriores::chosen(int &row)
+{
+    const QModelIndex current = lista->currentIndex();
+    if (!current.isValid()) {
+        dialogs_.ShowInformation(QStringLiteral("Elija primero una declaración de la lista."));
+        return false;
+    }
+    row = current.row();
+    return true;
+}
+
+void TF_Anteriores::open(const QString &path)
+{
+    if (!dialogs_.OpenWithDesktop(path))
+        dialogs_.ShowInformation(
+            QStringLiteral("El escritorio no pudo abrir %1. Ábralo desde el administrador de archivos.")
+                .arg(QDir::toNativeSeparators(path)));
+}
+
+void TF_Anteriores::B_ListadoClick()
+{
+    int row = 0;
+    if (chosen(row))
+        open(listingToOpen(model->declaration(row), report_()));
+}
+
+void TF_Anteriores::B_CarpetaClick()
+{
+    int row = 0;
+    if (chosen(row))
+        open(folderToOpen(model->declaration(row)));
+}
