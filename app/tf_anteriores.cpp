@@ -3,6 +3,7 @@
 #include "app/screen_fonts.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
+#include "declaration/filed_declaration.h"
 #include "declaration/listing_from_file.h"
 #include "declaration/past_declarations_model.h"
 #include "declaration/reten_store.h"
@@ -20,7 +21,8 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
                              std::function<bool(const std::function<void()> &)> run, QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      dialogs_(dialogs), store_(store), report_(std::move(report)), run_(std::move(run))
+      dialogs_(dialogs), store_(store), report_(std::move(report)), run_(std::move(run)),
+      reader_(std::make_unique<FiledDeclarationReader>(store.Conector))
 {
     setObjectName(QStringLiteral("F_Anteriores"));
     setWindowTitle(QStringLiteral("Declaraciones anteriores"));
@@ -99,31 +101,37 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
     setTabOrder(B_Carpeta, B_Cerrar);
 }
 
+TF_Anteriores::~TF_Anteriores() = default;
+
 void TF_Anteriores::load()
 {
-    note_.clear();
-    bool hasTable = true;
-    QList<FiledDeclaration> rows;
-    const bool read = run_([&] { rows = readFiledDeclarations(store_.Conector, &hasTable); });
-    if (!read)
-        note_ = QStringLiteral("  (no se pudo leer la base de datos)");
-    else if (!hasTable)
-        note_ = QStringLiteral("  (esta base de datos no registra las declaraciones: le falta la tabla "
-                               "DECLARACION)");
-    model->setDeclarations(std::move(rows));
     applyFilter();
     lista->setFocus(Qt::OtherFocusReason);
 }
 
 void TF_Anteriores::applyFilter()
 {
-    model->setFilter(e_FiltroLegajo->text(), e_FiltroPeriodo->text());
-    const int shown = model->rowCount();
+    const DeclarationFilter filter = declarationFilter(e_FiltroLegajo->text(), e_FiltroPeriodo->text());
+    bool hasTable = true;
+    const bool read = run_([&] { hasTable = reader_->open(filter); });
+    QString note;
+    if (!read)
+        note = QStringLiteral("  (no se pudo leer la base de datos)");
+    else if (!hasTable)
+        note = QStringLiteral("  (esta base de datos no registra las declaraciones: le falta la tabla "
+                              "DECLARACION)");
+    model->setSource([this](int max) {
+        QList<FiledDeclaration> rows;
+        // A database that goes away while the list is scrolled is reported, and the list ends.
+        if (!run_([&] { rows = reader_->next(max); }))
+            reader_->close();
+        return rows;
+    });
+    const int count = read ? reader_->count() : 0;
     cantidad->setText(
-        (shown == 1 ? QStringLiteral("1 declaración") : QStringLiteral("%1 declaraciones").arg(shown)) +
-        (shown != model->totalCount() ? QStringLiteral(" de %1").arg(model->totalCount()) : QString()) +
-        note_);
-    if (shown > 0)
+        (count == 1 ? QStringLiteral("1 declaración") : QStringLiteral("%1 declaraciones").arg(count)) +
+        note);
+    if (model->rowCount() > 0)
         lista->setCurrentIndex(model->index(0, 0));
 }
 

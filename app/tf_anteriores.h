@@ -3,8 +3,10 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class Dialogs;
+class FiledDeclarationReader;
 class PastDeclarationsModel;
 class QLabel;
 class QLineEdit;
@@ -24,8 +26,10 @@ public:
     // `report` gives the listing's layout when one has to be made again.
     TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<ReportDefinition &()> report,
                   std::function<bool(const std::function<void()> &)> run, QWidget *parent = nullptr);
+    ~TF_Anteriores() override;
 
-    // Reads the records again; a database that cannot be read is reported and lists nothing.
+    // Reads the records again, as the filters say; a database that cannot be read is reported
+    // and lists nothing.
     void load();
 
     void B_ListadoClick();
@@ -50,5 +54,5 @@ private:
     RetenStore &store_;
     std::function<ReportDefinition &()> report_;
     std::function<bool(const std::function<void()> &)> run_;
-    QString note_; // what the count line adds, e.g. that the database records nothing
+    std::unique_ptr<FiledDeclarationReader> reader_;
 };

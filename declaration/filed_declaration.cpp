@@ -14,9 +14,9 @@
 #include <algorithm>
 
 namespace {
-const QString ReadAll = QStringLiteral(
+const QString Columns = QStringLiteral(
     "select id, legajo, anio, mes, base, version, cast(confirmada as varchar(24)), filas, total, sha256, "
-    "bytes, agente, equipo, archivo, listado from declaracion order by id desc");
+    "bytes, agente, equipo, archivo, listado from declaracion");
 const QString HasTable =
     QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'DECLARACION'");
 
@@ -96,21 +96,31 @@ QString fileMarkText(FileMark mark, const FiledDeclaration &d)
     return {};
 }
 
-bool matchesFilter(const FiledDeclaration &d, const QString &legajo, const QString &period)
+DeclarationFilter declarationFilter(const QString &legajo, const QString &period)
 {
-    const QString wantedLegajo = legajo.trimmed();
-    if (!wantedLegajo.isEmpty() && withoutLeadingZeros(wantedLegajo) != withoutLeadingZeros(d.legajo))
-        return false;
-    const QString wantedPeriod = period.trimmed();
-    if (wantedPeriod.isEmpty())
-        return true;
+    DeclarationFilter filter;
+    filter.legajo = legajo.trimmed().isEmpty() ? QString() : withoutLeadingZeros(legajo.trimmed());
+    const QString wanted = period.trimmed();
     static const QRegularExpression monthAndYear(QStringLiteral("^(\\d{1,2})\\s*[/-]\\s*(\\d{4})$"));
     static const QRegularExpression yearAlone(QStringLiteral("^\\d{4}$"));
-    if (const QRegularExpressionMatch m = monthAndYear.match(wantedPeriod); m.hasMatch())
-        return m.captured(1).toInt() == d.month && m.captured(2).toInt() == d.year;
-    if (yearAlone.match(wantedPeriod).hasMatch())
-        return wantedPeriod.toInt() == d.year;
-    return false;
+    if (wanted.isEmpty())
+        return filter;
+    if (const QRegularExpressionMatch m = monthAndYear.match(wanted); m.hasMatch()) {
+        filter.month = m.captured(1).toInt();
+        filter.year = m.captured(2).toInt();
+        filter.valid = filter.month >= 1 && filter.month <= 12;
+    } else if (yearAlone.match(wanted).hasMatch()) {
+        filter.year = wanted.toInt();
+    } else {
+        filter.valid = false;
+    }
+    return filter;
+}
+
+bool matchesFilter(const FiledDeclaration &d, const DeclarationFilter &filter)
+{
+    return filter.valid && (filter.legajo.isEmpty() || filter.legajo == withoutLeadingZeros(d.legajo)) &&
+           (filter.month == 0 || filter.month == d.month) && (filter.year == 0 || filter.year == d.year);
 }
 
 QStringList pastDeclarationTitles()
@@ -131,41 +141,120 @@ QStringList pastDeclarationCells(const FiledDeclaration &d)
                        1)};
 }
 
-QList<FiledDeclaration> readFiledDeclarations(Connection &connection, bool *hasTable)
+struct FiledDeclarationReader::Private {
+    explicit Private(Connection &connection)
+        : transaction(connection, Transaction::Mode::ReadOnly), query(transaction)
+    {
+    }
+    Transaction transaction;
+    Query query;
+};
+
+FiledDeclarationReader::FiledDeclarationReader(Connection &connection)
+    : d_(std::make_unique<Private>(connection))
 {
-    Transaction transaction(connection, Transaction::Mode::ReadCommitted);
-    Query q(transaction);
+}
+
+FiledDeclarationReader::~FiledDeclarationReader()
+{
+    close();
+}
+
+void FiledDeclarationReader::close() noexcept
+{
+    d_->query.close();
+    try {
+        d_->transaction.commit();
+    } catch (const std::exception &) {
+        // Nothing was written; the attachment may be gone.
+    }
+    atEnd_ = true;
+}
+
+bool FiledDeclarationReader::open(const DeclarationFilter &filter)
+{
+    close();
+    count_ = 0;
+    Query &q = d_->query;
     q.setSql(HasTable);
     q.open();
     const bool present = q.next() && q.number(0) > 0;
+    q.close();
+    if (!present || !filter.valid)
+        return present;
+    QString where;
+    auto condition = [&](const QString &test) {
+        where += (where.isEmpty() ? QStringLiteral(" where ") : QStringLiteral(" and ")) + test;
+    };
+    // The legajo is kept as typed: compared without its leading zeros.
+    if (!filter.legajo.isEmpty())
+        condition(QStringLiteral("(trim(leading '0' from legajo) = :legajo or legajo = :legajo)"));
+    if (filter.year)
+        condition(QStringLiteral("anio = :anio"));
+    if (filter.month)
+        condition(QStringLiteral("mes = :mes"));
+    auto bind = [&] {
+        if (!filter.legajo.isEmpty())
+            q.setText(QStringLiteral("legajo"), filter.legajo);
+        if (filter.year)
+            q.setDouble(QStringLiteral("anio"), filter.year);
+        if (filter.month)
+            q.setDouble(QStringLiteral("mes"), filter.month);
+    };
+    q.setSql(QStringLiteral("select count(*) from declaracion") + where);
+    bind();
+    q.open();
+    count_ = q.next() ? int(q.number(0)) : 0;
+    q.close();
+    // Newest first through the descending index, so the first rows come without sorting all.
+    q.setSql(Columns + where + QStringLiteral(" order by id desc"));
+    bind();
+    q.open();
+    atEnd_ = false;
+    return true;
+}
+
+QList<FiledDeclaration> FiledDeclarationReader::next(int max)
+{
+    QList<FiledDeclaration> rows;
+    Query &q = d_->query;
+    while (!atEnd_ && rows.size() < max) {
+        if (!q.next()) {
+            atEnd_ = true;
+            break;
+        }
+        FiledDeclaration d;
+        d.id = qint64(q.number(0));
+        d.legajo = q.text(1);
+        d.year = int(q.number(2));
+        d.month = int(q.number(3));
+        d.baseName = q.text(4);
+        d.version = int(q.number(5));
+        d.confirmedAt = timestampFromText(q.text(6));
+        d.rows = int(q.number(7));
+        d.total = q.number(8);
+        d.sha256 = q.text(9).toLatin1();
+        d.bytes = qint64(q.number(10));
+        d.agentName = q.text(11);
+        d.host = q.text(12);
+        d.file = q.text(13);
+        d.listing = q.text(14);
+        rows.append(std::move(d));
+    }
+    if (atEnd_)
+        close();
+    return rows;
+}
+
+QList<FiledDeclaration> readFiledDeclarations(Connection &connection, bool *hasTable)
+{
+    FiledDeclarationReader reader(connection);
+    const bool present = reader.open(DeclarationFilter());
     if (hasTable)
         *hasTable = present;
     QList<FiledDeclaration> rows;
-    if (present) {
-        q.setSql(ReadAll);
-        q.open();
-        while (q.next()) {
-            FiledDeclaration d;
-            d.id = qint64(q.number(0));
-            d.legajo = q.text(1);
-            d.year = int(q.number(2));
-            d.month = int(q.number(3));
-            d.baseName = q.text(4);
-            d.version = int(q.number(5));
-            d.confirmedAt = timestampFromText(q.text(6));
-            d.rows = int(q.number(7));
-            d.total = q.number(8);
-            d.sha256 = q.text(9).toLatin1();
-            d.bytes = qint64(q.number(10));
-            d.agentName = q.text(11);
-            d.host = q.text(12);
-            d.file = q.text(13);
-            d.listing = q.text(14);
-            rows.append(std::move(d));
-        }
-    }
-    q.close();
-    transaction.commit();
+    while (!reader.atEnd())
+        rows += reader.next(1000);
     return rows;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class Connection;
 
 // One declaration confirmed with the database, as table DECLARACION keeps it.
@@ -54,11 +56,49 @@ QString fileMarkText(FileMark mark, const FiledDeclaration &d);
 // The filters of the window of past declarations. Legajo: as typed, leading zeros aside;
 // period: "M/YYYY", "MM/YYYY" (or with "-"), a year alone, or nothing. Empty filters let every
 // row through; a period that is none of these lets none.
-bool matchesFilter(const FiledDeclaration &d, const QString &legajo, const QString &period);
+struct DeclarationFilter {
+    QString legajo; // without leading zeros; empty: any
+    int month = 0;  // 0: any
+    int year = 0;   // 0: any
+    bool valid = true;
+};
+DeclarationFilter declarationFilter(const QString &legajo, const QString &period);
+bool matchesFilter(const FiledDeclaration &d, const DeclarationFilter &filter);
+inline bool matchesFilter(const FiledDeclaration &d, const QString &legajo, const QString &period)
+{
+    return matchesFilter(d, declarationFilter(legajo, period));
+}
 
 // The texts of one row of the window, in the order of pastDeclarationTitles().
 QStringList pastDeclarationTitles();
 QStringList pastDeclarationCells(const FiledDeclaration &d);
+
+// The rows of DECLARACION that pass a filter, newest first, read a batch at a time as they are
+// shown, so that a history of any length opens at once. It reads in a transaction of its own
+// that holds back nobody's work, open until the reader is closed or destroyed. Every call
+// raises DatabaseError when the database cannot be read.
+class FiledDeclarationReader {
+public:
+    explicit FiledDeclarationReader(Connection &connection);
+    ~FiledDeclarationReader();
+    FiledDeclarationReader(const FiledDeclarationReader &) = delete;
+    FiledDeclarationReader &operator=(const FiledDeclarationReader &) = delete;
+
+    // Starts over with the filter; false, with no rows, for a database without the table.
+    bool open(const DeclarationFilter &filter);
+    // How many rows pass the filter, counted at open().
+    int count() const { return count_; }
+    // Up to `max` more rows; none once all were read.
+    QList<FiledDeclaration> next(int max);
+    bool atEnd() const { return atEnd_; }
+    void close() noexcept;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d_;
+    int count_ = 0;
+    bool atEnd_ = true;
+};
 
 // Every row of DECLARACION, newest first. A database without the table gives none and sets
 // `hasTable` false. Raises DatabaseError when the database cannot be read.

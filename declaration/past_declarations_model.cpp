@@ -8,41 +8,50 @@ PastDeclarationsModel::PastDeclarationsModel(QObject *parent) : QAbstractTableMo
 void PastDeclarationsModel::setDeclarations(QList<FiledDeclaration> rows, const QString &machine)
 {
     beginResetModel();
-    all_ = std::move(rows);
+    rows_ = std::move(rows);
+    source_ = nullptr;
     machine_ = machine;
     marks_.clear();
-    shown_.clear();
-    shown_.reserve(all_.size());
-    for (int i = 0; i < all_.size(); ++i)
-        if (matchesFilter(all_.at(i), legajo_, period_))
-            shown_.append(i);
     endResetModel();
 }
 
-void PastDeclarationsModel::setFilter(const QString &legajo, const QString &period)
+void PastDeclarationsModel::setSource(Source source, const QString &machine)
 {
-    legajo_ = legajo;
-    period_ = period;
-    beginResetModel();
-    shown_.clear();
-    for (int i = 0; i < all_.size(); ++i)
-        if (matchesFilter(all_.at(i), legajo_, period_))
-            shown_.append(i);
-    endResetModel();
+    setDeclarations({}, machine);
+    source_ = std::move(source);
+    fetchMore({});
+}
+
+bool PastDeclarationsModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && bool(source_);
+}
+
+void PastDeclarationsModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    QList<FiledDeclaration> more = source_(Batch);
+    if (more.size() < Batch)
+        source_ = nullptr;
+    if (more.isEmpty())
+        return;
+    beginInsertRows({}, int(rows_.size()), int(rows_.size() + more.size() - 1));
+    rows_ += std::move(more);
+    endInsertRows();
 }
 
 FileMark PastDeclarationsModel::mark(int row) const
 {
-    const int index = shown_.at(row);
-    auto found = marks_.constFind(index);
+    auto found = marks_.constFind(row);
     if (found == marks_.cend())
-        found = marks_.insert(index, checkFiledDeclaration(all_.at(index), machine_));
+        found = marks_.insert(row, checkFiledDeclaration(rows_.at(row), machine_));
     return *found;
 }
 
 int PastDeclarationsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(shown_.size());
+    return parent.isValid() ? 0 : int(rows_.size());
 }
 
 int PastDeclarationsModel::columnCount(const QModelIndex &parent) const
@@ -52,7 +61,7 @@ int PastDeclarationsModel::columnCount(const QModelIndex &parent) const
 
 QVariant PastDeclarationsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= shown_.size())
+    if (!index.isValid() || index.row() >= rows_.size())
         return {};
     const FiledDeclaration &d = declaration(index.row());
     const int column = index.column();

@@ -143,9 +143,9 @@ TEST(PastDeclarationFilter, ByLegajoAndPeriod)
             << c.legajo << " | " << c.period;
 }
 
-// The list shows the rows it is given in their order, filtered, with each file's mark looked at
-// only when its row is asked for.
-TEST_F(PastDeclarations, TheListShowsRowsFilteredWithTheirMarks)
+// The list shows the rows it is given in their order, with each file's mark looked at only when
+// its row is asked for, and takes rows from its source a batch at a time as they are wanted.
+TEST_F(PastDeclarations, TheListShowsRowsWithTheirMarksABatchAtATime)
 {
     FiledDeclaration newer = declared(2, QStringLiteral("a.txt"));
     FiledDeclaration older = declared(3, QStringLiteral("b.txt"));
@@ -154,12 +154,14 @@ TEST_F(PastDeclarations, TheListShowsRowsFilteredWithTheirMarks)
     FiledDeclaration elsewhere = older;
     elsewhere.host = QStringLiteral("OFICINA-2");
     elsewhere.legajo = QStringLiteral("140");
+    elsewhere.file = QStringLiteral("C:\\Retenciones\\17200140.txt");
     QFile::remove(older.file);
 
     PastDeclarationsModel model;
     model.setDeclarations({newer, older, elsewhere});
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.columnCount(), 8);
+    EXPECT_FALSE(model.canFetchMore({}));
     auto row = [&](int r) {
         QStringList cells;
         for (int column = 0; column < model.columnCount(); ++column)
@@ -169,15 +171,28 @@ TEST_F(PastDeclarations, TheListShowsRowsFilteredWithTheirMarks)
     EXPECT_EQ(row(0), (QStringList{"415", "03/2017", "2", "09/12/2026 10:31:05", "2", "124.00", "a.txt",
                                    "sin cambios"}));
     EXPECT_EQ(row(1).last(), QStringLiteral("no encontrado"));
-    EXPECT_EQ(row(2).last(), QStringLiteral("en otro equipo (OFICINA-2)"));
+    EXPECT_EQ(row(2).mid(6), (QStringList{"17200140.txt", "en otro equipo (OFICINA-2)"}));
     EXPECT_EQ(model.headerData(7, Qt::Horizontal).toString(), QStringLiteral("Estado del archivo"));
 
-    model.setFilter(QStringLiteral("415"), QStringLiteral("02/2017"));
-    ASSERT_EQ(model.rowCount(), 1);
-    EXPECT_EQ(model.declaration(0).file, older.file);
-    EXPECT_EQ(model.totalCount(), 3);
-    model.setFilter({}, QStringLiteral("2016"));
-    EXPECT_EQ(model.rowCount(), 0);
+    // 250 rows from a source: a batch at once, the rest as the list asks for it.
+    int given = 0;
+    QList<int> asked;
+    model.setSource([&](int max) {
+        asked << max;
+        QList<FiledDeclaration> rows;
+        while (given < 250 && rows.size() < max) {
+            FiledDeclaration d = newer;
+            d.version = ++given;
+            rows << d;
+        }
+        return rows;
+    });
+    EXPECT_EQ(model.rowCount(), PastDeclarationsModel::Batch);
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    EXPECT_EQ(model.rowCount(), 250);
+    EXPECT_EQ(model.declaration(249).version, 250);
+    EXPECT_EQ(asked, (QList<int>{100, 100, 100}));
 }
 
 // The listing is opened where it was written; when it is gone it is made again from the file,
