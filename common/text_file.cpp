@@ -4,7 +4,6 @@
 #include "common/errors.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -134,7 +133,7 @@ int TextFile::flush()
     // The buffer is spent even when the write fails: its bytes are not written twice.
     pos_ = 0;
     if (writeAll(fd_, buffer_, count, code) && digest_)
-        digest_->addData(QByteArrayView(buffer_, count));
+        digest_(QByteArrayView(buffer_, count));
     return code;
 }
 
@@ -261,9 +260,9 @@ void SetTextBuffer(TextFile &v, int size)
     v.size_ = size;
 }
 
-void SetTextDigest(TextFile &v, QCryptographicHash *digest)
+void SetTextDigest(TextFile &v, std::function<void(QByteArrayView)> digest)
 {
-    v.digest_ = digest;
+    v.digest_ = std::move(digest);
 }
 
 void BindTextFile(TextFile &v, const QString &name)

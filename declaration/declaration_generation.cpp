@@ -1,5 +1,6 @@
 #include "declaration/declaration_generation.h"
 
+#include "common/background_digest.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/numbers.h"
@@ -10,7 +11,6 @@
 #include "report/report_definition.h"
 #include "withholdings/grid_model.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -148,10 +148,10 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
                                              const QString &periodo, const QString &partName, int &inserted,
-                                             ExportMonitor *monitor, QCryptographicHash &digest)
+                                             ExportMonitor *monitor, BackgroundDigest &digest)
 {
     createDeclarationFile(f_, partName, true);
-    SetTextDigest(f_, &digest);
+    SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
     try {
         const int lastRow = grid.lastRow();
         // Rows past the last one appended are empty; the progress is counted up to it.
@@ -182,10 +182,10 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         // under the declaration's name.
         SyncTextFile(f_);
         CheckIo();
-        SetTextDigest(f_, nullptr);
+        SetTextDigest(f_, {});
         closeDeclarationFile(f_);
     } catch (...) {
-        SetTextDigest(f_, nullptr);
+        SetTextDigest(f_, {});
         CloseTextFileQuietly(f_);
         throw;
     }
@@ -225,7 +225,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     try {
         // What was handed in before under this name is kept before anything new is written.
         result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
-        QCryptographicHash digest(QCryptographicHash::Sha256);
+        BackgroundDigest digest;
         writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest);
         filed.legajo = TrimBlanks(header.legajo);
         filed.year = declaredYear(header.year);
@@ -234,15 +234,18 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         filed.confirmedAt = QDateTime::currentDateTime();
         filed.rows = inserted;
         filed.total = double(ParseDecimal(TrimBlanks(grid.totalText())));
-        filed.sha256 = digest.result().toHex();
         filed.bytes = QFileInfo(partName).size();
         filed.agentName = TrimBlanks(header.agentName);
         filed.host = thisMachine();
         filed.file = QFileInfo(fileName).absoluteFilePath();
         filed.listing = QFileInfo(result.listingPath).absoluteFilePath();
+        // The fingerprint is waited for at the last moment: the file's last bytes are hashed
+        // while the record's earlier statements run.
         result.recorded = store_.recordsDeclarations();
         if (result.recorded)
-            store_.record(filed, result.kept);
+            store_.record(filed, result.kept, [&digest] { return digest.result(); });
+        else
+            filed.sha256 = digest.result();
         store_.commit();
     } catch (...) {
         // Its rows were never seen by anyone; the lock goes with them, and so do the file and

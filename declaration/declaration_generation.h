@@ -11,7 +11,7 @@
 
 class Dialogs;
 class GridModel;
-class QCryptographicHash;
+class BackgroundDigest;
 class RetenStore;
 class TextFile;
 struct ReportDefinition;
@@ -87,7 +87,7 @@ private:
     // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
                           const QString &partName, int &inserted, ExportMonitor *monitor,
-                          QCryptographicHash &digest);
+                          BackgroundDigest &digest);
 
     RetenStore &store_;
     ReportDefinition &report_;

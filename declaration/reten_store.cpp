@@ -14,17 +14,23 @@ const QString InsertRow = QStringLiteral(
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
 const QString OptionalTables = QStringLiteral("select trim(rdb$relation_name) from rdb$relations where "
                                               "rdb$relation_name in ('RETEN_LOCK', 'DECLARACION')");
-const QString NextVersion =
-    QStringLiteral("select coalesce(max(version), 0) + 1 from declaracion where base = :base");
 const QString EarlierOfFile = QStringLiteral("select first 1 id, archivo, listado, cast(confirmada as "
                                              "varchar(24)) from declaracion where base = :base "
                                              "and equipo = :equipo and archivo = :archivo order by id desc");
+// The newest earlier row of the file pointed at its kept copy, in one statement.
+const QString MoveEarlier = QStringLiteral(
+    "update declaracion set archivo = :kept, listado = :keptlisting where id = (select first 1 id from "
+    "declaracion where base = :base and equipo = :equipo and archivo = :archivo order by id desc) "
+    "returning id, old.archivo, old.listado");
 const QString MoveRecord =
     QStringLiteral("update declaracion set archivo = :archivo, listado = :listado where id = :id");
+// The version is the next of the file name's, counted in the same statement.
 const QString InsertRecord = QStringLiteral(
     "insert into declaracion (legajo, anio, mes, base, version, confirmada, filas, total, sha256, bytes, "
-    "agente, equipo, archivo, listado) values (:legajo, :anio, :mes, :base, :version, :confirmada, :filas, "
-    ":total, :sha256, :bytes, :agente, :equipo, :archivo, :listado) returning id");
+    "agente, equipo, archivo, listado) values (:legajo, :anio, :mes, :base, (select coalesce(max(version), "
+    "0) "
+    "+ 1 from declaracion where base = :base), :confirmada, :filas, :total, :sha256, :bytes, :agente, "
+    ":equipo, :archivo, :listado) returning id, version");
 const QString DeleteRecord = QStringLiteral("delete from declaracion where id = :id");
 const QString TakeLock = QStringLiteral("update reten_lock set id = id");
 const QString PutLockBack = QStringLiteral("insert into reten_lock (id) values (1)");
@@ -77,7 +83,8 @@ RetenRow retenRow(const Withholding &row, const QString &periodo)
 
 RetenStore::RetenStore(const QString &databasePath, const QString &userName, const QString &password)
     : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
-      t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_)
+      t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
+      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
 }
@@ -168,67 +175,79 @@ bool RetenStore::recordsDeclarations()
     return hasRecord_;
 }
 
-void RetenStore::record(FiledDeclaration &d, const KeptDeclaration &kept)
+void RetenStore::record(FiledDeclaration &d, const KeptDeclaration &kept,
+                        const std::function<QByteArray()> &fingerprint)
 {
     try {
-        prepare(NextVersion);
-        t_reten.setText(QStringLiteral("base"), d.baseName);
-        t_reten.open();
-        d.version = t_reten.next() ? int(t_reten.number(0)) : 1;
-
-        prepare(EarlierOfFile);
-        t_reten.setText(QStringLiteral("base"), d.baseName);
-        t_reten.setUnicodeText(QStringLiteral("equipo"), d.host);
-        t_reten.setUnicodeText(QStringLiteral("archivo"), d.file);
-        t_reten.open();
-        if (t_reten.next()) {
-            movedId_ = qint64(t_reten.number(0));
-            movedFile_ = t_reten.text(1);
-            movedListing_ = t_reten.text(2);
-            QString file = kept.filePlace;
-            QString listing = kept.listingPlace;
+        Query &earlier = earlierOfFile_;
+        if (kept.keptAnything()) {
+            earlier.setSql(MoveEarlier);
+            earlier.setUnicodeText(QStringLiteral("kept"), kept.filePlace);
+            earlier.setUnicodeText(QStringLiteral("keptlisting"), kept.listingPlace);
+        } else {
+            earlier.setSql(EarlierOfFile);
+        }
+        earlier.setText(QStringLiteral("base"), d.baseName);
+        earlier.setUnicodeText(QStringLiteral("equipo"), d.host);
+        earlier.setUnicodeText(QStringLiteral("archivo"), d.file);
+        earlier.open();
+        if (earlier.next() && !earlier.isNull(0)) {
+            movedId_ = qint64(earlier.number(0));
+            movedFile_ = earlier.text(1);
+            movedListing_ = earlier.text(2);
             if (!kept.keptAnything()) {
                 // Gone before this generation: its row names a place where nothing is, rather than
                 // the new declaration's file.
                 const QString stem =
-                    keptStem(d.baseName, QDateTime::fromString(t_reten.text(3).left(19), Qt::ISODate));
+                    keptStem(d.baseName, QDateTime::fromString(earlier.text(3).left(19), Qt::ISODate));
                 const QDir folder(keptFolder(d.file));
-                file = folder.filePath(stem + QStringLiteral(".txt"));
-                listing = folder.filePath(stem + QStringLiteral(".pdf"));
+                earlier.close();
+                moveRecorded(movedId_, folder.filePath(stem + QStringLiteral(".txt")),
+                             folder.filePath(stem + QStringLiteral(".pdf")));
             }
-            prepare(MoveRecord);
-            t_reten.setUnicodeText(QStringLiteral("archivo"), file);
-            t_reten.setUnicodeText(QStringLiteral("listado"), listing);
-            t_reten.setDouble(QStringLiteral("id"), double(movedId_));
-            t_reten.execute();
         }
+        earlier.close();
 
-        prepare(InsertRecord);
-        t_reten.setText(QStringLiteral("legajo"), d.legajo.left(20));
-        t_reten.setDouble(QStringLiteral("anio"), d.year);
-        t_reten.setDouble(QStringLiteral("mes"), d.month);
-        t_reten.setText(QStringLiteral("base"), d.baseName);
-        t_reten.setDouble(QStringLiteral("version"), d.version);
-        t_reten.setText(QStringLiteral("confirmada"),
-                        d.confirmedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        t_reten.setDouble(QStringLiteral("filas"), d.rows);
-        t_reten.setDouble(QStringLiteral("total"), d.total);
-        t_reten.setText(QStringLiteral("sha256"), QString::fromLatin1(d.sha256));
-        t_reten.setDouble(QStringLiteral("bytes"), double(d.bytes));
-        t_reten.setUnicodeText(QStringLiteral("agente"), d.agentName.left(60));
-        t_reten.setUnicodeText(QStringLiteral("equipo"), d.host.left(255));
-        t_reten.setUnicodeText(QStringLiteral("archivo"), d.file);
-        t_reten.setUnicodeText(QStringLiteral("listado"), d.listing);
-        t_reten.open();
-        if (t_reten.next())
-            recordedId_ = d.id = qint64(t_reten.number(0));
-        t_reten.close();
+        if (fingerprint)
+            d.sha256 = fingerprint();
+        Query &insert = insertRecord_;
+        insert.setSql(InsertRecord);
+        insert.setText(QStringLiteral("legajo"), d.legajo.left(20));
+        insert.setDouble(QStringLiteral("anio"), d.year);
+        insert.setDouble(QStringLiteral("mes"), d.month);
+        insert.setText(QStringLiteral("base"), d.baseName);
+        insert.setText(QStringLiteral("confirmada"),
+                       d.confirmedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        insert.setDouble(QStringLiteral("filas"), d.rows);
+        insert.setDouble(QStringLiteral("total"), d.total);
+        insert.setText(QStringLiteral("sha256"), QString::fromLatin1(d.sha256));
+        insert.setDouble(QStringLiteral("bytes"), double(d.bytes));
+        insert.setUnicodeText(QStringLiteral("agente"), d.agentName.left(60));
+        insert.setUnicodeText(QStringLiteral("equipo"), d.host.left(255));
+        insert.setUnicodeText(QStringLiteral("archivo"), d.file);
+        insert.setUnicodeText(QStringLiteral("listado"), d.listing);
+        insert.open();
+        if (insert.next()) {
+            recordedId_ = d.id = qint64(insert.number(0));
+            d.version = int(insert.number(1));
+        }
+        insert.close();
     } catch (const DatabaseError &e) {
-        t_reten.close();
+        for (Query *q : {&earlierOfFile_, &moveRecord_, &insertRecord_})
+            q->close();
         if (isPermissionRefused(e))
             throw DatabaseError(declarationGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
         throw;
     }
+}
+
+void RetenStore::moveRecorded(qint64 id, const QString &file, const QString &listing)
+{
+    moveRecord_.setSql(MoveRecord);
+    moveRecord_.setUnicodeText(QStringLiteral("archivo"), file);
+    moveRecord_.setUnicodeText(QStringLiteral("listado"), listing);
+    moveRecord_.setDouble(QStringLiteral("id"), double(id));
+    moveRecord_.execute();
 }
 
 void RetenStore::takeLock()
@@ -287,13 +306,8 @@ void RetenStore::forget() noexcept
             t_reten.setDouble(QStringLiteral("id"), double(recordedId_));
             t_reten.execute();
         }
-        if (movedId_) {
-            prepare(MoveRecord);
-            t_reten.setUnicodeText(QStringLiteral("archivo"), movedFile_);
-            t_reten.setUnicodeText(QStringLiteral("listado"), movedListing_);
-            t_reten.setDouble(QStringLiteral("id"), double(movedId_));
-            t_reten.execute();
-        }
+        if (movedId_)
+            moveRecorded(movedId_, movedFile_, movedListing_);
         recordedId_ = movedId_ = 0;
         t_reten.close();
         tran.commit();

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
 // their column and refuses what does not fit).
 struct RetenRow {
@@ -78,8 +80,10 @@ public:
     // makes it with RETEN's rows and a generation that fails records nothing. Its version is
     // the next of its base name (set in `declaration`, with its id). The newest earlier row of
     // the same file on this machine is first pointed at where that file was kept (`kept`), or
-    // at where it would have been when it was gone already.
-    void record(FiledDeclaration &declaration, const KeptDeclaration &kept);
+    // at where it would have been when it was gone already. The SHA-256 comes from
+    // `fingerprint`, when given, asked for just before the row is added.
+    void record(FiledDeclaration &declaration, const KeptDeclaration &kept,
+                const std::function<QByteArray()> &fingerprint = {});
     // Takes the rows just committed out again (RETEN's and the declaration's record), for a
     // generation whose file could not be put in place after its commit. Never fails; the lock
     // stays until finish().
@@ -112,10 +116,15 @@ private:
     void checkTables();
     bool hasLockTable();
     void takeLock();
+    void moveRecorded(qint64 id, const QString &file, const QString &listing);
     void release() noexcept;
 
     Transaction lockTran_;
     Query lock_;
+    // The statements of record(), each prepared once per attachment.
+    Query earlierOfFile_;
+    Query moveRecord_;
+    Query insertRecord_;
     unsigned tablesCheckedFor_ = 0; // the attachment whose answers hasLock_ and hasRecord_ are
     bool hasLock_ = false;
     bool hasRecord_ = false;
