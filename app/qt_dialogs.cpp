@@ -69,7 +69,12 @@ std::optional<QString> QtDialogs::ChooseFileToOpen()
 void QtDialogs::OpenFile(const QString &path)
 {
     // Without a program for the file the desktop says nothing: the clerk is told where it is.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    if (!OpenWithDesktop(path))
         ShowInformation(QStringLiteral("No se pudo abrir el archivo %1. Ábralo desde esa carpeta.")
                             .arg(QDir::toNativeSeparators(path)));
+}
+
+bool QtDialogs::OpenWithDesktop(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

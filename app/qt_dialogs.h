@@ -12,4 +12,5 @@ public:
     void ShowError(const QString &title, const QString &text) override;
     std::optional<QString> ChooseFileToOpen() override;
     void OpenFile(const QString &path) override;
+    bool OpenWithDesktop(const QString &path) override;
 };

@@ -359,6 +359,13 @@ void TF_Retenciones::createControls()
                    Border::Single, TahomaFont(10, true));
     salida->setAlignment(Qt::AlignCenter);
     setBackground(salida, QColor(0xFF, 0xA4, 0xD1));
+    salida->installEventFilter(this);
+
+    // Below the reset button, out of the tab order of the declaration's controls: F7 reaches it.
+    B_Anteriores = button(this, "B_Anteriores", 3, 497, 129, 25, utf8("Anteriores (F7)"));
+    B_Anteriores->setFocusPolicy(Qt::NoFocus);
+    B_Anteriores->setToolTip(
+        utf8("Declaraciones generadas antes: listados, carpetas y estado de sus archivos"));
 
     // The panels lie over the pictures.
     Panel1->raise();
@@ -391,6 +398,7 @@ void TF_Retenciones::connectHandlers()
     auto *certificates = new QShortcut(QKeySequence(Qt::Key_F8), this);
     certificates->setContext(Qt::WindowShortcut);
     connect(certificates, &QShortcut::activated, B_Constancias, &QPushButton::click);
+    click(B_Anteriores, &TF_Retenciones::B_AnterioresClick);
     connect(Grilla, &QAbstractItemView::doubleClicked, this,
             [this] { runHandler([this] { GrillaDblClick(); }); });
     // The keyboard's way to the same deletion, for a clerk who does not use the mouse.
@@ -402,6 +410,9 @@ void TF_Retenciones::connectHandlers()
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     cancel->setContext(Qt::WindowShortcut);
     connect(cancel, &QShortcut::activated, B3, &QPushButton::click);
+    auto *past = new QShortcut(QKeySequence(Qt::Key_F7), this);
+    past->setContext(Qt::WindowShortcut);
+    connect(past, &QShortcut::activated, B_Anteriores, &QPushButton::click);
 
     auto exit = [this](QWidget *w, void (TF_Retenciones::*handler)()) {
         tracker_->setExitHandler(w, [this, handler] {

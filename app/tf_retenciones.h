@@ -59,6 +59,8 @@ public:
     // The withholding certificates of the declaration just confirmed; F8 does the same. Out of
     // the Tab order, so the clerk's way through the window stays as it was.
     QPushButton *B_Constancias;
+    // The window of past declarations (also the key F7).
+    QPushButton *B_Anteriores;
 
     // Header panel.
     QLabel *StaticText1;
@@ -144,6 +146,11 @@ public:
     void B_ConfirmaClick();
     void B_ConstanciasClick();
     void GrillaDblClick();
+    void B_AnterioresClick();
+    // A click on the status line after a declaration opens its listing.
+    void salidaClick();
+    // The listing the status line names; empty before the first declaration.
+    const QString &lastListing() const { return lastListing_; }
 
     // Exit checks, run by the focus tracker.
     void e_legaJoExit();
@@ -166,6 +173,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
@@ -199,6 +207,7 @@ private:
         QString legajo;
     };
     std::optional<ConfirmedDeclaration> lastDeclaration_;
+    QString lastListing_;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;
 };

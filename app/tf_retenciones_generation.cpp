@@ -3,11 +3,13 @@
 
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
+#include "app/tf_anteriores.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/text_helpers.h"
 #include "declaration/certificates.h"
 #include "declaration/declaration_generation.h"
+#include "declaration/filed_declaration.h"
 #include "declaration/listing_folder.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -48,8 +51,9 @@ void TF_Retenciones::B_ConfirmaClick()
     // so; a listing that fails does not undo the declaration, which keeps its certificates.
     const auto rememberDeclaration = [&](const QString &baseName) {
         const QString file = QDir::current().absoluteFilePath(declarationFileName(baseName));
-        if (const std::optional<QString> sha256 = fileSha256(file))
-            lastDeclaration_ = ConfirmedDeclaration{file, *sha256, TrimBlanks(header.legajo)};
+        if (const QByteArray sha256 = fileSha256(file); !sha256.isEmpty())
+            lastDeclaration_ =
+                ConfirmedDeclaration{file, QString::fromLatin1(sha256), TrimBlanks(header.legajo)};
         else
             lastDeclaration_.reset();
     };
@@ -68,6 +72,9 @@ void TF_Retenciones::B_ConfirmaClick()
 
     salida->setVisible(true);
     salida->setText(result->statusText);
+    lastListing_ = result->listingPath;
+    salida->setCursor(Qt::PointingHandCursor);
+    salida->setToolTip(QStringLiteral("Haga click aquí para abrir el listado PDF"));
     Limpia();
     Panel3->hide();
     Panel2->hide();
@@ -96,4 +103,33 @@ void TF_Retenciones::B_ConstanciasClick()
                         .arg(written.certificates)
                         .arg(QDir::toNativeSeparators(written.pdfPath)));
     dialogs_.OpenFile(written.pdfPath);
+}
+
+void TF_Retenciones::salidaClick()
+{
+    if (lastListing_.isEmpty())
+        return;
+    if (!dialogs_.OpenWithDesktop(lastListing_))
+        dialogs_.ShowInformation(
+            QStringLiteral("El escritorio no pudo abrir %1. Ábralo desde el administrador de archivos.")
+                .arg(QDir::toNativeSeparators(lastListing_)));
+}
+
+bool TF_Retenciones::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == salida && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        runHandler([this] { salidaClick(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TF_Retenciones::B_AnterioresClick()
+{
+    TF_Anteriores window(
+        dialogs_, store_, [this]() -> ReportDefinition & { return Reporte(); },
+        [this](const std::function<void()> &action) { return runHandler(action); }, this);
+    window.load();
+    window.exec();
 }

@@ -1,6 +1,7 @@
 #include "common/text_file.h"
 #include "declaration/certificates.h"
 #include "declaration/declaration_file.h"
+#include "declaration/filed_declaration.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -22,7 +23,7 @@ static void writeFiveThousandCertificates(benchmark::State &state)
                      QStringLiteral("PROVEEDOR NUMERO %1 S.R.L.").arg(i), QStringLiteral("20-12345678-6")});
     TextFile f;
     writeDeclarationFile(f, path, header, rows);
-    const std::optional<QString> sha256 = fileSha256(path);
+    const std::optional<QString> sha256 = QString::fromLatin1(fileSha256(path));
     qint64 bytes = 0;
     for (auto _ : state) {
         const CertificatesWritten written = writeCertificates(path, sha256);

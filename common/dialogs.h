@@ -28,4 +28,11 @@ public:
     // Opens a file the program wrote (a PDF) in the program the desktop assigns to it. Doubles
     // that never show anything leave it undone.
     virtual void OpenFile(const QString &path) { (void)path; }
+    // Opens a file (a listing) or a folder with the desktop's own program for it. False when the
+    // desktop could not; an implementation without a desktop opens nothing.
+    virtual bool OpenWithDesktop(const QString &path)
+    {
+        (void)path;
+        return false;
+    }
 };

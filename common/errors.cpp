@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 QString ioMessage(int code)
 {
@@ -52,4 +55,25 @@ QString ApplicationTitle(const QString &programFilePath)
     if (name.size() > 1)
         name = name.left(1) + name.mid(1).toLower();
     return name;
+}
+
+QString systemErrorText(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no tiene permiso para escribir o leer allí");
+    case EROFS:
+        return QStringLiteral("el disco es de solo lectura");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("el disco está lleno");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("la carpeta no existe");
+    case ELOOP:
+        return QStringLiteral("es un enlace");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
 }

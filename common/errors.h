@@ -55,6 +55,16 @@ public:
     using AppError::AppError;
 };
 
+// A file or folder the program keeps or reads back that it cannot use; the message says in
+// Spanish what happened and what was left as it was.
+class FileError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// What a system error number (errno) means, in Spanish words for the clerk's messages.
+QString systemErrorText(int error);
+
 // Text of the default error box: the message, plus "." when its last character is
 // above code 46 (letters, digits, "?", ":"), as the clerk's desktop shows it.
 QString DefaultErrorBoxText(const QString &message);

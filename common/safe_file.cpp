@@ -1,11 +1,14 @@
 #include "common/safe_file.h"
 
+#include "common/errors.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -90,12 +93,40 @@ int renameOver(const QString &from, const QString &to)
     return 0;
 }
 
-int writeFileSafely(const QString &path, const QByteArray &bytes)
-{
+namespace {
 #ifdef Q_OS_UNIX
+// Gives the complete file `part` the name `path` when nothing stands under it. A second name
+// (link) is refused by the system when the name exists, in one step; where the file system has
+// no second names, the rename that refuses an existing name; where it has neither, a rename
+// after a look at the name.
+int nameWithoutReplacing(const QString &part, const QString &path)
+{
+    const QByteArray from = QFile::encodeName(part);
+    const QByteArray to = QFile::encodeName(path);
+    int error = ::link(from.constData(), to.constData()) == 0 ? 0 : errno;
+    if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS) {
+        error = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0
+                    ? 0
+                    : errno;
+        if (error == EINVAL || error == ENOSYS) {
+            struct stat info;
+            if (::lstat(to.constData(), &info) == 0)
+                error = EEXIST;
+            else
+                error = ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+        }
+        if (!error)
+            return 0;
+    }
+    ::unlink(from.constData());
+    return error;
+}
+
+int writeFile(const QString &path, const QByteArray &bytes, bool replace)
+{
     const QString part = freshSiblingName(path, QStringLiteral(".part"));
     // Written without a name where the file system allows it, so that a process killed half-way
-    // leaves nothing behind; it gets its fresh name only once its bytes are on the disk.
+    // leaves nothing behind; it gets a name only once its bytes are on the disk.
     bool unnamed = false;
 #ifdef O_TMPFILE
     int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
@@ -113,22 +144,127 @@ int writeFileSafely(const QString &path, const QByteArray &bytes)
     int error = writeAll(fd, bytes);
     if (!error && ::fsync(fd) != 0)
         error = errno;
+    bool named = false;
     if (!error && unnamed) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(part).constData(),
+        // A file that must not replace anything takes its own name straight away.
+        const QString first = replace ? part : path;
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(first).constData(),
                      AT_SYMLINK_FOLLOW) != 0)
             error = errno;
+        named = !error && !replace;
     }
     if (::close(fd) != 0 && !error)
         error = errno;
-    if (!error)
+    if (error) {
+        if (!named)
+            QFile::remove(part);
+        return error;
+    }
+    if (named)
+        syncFolderOf(path);
+    else if (replace)
         error = renameOver(part, path);
+    else if (!(error = nameWithoutReplacing(part, path)))
+        syncFolderOf(path);
     if (error)
         QFile::remove(part);
     return error;
+}
+#endif
+} // namespace
+
+int writeFileSafely(const QString &path, const QByteArray &bytes)
+{
+#ifdef Q_OS_UNIX
+    return writeFile(path, bytes, true);
 #else
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? 0 : EIO;
+#endif
+}
+
+int writeNewFile(const QString &path, const QByteArray &bytes)
+{
+#ifdef Q_OS_UNIX
+    return writeFile(path, bytes, false);
+#else
+    if (QFileInfo::exists(path))
+        return EEXIST;
+    QFile file(path);
+    return file.open(QIODevice::NewOnly) && file.write(bytes) == bytes.size() ? 0 : EIO;
+#endif
+}
+
+int keepUnderNewName(const QString &from, const QString &to)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray source = QFile::encodeName(from);
+    struct stat before;
+    if (::lstat(source.constData(), &before) != 0)
+        return errno;
+    if (S_ISLNK(before.st_mode))
+        return ELOOP;
+    if (!S_ISREG(before.st_mode))
+        return EINVAL;
+    // A second name costs nothing and is made in one step; the system never follows a link
+    // under either name for it.
+    if (::linkat(AT_FDCWD, source.constData(), AT_FDCWD, QFile::encodeName(to).constData(), 0) == 0) {
+        syncFolderOf(to);
+        return 0;
+    }
+    const int error = errno;
+    // Another file system, one without second names, or a file of someone else's that the
+    // system does not let this user link: a copy.
+    if (error != EXDEV && error != EPERM && error != EMLINK && error != ENOTSUP && error != EOPNOTSUPP &&
+        error != ENOSYS)
+        return error;
+    const int fd = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    struct stat opened;
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != before.st_dev || opened.st_ino != before.st_ino) {
+        ::close(fd);
+        return EAGAIN; // replaced while it was looked at
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return EIO;
+    }
+    const QByteArray bytes = file.readAll();
+    const bool read = file.error() == QFileDevice::NoError;
+    file.close();
+    return read ? writeNewFile(to, bytes) : EIO;
+#else
+    if (QFileInfo::exists(to))
+        return EEXIST;
+    return QFile::copy(from, to) ? 0 : EIO;
+#endif
+}
+
+bool ensureOwnFolder(const QString &path, QString *why)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0777) != 0 && errno != EEXIST) {
+        if (why)
+            *why = QStringLiteral("No se puede crear la carpeta %1: %2.").arg(path, systemErrorText(errno));
+        return false;
+    }
+    struct stat info;
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        if (why)
+            *why = QStringLiteral("%1 no es una carpeta suya (es un enlace, un archivo o la carpeta de otro "
+                                  "usuario): no se guarda nada en ella. Bórrela o muévala y vuelva a "
+                                  "intentar.")
+                       .arg(path);
+        return false;
+    }
+    return true;
+#else
+    Q_UNUSED(why);
+    return QDir().mkpath(path);
 #endif
 }
 

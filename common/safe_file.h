@@ -30,6 +30,22 @@ int renameOver(const QString &from, const QString &to);
 // `path` is as it was.
 int writeFileSafely(const QString &path, const QByteArray &bytes);
 
+// The same for a name that must stay free until the file is complete: the whole file takes the
+// name in one step, or nothing does; a file or link that stands under it meanwhile is refused
+// (EEXIST), never replaced or followed.
+int writeNewFile(const QString &path, const QByteArray &bytes);
+
+// Puts the plain file `from` also under the name `to`, which must not exist (EEXIST): a second
+// name for the same file where the file system allows it, else a copy written by writeNewFile.
+// `from` is never followed when it is a link (ELOOP); anything but a plain file is refused
+// (EINVAL). The folder of `to` is synced.
+int keepUnderNewName(const QString &from, const QString &to);
+
+// The folder is this user's own: a real folder (not a link) that he owns, made with the mode
+// his umask gives when missing. False, with the reason in `why` (Spanish, for the clerk),
+// otherwise.
+bool ensureOwnFolder(const QString &path, QString *why = nullptr);
+
 // The folder is one this user made for himself alone: a real folder (not a link), owned by the
 // user, that nobody else may read, write or enter. Made with mode 0700 when missing, its parents as
 // the umask gives. False, with the reason in `why` (Spanish, for the clerk), otherwise.

@@ -132,7 +132,8 @@ int TextFile::flush()
     const int count = static_cast<int>(pos_);
     // The buffer is spent even when the write fails: its bytes are not written twice.
     pos_ = 0;
-    writeAll(fd_, buffer_, count, code);
+    if (writeAll(fd_, buffer_, count, code) && digest_)
+        digest_(QByteArrayView(buffer_, count));
     return code;
 }
 
@@ -257,6 +258,11 @@ void SetTextBuffer(TextFile &v, int size)
     v.largeBuffer_ = std::make_unique<char[]>(static_cast<size_t>(size));
     v.buffer_ = v.largeBuffer_.get();
     v.size_ = size;
+}
+
+void SetTextDigest(TextFile &v, std::function<void(QByteArrayView)> digest)
+{
+    v.digest_ = std::move(digest);
 }
 
 void BindTextFile(TextFile &v, const QString &name)

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 #include <memory>
 
@@ -55,6 +58,7 @@ private:
     friend void CloseTextFile(TextFile &v);
     friend void CloseTextFileQuietly(TextFile &v);
     friend void SetTextBuffer(TextFile &v, int size);
+    friend void SetTextDigest(TextFile &v, std::function<void(QByteArrayView)> digest);
 
     enum class OpenKind { Read, Create, CreateNew, Append };
     void open(OpenKind kind);
@@ -78,6 +82,7 @@ private:
     int size_ = BufferSize;
     qsizetype pos_ = 0; // next byte to read or to write
     qsizetype end_ = 0; // end of the valid data when reading
+    std::function<void(QByteArrayView)> digest_;
 };
 
 // Makes v a closed variable for the name; a relative name is taken relative to the
@@ -112,6 +117,10 @@ void CloseTextFile(TextFile &v);
 // so that a long file is read or written in few system calls; the bytes read and written
 // are the same. An open variable keeps its buffer.
 void SetTextBuffer(TextFile &v, int size);
+
+// Every byte written to the file from now on also goes to `digest` (an empty one: to none), so
+// that a file's fingerprint costs no second reading.
+void SetTextDigest(TextFile &v, std::function<void(QByteArrayView)> digest);
 
 // For the window's error guard once an error has ended a handler: closes v if it is
 // open (buffer written out), ignores any failure, and clears the pending code so

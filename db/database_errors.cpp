@@ -16,3 +16,8 @@ bool isOpenElsewhere(const DatabaseError &e)
 {
     return e.hasCode(isc_already_opened);
 }
+
+bool isPermissionRefused(const DatabaseError &e)
+{
+    return e.hasCode(isc_no_priv);
+}

@@ -27,6 +27,7 @@ constexpr unsigned CharsetUtf8 = 4;
 struct Value {
     enum Kind { Null, Text, Double } kind = Null;
     QByteArray bytes;
+    bool unicode = false; // bytes in UTF-8, else in the system code page
     double number = 0;
 };
 
@@ -154,7 +155,9 @@ struct Query::Private {
                 builder->setType(status, i, SQL_VARYING);
                 builder->setLength(status, i, unsigned(qMax<qsizetype>(v.bytes.size(), 1)));
                 builder->setCharSet(status, i,
-                                    isTextType(type) ? described->getCharSet(status, i) : CharsetNone);
+                                    v.unicode          ? CharsetUtf8
+                                    : isTextType(type) ? described->getCharSet(status, i)
+                                                       : CharsetNone);
                 builder->setSubType(status, i, 0);
                 builder->setScale(status, i, 0);
             } else if (v.kind == Value::Double) {
@@ -237,6 +240,20 @@ void Query::setText(const QString &name, const QString &value)
     Value v;
     v.kind = Value::Text;
     v.bytes = ToSystemCodePage(value);
+    if (v.bytes.size() > MaxTextBytes)
+        throw DatabaseError(
+            QStringLiteral("Parameter \"%1\": a text of %2 characters is longer than any column")
+                .arg(name)
+                .arg(value.size()));
+    d_->assign(name, v);
+}
+
+void Query::setUnicodeText(const QString &name, const QString &value)
+{
+    Value v;
+    v.kind = Value::Text;
+    v.unicode = true;
+    v.bytes = value.toUtf8();
     if (v.bytes.size() > MaxTextBytes)
         throw DatabaseError(
             QStringLiteral("Parameter \"%1\": a text of %2 characters is longer than any column")

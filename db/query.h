@@ -25,6 +25,9 @@ public:
     // Assigns every parameter of that name. Texts go as single bytes of the system code
     // page; the database converts them to the column's type and refuses what does not fit.
     void setText(const QString &name, const QString &value);
+    // A text that may hold any character (a folder's name): it goes as UTF-8, for a column of
+    // that character set.
+    void setUnicodeText(const QString &name, const QString &value);
     void setDouble(const QString &name, double value);
     void setNull(const QString &name);
 

@@ -45,8 +45,9 @@ void Transaction::start()
             handle_->transaction.reset(connection_.attachment()->startTransaction(status.get(), 0, nullptr));
             return;
         }
-        const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
-                                     isc_tpb_rec_version, isc_tpb_nowait};
+        const unsigned char access = mode_ == Mode::ReadOnly ? isc_tpb_read : isc_tpb_write;
+        const unsigned char tpb[] = {isc_tpb_version3, access, isc_tpb_read_committed, isc_tpb_rec_version,
+                                     isc_tpb_nowait};
         handle_->transaction.reset(connection_.attachment()->startTransaction(status.get(), sizeof tpb, tpb));
     });
 }

@@ -20,6 +20,9 @@ public:
         // refused at once instead of waited for. A transaction kept open for hours in this mode
         // does not keep the versions of deleted rows alive, so their space is used again.
         ReadCommitted,
+        // The same for reading only: the engine starts it as committed already, so that kept
+        // open while a window lists rows it holds back no other program's garbage.
+        ReadOnly,
     };
 
     explicit Transaction(Connection &connection, Mode mode = Mode::Snapshot);

@@ -67,15 +67,6 @@ QString sha256Hex(const QByteArray &bytes)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
-std::optional<QString> fileSha256(const QString &path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        return std::nullopt;
-    return QString::fromLatin1(hash.result().toHex());
-}
-
 std::vector<Certificate> readCertificates(const QByteArray &bytes, const QString &fileName)
 {
     TextFile ff;

@@ -51,8 +51,7 @@ struct CertificatesWritten {
 // The hexadecimal SHA-256 of the bytes, lower case.
 QString sha256Hex(const QByteArray &bytes);
 
-// The same of a file's bytes as they are now; nothing when it cannot be read.
-std::optional<QString> fileSha256(const QString &path);
+// The same of a file's bytes as they are now is fileSha256() (declaration/filed_declaration.h).
 
 // The records of a declaration file's bytes, in order, every one of them (0.00 included).
 // `fileName` only names the file in the message of a record that cannot be read: a line shorter

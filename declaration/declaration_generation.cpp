@@ -1,5 +1,6 @@
 #include "declaration/declaration_generation.h"
 
+#include "common/background_digest.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/numbers.h"
@@ -10,6 +11,7 @@
 #include "report/report_definition.h"
 #include "withholdings/grid_model.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -146,9 +148,10 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
                                              const QString &periodo, const QString &partName, int &inserted,
-                                             ExportMonitor *monitor)
+                                             ExportMonitor *monitor, BackgroundDigest &digest)
 {
     createDeclarationFile(f_, partName, true);
+    SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
     try {
         const int lastRow = grid.lastRow();
         // Rows past the last one appended are empty; the progress is counted up to it.
@@ -179,8 +182,10 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         // under the declaration's name.
         SyncTextFile(f_);
         CheckIo();
+        SetTextDigest(f_, {});
         closeDeclarationFile(f_);
     } catch (...) {
+        SetTextDigest(f_, {});
         CloseTextFileQuietly(f_);
         throw;
     }
@@ -212,17 +217,43 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     // The progress window stays up from here until the listing is exported.
     MonitorSession display(monitor);
     removeLeftovers(fileName);
+    result.listingPath = programFolder + declarationPdfName(result.baseName);
     // A fresh name nobody could have planted a link or a file under.
     const QString partName = freshSiblingName(fileName, temporarySuffix());
     int inserted = 0;
+    FiledDeclaration &filed = result.filed;
     try {
-        writeDeclaration(header, grid, periodo, partName, inserted, monitor);
+        // What was handed in before under this name is kept before anything new is written.
+        result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
+        BackgroundDigest digest;
+        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest);
         store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
+        filed.legajo = TrimBlanks(header.legajo);
+        filed.year = declaredYear(header.year);
+        filed.month = declaredMonth(header.month);
+        filed.baseName = result.baseName;
+        filed.confirmedAt = QDateTime::currentDateTime();
+        filed.rows = inserted;
+        filed.total = double(ParseDecimal(TrimBlanks(grid.totalText())));
+        filed.bytes = QFileInfo(partName).size();
+        filed.agentName = TrimBlanks(header.agentName);
+        filed.host = thisMachine();
+        filed.file = QFileInfo(fileName).absoluteFilePath();
+        filed.listing = QFileInfo(result.listingPath).absoluteFilePath();
+        // The fingerprint is waited for at the last moment: the file's last bytes are hashed
+        // while the record's earlier statements run.
+        result.recorded = store_.recordsDeclarations();
+        if (result.recorded)
+            store_.record(filed, result.kept, [&digest] { return digest.result(); });
+        else
+            filed.sha256 = digest.result();
         store_.commit();
     } catch (...) {
-        // Its rows were never seen by anyone; the lock goes with them, and so does the file.
+        // Its rows were never seen by anyone; the lock goes with them, and so do the file and
+        // the copies of the earlier declaration, which is still in its place.
         store_.abandon();
         QFile::remove(partName);
+        result.kept.undo();
         throw;
     }
     // The rows are committed: only now does the file take the declaration's name, so that a
@@ -231,18 +262,23 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     if (const int error = renameOver(partName, fileName)) {
         QFile::remove(partName);
         store_.forget();
+        result.kept.undo();
         throw IoError(renameErrorCode(error));
     }
 
     try {
+        const QString total =
+            FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText())));
         report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
-        report_.setCaption(QStringLiteral("Qrtotal"),
-                           FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText()))));
+        report_.setCaption(QStringLiteral("Qrtotal"), total);
+        report_.setCaption(QStringLiteral("resumen"),
+                           listingSummary(fileName, inserted, total, filed.sha256));
         store_.openListing();
         RetenRowSource rows(store_.listing(), inserted);
-        result.report = exportReportToPdf(report_, rows, programFolder + declarationPdfName(result.baseName),
-                                          display.callback());
+        result.report = exportReportToPdf(report_, rows, result.listingPath, display.callback());
     } catch (const AppError &e) {
+        // The earlier listing, kept, is not left where the new one belongs.
+        result.kept.dropEarlierListing(result.listingPath);
         throw ReportError(listingFailedText(fileName, e.message()));
     }
     result.statusText = statusText(programFolder, result.baseName);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "declaration/declaration_file.h"
+#include "declaration/filed_declaration.h"
+#include "declaration/kept_copies.h"
 #include "report/report_engine.h"
 
 #include <QString>
@@ -9,6 +11,7 @@
 
 class Dialogs;
 class GridModel;
+class BackgroundDigest;
 class RetenStore;
 class TextFile;
 struct ReportDefinition;
@@ -39,7 +42,13 @@ public:
 struct GenerationResult {
     QString baseName;
     QString statusText; // the status line's text
+    QString listingPath;
     ReportRun report;
+    // The declaration as DECLARACION keeps it (its id and version only when `recorded`).
+    FiledDeclaration filed;
+    bool recorded = false;
+    // Where the declaration it replaced was kept.
+    KeptDeclaration kept;
 };
 
 // CONFIRMA: empties RETEN, asks the clerk, writes the declaration file and RETEN's rows from
@@ -48,7 +57,11 @@ struct GenerationResult {
 // The declaration goes to a new temporary file beside it (the current folder), made under a
 // fresh name that nobody could have planted anything under, and replaces the file of its name
 // only once every record is on the disk and every row is committed, so a generation that fails
-// halfway leaves the earlier declaration as it was, no partial file and no new rows. Errors are
+// halfway leaves the earlier declaration as it was, no partial file and no new rows. Before
+// anything is written, an earlier declaration of the name and its listing are kept in the
+// folder `anteriores` beside it (or the generation stops, with the reason); the declaration is
+// recorded in DECLARACION, with the SHA-256 of the file's bytes, in the work that commits the
+// rows, and the listing ends with the rows, the total and that fingerprint. Errors are
 // raised as they occur (ConversionError, IoError, DatabaseError); once the declaration is
 // complete, a failure of its listing is a ReportError that says so. When another program is
 // writing RETEN at that moment, the refusal comes at the emptying or right after the clerk's
@@ -73,7 +86,8 @@ public:
 private:
     // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
-                          const QString &partName, int &inserted, ExportMonitor *monitor);
+                          const QString &partName, int &inserted, ExportMonitor *monitor,
+                          BackgroundDigest &digest);
 
     RetenStore &store_;
     ReportDefinition &report_;

@@ -36,6 +36,8 @@ ReportDefinition ListingReport(const QImage &leftLogo, const QImage &rightLogo)
     ReportBand detail{bandWidth, 19, false, 1, {}};
     detail.items = {field("NROCOM", 41, 46), field("FECHA", 175, 35), field("CUIT", 273, 23),
                     field("IMPORTE", 393, 44), field("RAZON", 539, 38)};
+    // A long company name is cut at the band's right edge, the right margin, not at the paper's.
+    detail.items[4].maxWidth = bandWidth - detail.items[4].left;
     // The amount is stored as a double; it prints with two decimals and the regional separator.
     detail.items[3].display = [](const QVariant &value) {
         return value.isNull() ? QString() : FormatDecimal(QStringLiteral("0.00"), value.toDouble());
@@ -52,7 +54,11 @@ ReportDefinition ListingReport(const QImage &leftLogo, const QImage &rightLogo)
             "verdad."),
         text("totalRetenido", 417, 58, 128, 17, "Total Retenido ====>"),
         text("Qrtotal", 630, 58, 26, 17, "0.00").withFont(10, true).withAlignment(ItemAlignment::Right),
+        // Under the total on the last page: what the listing lists, so that the paper can be
+        // matched to the file handed in.
+        text("resumen", 67, 75, 584, 15, "").withFont(8),
     };
+    footer.items.back().lastPageOnly = true;
 
     report.pageHeader = std::move(header);
     report.detail = std::move(detail);

@@ -5,12 +5,32 @@
 #include "common/text_helpers.h"
 #include "db/database_errors.h"
 
+#include <QDir>
+
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
 const QString Listing = QStringLiteral("select * from  reten order by Jid");
 const QString HasTable = QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = :name");
+const QString EarlierOfFile = QStringLiteral("select first 1 id, archivo, listado, cast(confirmada as "
+                                             "varchar(24)) from declaracion where base = :base "
+                                             "and equipo = :equipo and archivo = :archivo order by id desc");
+// The newest earlier row of the file pointed at its kept copy, in one statement.
+const QString MoveEarlier = QStringLiteral(
+    "update declaracion set archivo = :kept, listado = :keptlisting where id = (select first 1 id from "
+    "declaracion where base = :base and equipo = :equipo and archivo = :archivo order by id desc) "
+    "returning id, old.archivo, old.listado");
+const QString MoveRecord =
+    QStringLiteral("update declaracion set archivo = :archivo, listado = :listado where id = :id");
+// The version is the next of the file name's, counted in the same statement.
+const QString InsertRecord = QStringLiteral(
+    "insert into declaracion (legajo, anio, mes, base, version, confirmada, filas, total, sha256, bytes, "
+    "agente, equipo, archivo, listado) values (:legajo, :anio, :mes, :base, (select coalesce(max(version), "
+    "0) "
+    "+ 1 from declaracion where base = :base), :confirmada, :filas, :total, :sha256, :bytes, :agente, "
+    ":equipo, :archivo, :listado) returning id, version");
+const QString DeleteRecord = QStringLiteral("delete from declaracion where id = :id");
 const QString TakeLock = QStringLiteral("update reten_lock set id = id");
 const QString PutLockBack = QStringLiteral("insert into reten_lock (id) values (1)");
 
@@ -63,7 +83,8 @@ RetenRow retenRow(const Withholding &row, const QString &periodo)
 RetenStore::RetenStore(const QString &databasePath, const QString &userName, const QString &password)
     : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
       t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
-      supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_)
+      supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_),
+      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
 }
@@ -148,6 +169,86 @@ bool RetenStore::hasTable(const QString &name)
     return exists;
 }
 
+bool RetenStore::recordsDeclarations()
+{
+    return hasTable(QStringLiteral("DECLARACION"));
+}
+
+void RetenStore::record(FiledDeclaration &d, const KeptDeclaration &kept,
+                        const std::function<QByteArray()> &fingerprint)
+{
+    try {
+        Query &earlier = earlierOfFile_;
+        if (kept.keptAnything()) {
+            earlier.setSql(MoveEarlier);
+            earlier.setUnicodeText(QStringLiteral("kept"), kept.filePlace);
+            earlier.setUnicodeText(QStringLiteral("keptlisting"), kept.listingPlace);
+        } else {
+            earlier.setSql(EarlierOfFile);
+        }
+        earlier.setText(QStringLiteral("base"), d.baseName);
+        earlier.setUnicodeText(QStringLiteral("equipo"), d.host);
+        earlier.setUnicodeText(QStringLiteral("archivo"), d.file);
+        earlier.open();
+        if (earlier.next() && !earlier.isNull(0)) {
+            movedId_ = qint64(earlier.number(0));
+            movedFile_ = earlier.text(1);
+            movedListing_ = earlier.text(2);
+            if (!kept.keptAnything()) {
+                // Gone before this generation: its row names a place where nothing is, rather than
+                // the new declaration's file.
+                const QString stem =
+                    keptStem(d.baseName, QDateTime::fromString(earlier.text(3).left(19), Qt::ISODate));
+                const QDir folder(keptFolder(d.file));
+                earlier.close();
+                moveRecorded(movedId_, folder.filePath(stem + QStringLiteral(".txt")),
+                             folder.filePath(stem + QStringLiteral(".pdf")));
+            }
+        }
+        earlier.close();
+
+        if (fingerprint)
+            d.sha256 = fingerprint();
+        Query &insert = insertRecord_;
+        insert.setSql(InsertRecord);
+        insert.setText(QStringLiteral("legajo"), d.legajo.left(20));
+        insert.setDouble(QStringLiteral("anio"), d.year);
+        insert.setDouble(QStringLiteral("mes"), d.month);
+        insert.setText(QStringLiteral("base"), d.baseName);
+        insert.setText(QStringLiteral("confirmada"),
+                       d.confirmedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        insert.setDouble(QStringLiteral("filas"), d.rows);
+        insert.setDouble(QStringLiteral("total"), d.total);
+        insert.setText(QStringLiteral("sha256"), QString::fromLatin1(d.sha256));
+        insert.setDouble(QStringLiteral("bytes"), double(d.bytes));
+        insert.setUnicodeText(QStringLiteral("agente"), d.agentName.left(60));
+        insert.setUnicodeText(QStringLiteral("equipo"), d.host.left(255));
+        insert.setUnicodeText(QStringLiteral("archivo"), d.file);
+        insert.setUnicodeText(QStringLiteral("listado"), d.listing);
+        insert.open();
+        if (insert.next()) {
+            recordedId_ = d.id = qint64(insert.number(0));
+            d.version = int(insert.number(1));
+        }
+        insert.close();
+    } catch (const DatabaseError &e) {
+        for (Query *q : {&earlierOfFile_, &moveRecord_, &insertRecord_})
+            q->close();
+        if (isPermissionRefused(e))
+            throw DatabaseError(declarationGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
+        throw;
+    }
+}
+
+void RetenStore::moveRecorded(qint64 id, const QString &file, const QString &listing)
+{
+    moveRecord_.setSql(MoveRecord);
+    moveRecord_.setUnicodeText(QStringLiteral("archivo"), file);
+    moveRecord_.setUnicodeText(QStringLiteral("listado"), listing);
+    moveRecord_.setDouble(QStringLiteral("id"), double(id));
+    moveRecord_.execute();
+}
+
 void RetenStore::takeLock()
 {
     if (hasLockTable())
@@ -166,6 +267,7 @@ void RetenStore::release() noexcept
 
 void RetenStore::reserve()
 {
+    recordedId_ = movedId_ = 0;
     takeLock();
     try {
         prepare(DeleteAll);
@@ -198,6 +300,14 @@ void RetenStore::forget() noexcept
     try {
         prepare(DeleteAll);
         t_reten.execute();
+        if (recordedId_) {
+            prepare(DeleteRecord);
+            t_reten.setDouble(QStringLiteral("id"), double(recordedId_));
+            t_reten.execute();
+        }
+        if (movedId_)
+            moveRecorded(movedId_, movedFile_, movedListing_);
+        recordedId_ = movedId_ = 0;
         t_reten.close();
         tran.commit();
     } catch (const std::exception &) {
@@ -284,10 +394,26 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
 {
     if (!hasSupplierTable())
         return;
-    prepare(LearnFromReten);
-    t_reten.setText(QStringLiteral("pe"), period);
-    t_reten.execute();
-    t_reten.close();
+    try {
+        prepare(LearnFromReten);
+        t_reten.setText(QStringLiteral("pe"), period);
+        t_reten.execute();
+        t_reten.close();
+    } catch (const DatabaseError &e) {
+        t_reten.close();
+        if (isPermissionRefused(e))
+            throw DatabaseError(registerGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
+        throw;
+    }
+}
+
+QString RetenStore::registerGrantsText()
+{
+    return QStringLiteral(
+        "Este usuario de la base de datos no puede actualizar el registro de proveedores (tabla "
+        "SUJETO), y la declaración no se generó (la anterior sigue como estaba). Pida al "
+        "administrador que ejecute, con el usuario con que usted entra a la base: grant "
+        "select, insert, update on SUJETO to user RETENCIONES; commit;");
 }
 
 void RetenStore::learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period, bool counted)

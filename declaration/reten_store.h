@@ -5,12 +5,16 @@
 #include "db/database_settings.h"
 #include "db/query.h"
 #include "db/transaction.h"
+#include "declaration/filed_declaration.h"
+#include "declaration/kept_copies.h"
 #include "report/row_source.h"
 #include "withholdings/supplier_register.h"
 #include "withholdings/withholding.h"
 
 #include <QHash>
 #include <QString>
+
+#include <functional>
 
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
 // their column and refuses what does not fit).
@@ -72,8 +76,20 @@ public:
     void insert(const RetenRow &row);
     // Commits the rows; the lock stays until finish().
     void commit();
-    // Takes the rows just committed out again, for a generation whose file could not be put
-    // in place after its commit. Never fails; the lock stays until finish().
+    // Whether the database records every declaration (table DECLARACION); a database made
+    // before it existed is used without it.
+    bool recordsDeclarations();
+    // Adds the declaration's row to DECLARACION in the generation's work, so that the commit
+    // makes it with RETEN's rows and a generation that fails records nothing. Its version is
+    // the next of its base name (set in `declaration`, with its id). The newest earlier row of
+    // the same file on this machine is first pointed at where that file was kept (`kept`), or
+    // at where it would have been when it was gone already. The SHA-256 comes from
+    // `fingerprint`, when given, asked for just before the row is added.
+    void record(FiledDeclaration &declaration, const KeptDeclaration &kept,
+                const std::function<QByteArray()> &fingerprint = {});
+    // Takes the rows just committed out again (RETEN's and the declaration's record), for a
+    // generation whose file could not be put in place after its commit. Never fails; the lock
+    // stays until finish().
     void forget() noexcept;
     // Ends a generation, however it went: closes the listing, commits what is left and lets
     // other programs change RETEN again. Never fails.
@@ -93,6 +109,8 @@ public:
     // (after the rows, before the commit), so that a failed generation teaches nothing. Runs
     // while the generation holds RETEN_LOCK: two generations never meet on a supplier.
     void learnSuppliersOfReten(const QString &period);
+    // What a user without the register's grants reads.
+    static QString registerGrantsText();
     // Teaches it the given suppliers in a short work of its own, which holds RETEN_LOCK like a
     // generation; refused (busyText()) while another program generates. `counted`: their rows
     // are withholdings not counted before (an imported file), not a reloaded declaration.
@@ -121,6 +139,7 @@ private:
     bool hasTable(const QString &name);
     bool hasLockTable() { return hasTable(QStringLiteral("RETEN_LOCK")); }
     void takeLock();
+    void moveRecorded(qint64 id, const QString &file, const QString &listing);
     void release() noexcept;
 
     Transaction lockTran_;
@@ -129,6 +148,16 @@ private:
     Query suppliers_;
     unsigned tablesCheckedFor_ = 0; // the attachment whose answers tables_ holds
     QHash<QString, bool> tables_;
+    // The statements of record(), each prepared once per attachment.
+    Query earlierOfFile_;
+    Query moveRecord_;
+    Query insertRecord_;
+    // What record() did in this generation, for forget(): the row it added and the earlier row
+    // it pointed elsewhere, with that row's places before.
+    qint64 recordedId_ = 0;
+    qint64 movedId_ = 0;
+    QString movedFile_;
+    QString movedListing_;
 };
 
 // The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every

@@ -36,4 +36,29 @@ double textWidth(const QByteArray &winAnsi, bool bold, double size)
         units += charWidth(bold, static_cast<unsigned char>(c));
     return units * size / 1000.0;
 }
+
+QByteArray elidedText(const QByteArray &winAnsi, bool bold, double size, double width)
+{
+    // Blanks at the end show nothing (a fixed-width column pads its text with them).
+    qsizetype shown = winAnsi.size();
+    while (shown > 0 && winAnsi.at(shown - 1) == ' ')
+        --shown;
+    if (textWidth(winAnsi.left(shown), bold, size) <= width)
+        return winAnsi;
+    static const QByteArray ellipsis = QByteArrayLiteral("...");
+    const double room = width - textWidth(ellipsis, bold, size);
+    double used = 0;
+    qsizetype kept = 0;
+    while (kept < winAnsi.size()) {
+        const double next =
+            used + charWidth(bold, static_cast<unsigned char>(winAnsi.at(kept))) * size / 1000.0;
+        if (next > room)
+            break;
+        used = next;
+        ++kept;
+    }
+    while (kept > 0 && winAnsi.at(kept - 1) == ' ')
+        --kept;
+    return winAnsi.left(kept) + ellipsis;
+}
 } // namespace ArialMetrics

@@ -12,6 +12,7 @@
 struct ReportContext {
     int pageNumber = 0;
     int rowsPlaced = 0;
+    bool lastPage = false; // known once the last row is placed, for the last page's footer
 };
 
 struct ReportFont {
@@ -45,6 +46,11 @@ struct ReportItem {
     // An auto-sized text is never cut: its width follows the text, keeping the edge its
     // alignment names. Otherwise the text is cut to the item's rectangle.
     bool autoSize = true;
+    // A text wider than this many layout pixels is cut to end in "..." within them (0: never),
+    // so that it stays on the paper.
+    int maxWidth = 0;
+    // Shown on the report's last page only.
+    bool lastPageOnly = false;
 
     static ReportItem label(QString name, int left, int top, int width, int height, QString caption);
     static ReportItem dataField(QString field, int left, int top, int width, int height);

@@ -63,6 +63,8 @@ private:
 
     void placeItem(const ReportItem &item, double bandTop, const RowSource *row, const ReportContext &context)
     {
+        if (item.lastPageOnly && !context.lastPage)
+            return;
         const double x = leftPoints_ + item.left * pointsPerPixel;
         const double top = bandTop + item.top * pointsPerPixel;
         switch (item.kind) {
@@ -108,7 +110,9 @@ private:
         if (text.isEmpty())
             return;
         const ReportFont font = item.font.value_or(definition_.defaultFont);
-        const QByteArray bytes = toPdfText(text);
+        QByteArray bytes = toPdfText(text);
+        if (item.maxWidth > 0)
+            bytes = ArialMetrics::elidedText(bytes, font.bold, font.size, item.maxWidth * pointsPerPixel);
         const double textWidth = ArialMetrics::textWidth(bytes, font.bold, font.size);
         const double width = item.width * pointsPerPixel;
         double textX = x;
@@ -201,6 +205,7 @@ QByteArray ReportEngine::renderPdf(RowSource &rows, const ProgressCallback &prog
         }
     }
     if (!run_.cancelled) {
+        context.lastPage = true;
         finishPage();
         if (progress && reported < 100)
             progress(100);

@@ -98,6 +98,7 @@ TEST_F(MainWindow, EveryControlHasItsNamePlaceSizeAndText)
         {"StaticText13", "F_Retenciones", 141, 560, 117, 17, "Total Retenciones ==>"},
         {"B_Confirma", "F_Retenciones", 398, 585, 126, 39, "CONFIRMA"},
         {"B_Constancias", "F_Retenciones", 536, 599, 112, 25, "Constancias (F8)"},
+        {"B_Anteriores", "F_Retenciones", 3, 497, 129, 25, "Anteriores (F7)"},
         {"StaticText12", "F_Retenciones", 823, 585, 66, 17, "Versión 5.0"},
         {"salida", "F_Retenciones", 0, 630, 933, 20, ""},
         {"StaticText1", "Panel1", 9, 9, 103, 20, "Legajo Municipal "},
@@ -283,6 +284,22 @@ TEST_F(MainWindow, TabStopsFollowTheLayoutsOrder)
     EXPECT_EQ(chain, (QStringList{"e_legaJo", "e_Mes", "E_ano", "Grilla", "B_Confirma", "E_CuitReten",
                                   "empresa", "E_FECha", "E_Comprobante", "Impo_compro", "E_Importe",
                                   "B_adiciona", "e_totreten", "B3", "BitBtn2", "B1", "B2"}));
+}
+
+// The button of past declarations lies on nothing else, whatever panel is shown, and takes no
+// focus: F7 reaches it without changing the way through the declaration's controls.
+TEST_F(MainWindow, PastDeclarationsButtonStandsApart)
+{
+    w->Panel2->show();
+    w->Panel3->show();
+    const QRect button = w->B_Anteriores->geometry();
+    for (QWidget *other : w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (other == w->B_Anteriores || !other->isVisible() || other == w->Image1 || other == w->Image2)
+            continue;
+        EXPECT_FALSE(other->geometry().intersects(button)) << other->objectName().toStdString();
+    }
+    EXPECT_TRUE(QRect(0, 0, w->width(), w->height() - 20).contains(button));
+    EXPECT_EQ(w->B_Anteriores->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(MainWindow, FromTheLastTabStopTheFocusWrapsToTheFirst)

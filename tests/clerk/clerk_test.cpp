@@ -390,3 +390,68 @@ TEST_F(AsClerk, PlantedLockFoldersAreNeverUsed)
     }
     QDir(planted).removeRecursively();
 }
+
+// Before his earlier declaration is replaced it is kept in the folder anteriores beside it, which
+// must be a real folder of his: one he cannot make, one the neighbour made in the shared folder,
+// or a link the neighbour planted there stops the generation before anything is written, with
+// the reason, and nothing goes into anybody else's folder.
+TEST_F(AsClerk, TheEarlierDeclarationIsKeptOnlyInAFolderOfHisOwn)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const QString elsewhere = home(clerk_) + QStringLiteral("/elsewhere");
+    ASSERT_EQ(run(clerk_, {QStringLiteral("mkdir"), elsewhere}).exitCode, 0);
+    const struct {
+        const char *name;
+        mode_t mode;                                  // of the folder where he declares
+        std::function<void(const QString &)> prepare; // given that folder, after declaration A
+        const char *refusal;                          // nullptr: B is declared and A kept
+    } cases[] = {
+        {"his own folder", 0755, [](const QString &) {}, nullptr},
+        {"a folder he cannot write", 0555, [](const QString &) {}, "No se puede crear la carpeta"},
+        {"anteriores made by the neighbour in a shared folder", 0777,
+         [&](const QString &office) {
+             run(neighbour_, {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"),
+                              office + QStringLiteral("/anteriores")});
+         },
+         "no es una carpeta suya"},
+        {"anteriores a link the neighbour planted to his own folder", 0777,
+         [&](const QString &office) {
+             run(neighbour_, {QStringLiteral("ln"), QStringLiteral("-s"), elsewhere,
+                              office + QStringLiteral("/anteriores")});
+         },
+         "no es una carpeta suya"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString office = path(QStringLiteral("declares-%1").arg(++n));
+        ASSERT_TRUE(QDir().mkpath(office));
+        ::chown(qPrintable(office), clerk_.uid, clerk_.gid);
+        ::chmod(qPrintable(office), 0755);
+        const Outcome first = generate(clerk_, office, QStringLiteral("A"));
+        ASSERT_EQ(first.exitCode, 0) << first.output.toStdString();
+        const QByteArray declared = readAll(office + QLatin1Char('/') + Declaration);
+        ::chmod(qPrintable(office), c.mode);
+        c.prepare(office);
+
+        const Outcome second = generate(clerk_, office, QStringLiteral("B"));
+        const QStringList kept = QDir(office + QStringLiteral("/anteriores")).entryList(QDir::Files);
+        if (c.refusal) {
+            EXPECT_NE(second.exitCode, 0);
+            EXPECT_TRUE(second.output.contains(QString::fromUtf8(c.refusal))) << second.output.toStdString();
+            EXPECT_TRUE(second.output.contains(QStringLiteral("la anterior sigue como estaba")))
+                << second.output.toStdString();
+            EXPECT_EQ(readAll(office + QLatin1Char('/') + Declaration), declared);
+            EXPECT_EQ(kept, QStringList());
+            EXPECT_EQ(reten(clerk_), QStringList());
+        } else {
+            EXPECT_EQ(second.exitCode, 0) << second.output.toStdString();
+            ASSERT_EQ(kept.size(), 2);
+            EXPECT_EQ(readAll(office + QStringLiteral("/anteriores/") +
+                              kept.filter(QStringLiteral(".txt")).value(0)),
+                      declared);
+            EXPECT_NE(readAll(office + QLatin1Char('/') + Declaration), declared);
+        }
+        EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+}

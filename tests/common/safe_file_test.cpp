@@ -122,3 +122,152 @@ TEST(SafeFile, PrivateFolderIsTheUsersAlone)
         }
     }
 }
+
+// A file that must not replace anything takes its name whole or not at all: whatever stands
+// under the name stays as it was, a link's target included, and no part file is left.
+TEST(SafeFile, NewFileNeverReplacesAnything)
+{
+    const struct {
+        const char *name;
+        const char *before; // "none", "file", "link", "dangling"
+        int error;
+    } cases[] = {{"nothing there", "none", 0},
+                 {"an earlier file", "file", EEXIST},
+                 {"a planted link", "link", EEXIST},
+                 {"a dangling link", "dangling", EEXIST}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("17300415 2026-12-09 10.31.05.txt"));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        writeAll(victim, "VICTIM");
+        if (qstrcmp(c.before, "file") == 0) {
+            writeAll(target, "EARLIER");
+        } else if (qstrcmp(c.before, "link") == 0) {
+            ASSERT_TRUE(QFile::link(victim, target));
+        } else if (qstrcmp(c.before, "dangling") == 0) {
+            ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), target));
+        }
+        const mode_t previous = ::umask(027);
+        EXPECT_EQ(writeNewFile(target, "NEW"), c.error);
+        ::umask(previous);
+        EXPECT_EQ(readAll(victim), "VICTIM");
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
+        if (c.error == 0) {
+            EXPECT_EQ(readAll(target), "NEW");
+            struct stat info;
+            ASSERT_EQ(::lstat(QFile::encodeName(target).constData(), &info), 0);
+            EXPECT_EQ(info.st_mode & 0777, 0640u);
+        } else if (qstrcmp(c.before, "file") == 0) {
+            EXPECT_EQ(readAll(target), "EARLIER");
+        } else {
+            EXPECT_TRUE(QFileInfo(target).isSymLink());
+        }
+        // The victim and the target's name: no part file.
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2);
+    }
+}
+
+// A plain file gets a second name, in one step, and nothing else does: a link is not followed,
+// a folder is refused, a name that is taken stays as it was.
+TEST(SafeFile, KeepingUnderANewName)
+{
+    const struct {
+        const char *name;
+        const char *source; // "file", "link", "folder", "none"
+        bool targetTaken;
+        int error;
+    } cases[] = {
+        {"a plain file", "file", false, 0}, {"a plain file, the name taken", "file", true, EEXIST},
+        {"a link", "link", false, ELOOP},   {"a folder", "folder", false, EINVAL},
+        {"nothing", "none", false, ENOENT},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("17300415.txt"));
+        const QString target = dir.filePath(QStringLiteral("kept.txt"));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        writeAll(victim, "VICTIM");
+        if (qstrcmp(c.source, "file") == 0) {
+            writeAll(source, "DECLARED");
+        } else if (qstrcmp(c.source, "link") == 0) {
+            ASSERT_TRUE(QFile::link(victim, source));
+        } else if (qstrcmp(c.source, "folder") == 0) {
+            ASSERT_TRUE(QDir().mkdir(source));
+        }
+        if (c.targetTaken)
+            writeAll(target, "OTHER");
+        EXPECT_EQ(keepUnderNewName(source, target), c.error);
+        if (c.error == 0) {
+            EXPECT_EQ(readAll(target), "DECLARED");
+            EXPECT_EQ(QFileInfo(target).fileTime(QFileDevice::FileModificationTime),
+                      QFileInfo(source).fileTime(QFileDevice::FileModificationTime));
+        } else {
+            EXPECT_EQ(readAll(target), c.targetTaken ? QByteArray("OTHER") : QByteArray("<missing>"));
+        }
+        EXPECT_EQ(readAll(victim), "VICTIM");
+    }
+}
+
+// Across file systems (a second name is impossible there) the file is copied whole.
+TEST(SafeFile, KeepingOnAnotherFileSystemCopies)
+{
+    QTemporaryDir here;
+    QTemporaryDir there(QStringLiteral("/dev/shm/retenciones-XXXXXX"));
+    struct stat a, b;
+    if (!there.isValid() || ::stat(QFile::encodeName(here.path()).constData(), &a) != 0 ||
+        ::stat(QFile::encodeName(there.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system at hand";
+    const QString source = here.filePath(QStringLiteral("17300415.pdf"));
+    QByteArray bytes(300000, 'x');
+    writeAll(source, bytes);
+    const QString target = there.filePath(QStringLiteral("kept.pdf"));
+    EXPECT_EQ(keepUnderNewName(source, target), 0);
+    EXPECT_EQ(readAll(target), bytes);
+    EXPECT_EQ(keepUnderNewName(source, target), EEXIST);
+    EXPECT_EQ(QDir(there.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+}
+
+// A folder of one's own is made with the umask's mode, or taken as it is when it is a real
+// folder of the user's; a file, a link or a folder that cannot be made are refused with why.
+TEST(SafeFile, OwnFolderIsARealFolderOfTheUsers)
+{
+    const struct {
+        const char *name;
+        std::function<void(const QString &path, const QString &other)> prepare;
+        bool accepted;
+        const char *why;
+    } cases[] = {
+        {"missing", [](const QString &, const QString &) {}, true, ""},
+        {"his own, open to all",
+         [](const QString &p, const QString &) { QDir().mkpath(p), ::chmod(qPrintable(p), 0777); }, true, ""},
+        {"a file", [](const QString &p, const QString &) { writeAll(p, "x"); }, false,
+         "no es una carpeta suya"},
+        {"a link to a folder",
+         [](const QString &p, const QString &other) { QDir().mkpath(other), QFile::link(other, p); }, false,
+         "no es una carpeta suya"},
+        {"a folder it cannot be made in",
+         [](const QString &p, const QString &other) { writeAll(other, "x"), QFile::link(other + "/sub", p); },
+         false, "no es una carpeta suya"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("anteriores"));
+        c.prepare(path, dir.filePath(QStringLiteral("other")));
+        QString why;
+        const mode_t previous = ::umask(027);
+        EXPECT_EQ(ensureOwnFolder(path, &why), c.accepted);
+        ::umask(previous);
+        EXPECT_TRUE(why.contains(QString::fromUtf8(c.why))) << why.toStdString();
+        if (qstrcmp(c.name, "missing") == 0) {
+            struct stat info;
+            ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+            EXPECT_EQ(info.st_mode & 0777, 0750u);
+        }
+    }
+    QString why;
+    EXPECT_FALSE(ensureOwnFolder(QStringLiteral("/nonexistent/anteriores"), &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("No se puede crear la carpeta"))) << why.toStdString();
+}

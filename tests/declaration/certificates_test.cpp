@@ -1,4 +1,5 @@
 #include "declaration/certificates.h"
+#include "declaration/filed_declaration.h"
 
 #include "common/text_file.h"
 #include "declaration/certificate_layout.h"
@@ -68,8 +69,8 @@ protected:
 TEST_F(Certificates, OnePagePerWithholdingWithWhatTheFileSays)
 {
     const QString declaration = writeDeclaration();
-    const CertificatesWritten written =
-        writeCertificates(declaration, fileSha256(declaration), CertificateIssue{{}, IssueDate, {}});
+    const CertificatesWritten written = writeCertificates(
+        declaration, QString::fromLatin1(fileSha256(declaration)), CertificateIssue{{}, IssueDate, {}});
 
     EXPECT_EQ(written.pdfPath, folder.filePath(QStringLiteral("constancias/17A00415.pdf")));
     EXPECT_EQ(written.certificates, 2);
@@ -179,7 +180,7 @@ TEST_F(Certificates, RefusalsWriteNothing)
         {"changed since it was recorded",
          [](DeclarationFolder &t, std::optional<QString> &sha) {
              const QString path = t.writeDeclaration();
-             sha = fileSha256(path);
+             sha = QString::fromLatin1(fileSha256(path));
              QFile file(path);
              EXPECT_TRUE(file.open(QIODevice::ReadWrite));
              file.seek(30); // a digit of the first withheld amount

@@ -4,12 +4,15 @@
 #include "common/codepage.h"
 #include "common/errors.h"
 #include "common/text_file.h"
+#include "declaration/filed_declaration.h"
+#include "declaration/kept_copies.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
 #include "tests/report/pdf_probe.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/scripted_dialogs.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImage>
 
@@ -115,6 +118,28 @@ public:
             transaction_->rollback(); // there was none
         }
     }
+    // DECLARACION as another attachment sees it, newest first.
+    QList<FiledDeclaration> recorded()
+    {
+        Connection connection(path_, User, Password);
+        return readFiledDeclarations(connection);
+    }
+    // Sets a file's time of writing, as if it had been written then.
+    static void writtenAt(const QString &path, const QDateTime &when)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+    static QByteArray sha256Of(const QByteArray &bytes)
+    {
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    }
+    QString keptFile(const QString &name) const
+    {
+        return work_.filePath(QStringLiteral("anteriores/") + name);
+    }
+
     std::unique_ptr<Connection> otherConnection;
     std::unique_ptr<Transaction> otherTransaction;
     ReportDefinition report;
@@ -306,6 +331,14 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
              t.store = std::make_unique<RetenStore>(t.work_.filePath(QStringLiteral("NONE.FDB")));
          },
          Agent, true, "DatabaseError", false},
+        {"a link planted where the earlier declaration is kept",
+         [](Generation &t) {
+             ASSERT_TRUE(QFile::link(t.program_.path(), t.work_.filePath(QStringLiteral("anteriores"))));
+         },
+         Agent, true, "FileError", true},
+        {"a file where the earlier declaration is kept",
+         [](Generation &t) { writeAll(t.work_.filePath(QStringLiteral("anteriores")), "NOT A FOLDER"); },
+         Agent, true, "FileError", true},
     };
     const QByteArray earlier = "EARLIER DECLARATION\r\r\n";
     for (const Case &c : cases) {
@@ -332,6 +365,10 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
         } catch (const IoError &e) {
             raised = "IoError";
             EXPECT_EQ(e.code(), 5);
+        } catch (const FileError &e) {
+            raised = "FileError";
+            EXPECT_TRUE(e.message().contains(QStringLiteral("la anterior sigue como estaba")))
+                << e.message().toStdString();
         }
         CloseTextFileQuietly(F);
         EXPECT_STREQ(raised, c.error);
@@ -343,7 +380,13 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
         if (c.asked) {
             EXPECT_EQ(committedRows(), QStringList());
         }
+        // Nothing recorded, and nothing kept of the declaration that stays in its place.
+        if (c.asked) {
+            EXPECT_TRUE(recorded().isEmpty());
+        }
+        EXPECT_EQ(QDir(program_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         refuseCommits(false);
+        QFile::remove(work_.filePath(QStringLiteral("anteriores")));
         dialogs.confirmations.clear();
         dialogs.whileOpen = nullptr;
         otherTransaction.reset();
@@ -353,9 +396,16 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
 
 // A folder standing under the declaration's own name: every record is written and every row
 // inserted, then the rename fails; nothing is left behind and nothing committed.
+// The earlier declaration's record and kept listing are taken back with the rows: its record
+// names its own files again and nothing of the failed one is recorded or kept.
 TEST_F(Generation, FolderUnderTheDeclarationNameFailsAtTheEnd)
 {
     appendRows(2);
+    ASSERT_TRUE(generate());
+    const QList<FiledDeclaration> before = recorded();
+    ASSERT_EQ(before.size(), 1);
+    const QByteArray listing = readAll(programFolder() + BaseName + ".pdf");
+    ASSERT_TRUE(QFile::remove(workFile(BaseName + ".txt")));
     putCommittedRow();
     ASSERT_TRUE(QDir(work_.path()).mkdir(BaseName + ".txt"));
     try {
@@ -367,6 +417,204 @@ TEST_F(Generation, FolderUnderTheDeclarationNameFailsAtTheEnd)
     EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
     EXPECT_TRUE(QFileInfo(workFile(BaseName + ".txt")).isDir());
     EXPECT_EQ(committedRows(), QStringList());
+    const QList<FiledDeclaration> after = recorded();
+    ASSERT_EQ(after.size(), 1);
+    EXPECT_EQ(after[0].file, before[0].file);
+    EXPECT_EQ(after[0].listing, before[0].listing);
+    EXPECT_EQ(readAll(programFolder() + BaseName + ".pdf"), listing);
+}
+
+// Correcting a declaration keeps the one it replaces, and every declaration is recorded with
+// the fingerprint of its file: version by version, newest first, each naming where its files
+// are now.
+TEST_F(Generation, EveryDeclarationIsKeptAndRecorded)
+{
+    appendRows(3);
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+    const auto first = generate();
+    ASSERT_TRUE(first && first->recorded);
+    EXPECT_FALSE(first->kept.keptAnything());
+    EXPECT_FALSE(QFileInfo::exists(work_.filePath(QStringLiteral("anteriores"))));
+    const QByteArray firstFile = readAll(workFile(BaseName + ".txt"));
+    const QByteArray firstListing = readAll(programFolder() + BaseName + ".pdf");
+    const QDateTime firstWritten(QDate(2026, 12, 9), QTime(10, 31, 5));
+    writtenAt(workFile(BaseName + ".txt"), firstWritten);
+
+    grid.reset();
+    appendRows(2);
+    const auto second = generate();
+    ASSERT_TRUE(second && second->recorded);
+    const QString stem = BaseName + QStringLiteral(" 2026-12-09 10.31.05");
+    EXPECT_EQ(QDir(work_.filePath(QStringLiteral("anteriores"))).entryList(QDir::Files),
+              (QStringList{stem + ".pdf", stem + ".txt"}));
+    EXPECT_EQ(readAll(keptFile(stem + ".txt")), firstFile);
+    EXPECT_EQ(readAll(keptFile(stem + ".pdf")), firstListing);
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")), expectedFile({1, 2}));
+
+    const QList<FiledDeclaration> rows = recorded();
+    ASSERT_EQ(rows.size(), 2);
+    const FiledDeclaration &now = rows[0];
+    const FiledDeclaration &then = rows[1];
+    EXPECT_EQ(now.version, 2);
+    EXPECT_EQ(then.version, 1);
+    EXPECT_EQ(now.id, second->filed.id);
+    EXPECT_EQ(now.legajo, QStringLiteral("415"));
+    EXPECT_EQ(now.year, 2017);
+    EXPECT_EQ(now.month, 3);
+    EXPECT_EQ(now.baseName, BaseName);
+    EXPECT_EQ(now.rows, 2);
+    EXPECT_EQ(then.rows, 3);
+    EXPECT_EQ(now.total, 124.0);
+    EXPECT_EQ(then.total, 186.0);
+    EXPECT_EQ(now.agentName, Agent.agentName);
+    EXPECT_EQ(now.host, thisMachine());
+    EXPECT_GE(now.confirmedAt, start);
+    EXPECT_LE(now.confirmedAt, QDateTime::currentDateTime());
+    EXPECT_LE(then.confirmedAt, now.confirmedAt);
+    EXPECT_EQ(now.sha256, sha256Of(readAll(workFile(BaseName + ".txt"))));
+    EXPECT_EQ(now.bytes, readAll(workFile(BaseName + ".txt")).size());
+    EXPECT_EQ(then.sha256, sha256Of(firstFile));
+    EXPECT_EQ(now.file, QDir(work_.path()).absoluteFilePath(BaseName + ".txt"));
+    EXPECT_EQ(now.listing, programFolder() + BaseName + ".pdf");
+    EXPECT_EQ(then.file, keptFile(stem + ".txt"));
+    EXPECT_EQ(then.listing, keptFile(stem + ".pdf"));
+    EXPECT_EQ(checkFiledDeclaration(now), FileMark::Unchanged);
+    EXPECT_EQ(checkFiledDeclaration(then), FileMark::Unchanged);
+
+    // Files the clerk deleted himself are not kept, and the record of the last one no longer
+    // names the place where the next one is written.
+    ASSERT_TRUE(QFile::remove(workFile(BaseName + ".txt")));
+    ASSERT_TRUE(QFile::remove(programFolder() + BaseName + ".pdf"));
+    const auto third = generate();
+    ASSERT_TRUE(third);
+    EXPECT_FALSE(third->kept.keptAnything());
+    const QList<FiledDeclaration> last = recorded();
+    ASSERT_EQ(last.size(), 3);
+    EXPECT_EQ(last[0].version, 3);
+    EXPECT_EQ(QFileInfo(last[1].file).dir().dirName(), QStringLiteral("anteriores"));
+    EXPECT_EQ(checkFiledDeclaration(last[1]), FileMark::Missing);
+    EXPECT_EQ(checkFiledDeclaration(last[2]), FileMark::Unchanged);
+}
+
+// The last page of the listing ends with the rows, the total and the first 16 digits of the
+// declaration file's SHA-256, as `sha256sum` prints it; no other page has that line.
+TEST_F(Generation, TheListingEndsWithTheFilesFingerprint)
+{
+    appendRows(85);
+    const auto result = generate();
+    ASSERT_TRUE(result);
+    const QByteArray sha = sha256Of(readAll(workFile(BaseName + ".txt")));
+    EXPECT_EQ(result->filed.sha256, sha);
+    const ToolResult sum = runTool(QStringLiteral("sha256sum"), {workFile(BaseName + ".txt")});
+    EXPECT_TRUE(sum.output.startsWith(sha)) << sum.output.toStdString();
+    const QString pdf = programFolder() + BaseName + ".pdf";
+    ASSERT_EQ(pageCount(pdf), 3);
+    EXPECT_EQ(runTool("qpdf", {"--check", pdf}).exitCode, 0);
+    const auto words = wordsOf(pdf);
+    for (int page : {1, 2})
+        EXPECT_EQ(findWord(words, page, QStringLiteral("SHA-256")), nullptr) << page;
+    const PdfWord *label = findWord(words, 3, QStringLiteral("SHA-256"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(lineAt(words, 3, label->yMin),
+              QStringLiteral("Archivo 17300415.txt: 85 retenciones, total 5270.00, SHA-256 ") +
+                  QString::fromLatin1(sha.left(16)));
+}
+
+// A database made before declarations were recorded is used as before; the earlier declaration
+// is kept all the same.
+TEST_F(Generation, ADatabaseWithoutTheRecordWorksAsBefore)
+{
+    transaction_->executeImmediate(QStringLiteral("drop table DECLARACION"));
+    transaction_->commit();
+    appendRows(2);
+    const auto first = generate();
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->recorded);
+    const auto second = generate();
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->kept.keptAnything());
+    EXPECT_EQ(readAll(second->kept.file), readAll(workFile(BaseName + ".txt")));
+    EXPECT_EQ(committedRows().size(), 2);
+    bool hasTable = true;
+    Connection connection(path_, User, Password);
+    EXPECT_TRUE(readFiledDeclarations(connection, &hasTable).isEmpty());
+    EXPECT_FALSE(hasTable);
+}
+
+// A user who may fill RETEN but not DECLARACION is told what to ask for, and his declaration is
+// not made; with the grants the script gives, it is.
+TEST_F(Generation, AUserWithoutTheRecordsGrantsIsToldWhatToAskFor)
+{
+    transaction_->executeImmediate(
+        QStringLiteral("grant select, insert, update, delete on RETEN to user LIMITADO"));
+    transaction_->executeImmediate(QStringLiteral("grant usage on sequence GEN_RETEN_JID to user LIMITADO"));
+    transaction_->executeImmediate(
+        QStringLiteral("grant select, insert, update on RETEN_LOCK to user LIMITADO"));
+    transaction_->commit();
+    appendRows(2);
+    writeAll(workFile(BaseName + ".txt"), "EARLIER\r\r\n");
+    // Without the register's grants it stops first, and says so.
+    store = std::make_unique<RetenStore>(path_, QStringLiteral("LIMITADO"), Password);
+    try {
+        generate();
+        FAIL() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().startsWith(RetenStore::registerGrantsText())) << e.message().toStdString();
+    }
+    transaction_->executeImmediate(QStringLiteral("grant select, insert, update on SUJETO to user LIMITADO"));
+    transaction_->commit();
+    store = std::make_unique<RetenStore>(path_, QStringLiteral("LIMITADO"), Password);
+    try {
+        generate();
+        FAIL() << "no error";
+    } catch (const DatabaseError &e) {
+        EXPECT_TRUE(e.message().startsWith(declarationGrantsText())) << e.message().toStdString();
+    }
+    EXPECT_EQ(readAll(workFile(BaseName + ".txt")), "EARLIER\r\r\n");
+    EXPECT_EQ(workFiles(), QStringList{BaseName + ".txt"});
+    EXPECT_TRUE(recorded().isEmpty());
+
+    store = std::make_unique<RetenStore>(path_, QStringLiteral("RETENCIONES"), Password);
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(recorded().size(), 1);
+}
+
+// A folder whose name holds characters outside the code page is recorded as it is.
+TEST_F(Generation, AnyFolderNameIsRecordedAsItIs)
+{
+    const QString folder = work_.filePath(QStringLiteral("Año ñandú 日本 €"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QDir::setCurrent(folder));
+    appendRows(1);
+    ASSERT_TRUE(generate());
+    const QList<FiledDeclaration> rows = recorded();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].file, QDir(folder).absoluteFilePath(BaseName + ".txt"));
+    EXPECT_EQ(checkFiledDeclaration(rows[0]), FileMark::Unchanged);
+}
+
+// The new listing fails after the declaration is in place: the earlier listing, kept, leaves
+// the new one's place, so it is never taken for the new declaration's.
+TEST_F(Generation, AFailedListingLeavesNoEarlierListingInItsPlace)
+{
+    appendRows(2);
+    ASSERT_TRUE(generate());
+    const QByteArray earlier = readAll(programFolder() + BaseName + ".pdf");
+    class Failing : public RecordingMonitor {
+    public:
+        bool exportProgress(int) override { throw ReportError(QStringLiteral("disk gone")); }
+    } failing;
+    try {
+        generate(Agent, true, &failing);
+        FAIL() << "no error";
+    } catch (const ReportError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("disk gone")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(programFolder() + BaseName + ".pdf"));
+    const QStringList kept = QDir(work_.filePath(QStringLiteral("anteriores"))).entryList({"*.pdf"});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(readAll(keptFile(kept[0])), earlier);
+    EXPECT_EQ(recorded().size(), 2);
 }
 
 // The window opens on a database that is not there yet; the first statement once it exists

@@ -33,6 +33,8 @@ TEST(ListingPositions, EveryTextWhereItsBandPutsIt)
         ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
     report.setCaption("periodo", "Periodo : 3/2017 Legajo : 415 EMPRESA");
     report.setCaption("Qrtotal", "12345.00");
+    report.setCaption("resumen",
+                      "Archivo 17300415.txt: 43 retenciones, total 12345.00, SHA-256 0123456789abcdef");
     TableRowSource rows({"NROCOM", "FECHA", "CUIT", "IMPORTE", "RAZON"});
     for (int i = 1; i <= 43; ++i)
         rows.addRow({QString("R%1").arg(i), "15/03/2017", "20-12345678-9", 62.0, QString("PROV%1").arg(i)});
@@ -68,6 +70,7 @@ TEST(ListingPositions, EveryTextWhereItsBandPutsIt)
         {1, "confeccionados", 10, px(67), footer + px(35)},
         {1, "Total", 10, px(417), footer + px(58)},
         {2, "Total", 10, px(417), footer + px(58)},
+        {2, "Archivo", 8, px(67), footer + px(75)},
     };
     for (const auto &c : cases) {
         const PdfWord *w = findWord(words, c.page, c.word);
@@ -75,6 +78,12 @@ TEST(ListingPositions, EveryTextWhereItsBandPutsIt)
         EXPECT_NEAR(w->xMin, leftMargin + c.left, 0.5) << c.word;
         EXPECT_NEAR(itemTop(*w, c.size), c.top, 0.5) << c.word;
     }
+    // The line under the total is the last page's alone, and ends on the page.
+    EXPECT_EQ(findWord(words, 1, "Archivo"), nullptr);
+    const PdfWord *fingerprint = findWord(words, 2, "0123456789abcdef");
+    ASSERT_NE(fingerprint, nullptr);
+    EXPECT_LT(fingerprint->xMax, mm(200));
+    EXPECT_LT(fingerprint->yMax, mm(287));
     // The total keeps its right edge at 656 px on every page.
     for (int page : {1, 2}) {
         const PdfWord *total = findWord(words, page, "12345.00");

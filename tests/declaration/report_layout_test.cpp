@@ -73,4 +73,18 @@ TEST_F(ListingLayout, CaptionsSetByTheGenerationOnEveryPage)
     EXPECT_EQ(pdf.count("/F2 10 Tf\n478.646 "), 2);
     EXPECT_EQ(pdf.count("(12345.00) Tj"), 2);
 }
+
+// A company name of up to 60 characters fits the declaration file but not the page: cut at the
+// right margin with "...", a short one whole.
+TEST_F(ListingLayout, LongCompanyNamesEndInDotsAtTheRightMargin)
+{
+    const QString longest = QStringLiteral("DISTRIBUIDORA MAYORISTA DEL LITORAL ARGENTINO S.R.L. SUC 12");
+    ASSERT_EQ(longest.size(), 59);
+    TableRowSource rows({"NROCOM", "FECHA", "CUIT", "IMPORTE", "RAZON"});
+    rows.addRow({"1", "15/03/2017", "20-12345678-9", 62.0, longest});
+    rows.addRow({"2", "15/03/2017", "20-12345678-9", 62.0, "PROVEEDOR SA"});
+    const QByteArray pdf = render(report, rows);
+    EXPECT_TRUE(pdf.contains("(DISTRIBUIDORA MAYORISTA DE...) Tj")) << pdf.toStdString();
+    EXPECT_TRUE(pdf.contains("(PROVEEDOR SA) Tj"));
+}
 } // namespace

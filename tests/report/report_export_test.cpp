@@ -1,4 +1,5 @@
 #include "common/errors.h"
+#include "report/font_metrics.h"
 #include "report/report_engine.h"
 #include "tests/report/listing_fixture.h"
 #include "tests/report/pdf_probe.h"
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr double leftMargin = 72.0 / 2.54; // 10 mm in points
@@ -199,6 +203,67 @@ TEST_F(ReportExport, LongNameIsNeitherWrappedNorCut)
     ASSERT_NE(last, nullptr);
     EXPECT_NEAR(last->yMin, first->yMin, 0.01);
     EXPECT_GT(last->xMax, mm(200)); // into the right margin
+}
+
+// A text too wide for its room is cut so that, with "..." after it and without the blanks
+// before the cut, it fits; one that fits stays whole.
+TEST(ElidedText, FitsItsWidth)
+{
+    const struct {
+        const char *text;
+        double width; // points, at Arial 8 pt
+        const char *expected;
+    } cases[] = {
+        {"ABC", 100, "ABC"},
+        {"", 10, ""},
+        // "ABCDEFGH" is 44.448 pt wide, "ABCDEF..." 39.12 pt.
+        {"ABCDEFGH", 44.45, "ABCDEFGH"},
+        {"ABCDEFGH", 44.4, "ABCDEF..."},
+        {"AB   CDEFGH", 25, "AB..."},
+        {"ABCDEFGH", 5, "..."},
+        {"ABCDEFGH      ", 44.45, "ABCDEFGH      "},
+    };
+    for (const auto &c : cases) {
+        const QByteArray out = ArialMetrics::elidedText(c.text, false, 8, c.width);
+        EXPECT_EQ(out, QByteArray(c.expected)) << c.text << " in " << c.width;
+        if (out != c.text && out != "...") {
+            EXPECT_LE(ArialMetrics::textWidth(out, false, 8), c.width) << c.text;
+        }
+    }
+}
+
+// An item with a width limit ends its text with "..." inside it; an item for the last page
+// shows only there, and not on a page where the report was cancelled.
+TEST_F(ReportExport, WidthLimitAndLastPageOnlyItems)
+{
+    ReportDefinition report = listingLikeReport(QImage(), QImage());
+    for (ReportItem &item : report.detail->items)
+        if (item.field == "RAZON")
+            item.maxWidth = 718 - item.left;
+    ReportItem summary = ReportItem::label("summary", 67, 75, 584, 15, "FINAL LINE").withFont(8);
+    summary.lastPageOnly = true;
+    report.pageFooter->items.push_back(summary);
+    TableRowSource rows = listingRows(43);
+    rows.addRow({"44", "01/02/2017", "20-1-9", 5.0,
+                 QString("DISTRIBUIDORA MAYORISTA DEL LITORAL ARGENTINO ") + "S.R.L. "
+                                                                             "SUCURSAL 12"});
+    const QString file = path("limits.pdf");
+    exportReportToPdf(report, rows, file);
+    const auto words = wordsOf(file);
+    EXPECT_EQ(findWord(words, 1, "FINAL"), nullptr);
+    ASSERT_NE(findWord(words, 2, "FINAL"), nullptr);
+    const PdfWord *first = findWord(words, 2, "DISTRIBUIDORA");
+    ASSERT_NE(first, nullptr);
+    double right = 0;
+    QString line;
+    for (const PdfWord &w : words)
+        if (w.page == 2 && std::abs(w.yMin - first->yMin) < 0.5 && w.xMin >= first->xMin) {
+            right = std::max(right, w.xMax);
+            line += (line.isEmpty() ? "" : " ") + w.text;
+        }
+    EXPECT_TRUE(line.startsWith("DISTRIBUIDORA MAYORISTA")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith("...")) << line.toStdString();
+    EXPECT_LE(right, mm(200) + 0.5);
 }
 
 TEST_F(ReportExport, LogosAreCutNotScaled)

@@ -202,6 +202,22 @@ public:
         return done - yes;
     }
 
+    // Kept copies of earlier declarations that are neither of the two whole: a kill must never
+    // leave a part of one.
+    QStringList oddKept(const State &a, const State &b) const
+    {
+        QStringList odd;
+        const QDir kept(work_ + QStringLiteral("/anteriores"));
+        for (const QString &name : kept.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            const QByteArray bytes = readAll(kept.filePath(name));
+            const bool whole = name.endsWith(QLatin1String(".pdf")) ? bytes == a.pdf || bytes == b.pdf
+                                                                    : bytes == a.file || bytes == b.file;
+            if (!whole)
+                odd << name;
+        }
+        return odd;
+    }
+
     QString dir() const { return dir_.path(); }
 
     QTemporaryDir dir_;
@@ -303,6 +319,11 @@ int main(int argc, char *argv[])
                 QStringLiteral(", program folder also holds %1").arg(after.programFolderRest.size());
         if (done)
             combination += QStringLiteral(" (had finished)");
+        const QStringList odd = soak.oddKept(a, b);
+        if (!odd.isEmpty())
+            fail(QStringLiteral("round %1: kept copies that are no whole declaration: %2")
+                     .arg(k)
+                     .arg(odd.join(QStringLiteral(", "))));
         if (signal == SIGTERM) {
             const bool exited0 = WIFEXITED(status) && WEXITSTATUS(status) == 0;
             combination = QStringLiteral("SIGTERM: ") + combination +

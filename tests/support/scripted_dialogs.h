@@ -14,7 +14,7 @@
 // a script. A question or file choice that the script did not expect fails the test.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Information, Confirmation, Error, FileOpen, OpenedFile };
+    enum class Kind { Information, Confirmation, Error, FileOpen, OpenedFile, Desktop };
 
     struct Call {
         Kind kind;
@@ -27,6 +27,8 @@ public:
     // Answers, taken from the front.
     std::deque<bool> confirmations;
     std::deque<std::optional<QString>> files;
+    // What the desktop answers when asked to open a file or folder.
+    bool desktopOpens = true;
     // Runs while a box is "open", e.g. to take the focus away as a real box does.
     std::function<void(const Call &)> whileOpen;
 
@@ -71,6 +73,11 @@ public:
 
     // Recorded with the path as its text; nothing is opened.
     void OpenFile(const QString &path) override { record({Kind::OpenedFile, path, {}}); }
+    bool OpenWithDesktop(const QString &path) override
+    {
+        record({Kind::Desktop, path, {}});
+        return desktopOpens;
+    }
 
     // The texts of the boxes of one kind, in order.
     QStringList texts(Kind kind) const
@@ -85,6 +92,7 @@ public:
     QStringList questions() const { return texts(Kind::Confirmation); }
     QStringList errors() const { return texts(Kind::Error); }
     QStringList openedFiles() const { return texts(Kind::OpenedFile); }
+    QStringList opened() const { return texts(Kind::Desktop); }
 
     void clear() { calls.clear(); }
 

@@ -1,0 +1,274 @@
+// The rules of the window of past declarations, on real files: whether a recorded file is still
+// the one handed in, the filters, the rows, and the listing opened or made again.
+#include "declaration/filed_declaration.h"
+#include "declaration/listing_from_file.h"
+#include "declaration/past_declarations_model.h"
+
+#include "common/codepage.h"
+#include "common/errors.h"
+#include "declaration/declaration_file.h"
+#include "declaration/report_layout.h"
+#include "tests/report/pdf_probe.h"
+#include "tests/support/qt_print.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+const DeclarationHeader Agent{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
+                              QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class PastDeclarations : public ::testing::Test {
+protected:
+    // A declaration of `rows` rows written to its file and recorded as the generation records it.
+    FiledDeclaration declared(int rows, const QString &name = QStringLiteral("17300415.txt"))
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= rows; ++i) {
+            const Withholding row{
+                QString::number(i),
+                QStringLiteral("15/03/2017"),
+                QStringLiteral("12400.00"),
+                QStringLiteral("62"),
+                i == 2 ? QStringLiteral("DISTRIBUIDORA MAYORISTA DEL LITORAL ARGENTINO S.R.L. SUC. 12")
+                       : QStringLiteral("PROVEEDOR %1").arg(i),
+                QStringLiteral("20-12345678-9")};
+            bytes += ToSystemCodePage(declarationRecord(row, Agent)) + "\r\r\n";
+        }
+        FiledDeclaration d;
+        d.id = 7;
+        d.legajo = QStringLiteral("415");
+        d.year = 2017;
+        d.month = 3;
+        d.baseName = QStringLiteral("17300415");
+        d.version = 2;
+        d.confirmedAt = QDateTime(QDate(2026, 12, 9), QTime(10, 31, 5));
+        d.rows = rows;
+        d.total = 62.0 * rows;
+        d.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+        d.bytes = bytes.size();
+        d.agentName = Agent.agentName;
+        d.host = thisMachine();
+        d.file = dir.filePath(name);
+        d.listing = dir.filePath(QStringLiteral("listados/17300415.pdf"));
+        writeAll(d.file, bytes);
+        return d;
+    }
+
+    void SetUp() override { ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("listados"))); }
+
+    QTemporaryDir dir;
+    ReportDefinition report =
+        ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+};
+} // namespace
+
+// What happened to the file since it was recorded, and the mark the window shows for it.
+TEST_F(PastDeclarations, TheMarkSaysWhetherTheFileIsStillTheOneHandedIn)
+{
+    const struct {
+        const char *name;
+        std::function<void(FiledDeclaration &)> change;
+        FileMark mark;
+        const char *text;
+    } cases[] = {
+        {"untouched", [](FiledDeclaration &) {}, FileMark::Unchanged, "sin cambios"},
+        {"one digit changed, same size",
+         [](FiledDeclaration &d) {
+             QFile file(d.file);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             file.seek(30);
+             file.write("9");
+         },
+         FileMark::Modified, "modificado"},
+        {"a line added",
+         [](FiledDeclaration &d) {
+             QFile file(d.file);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("X\r\r\n");
+         },
+         FileMark::Modified, "modificado"},
+        {"deleted", [](FiledDeclaration &d) { QFile::remove(d.file); }, FileMark::Missing, "no encontrado"},
+        {"a folder in its place",
+         [](FiledDeclaration &d) {
+             QFile::remove(d.file);
+             QDir().mkdir(d.file);
+         },
+         FileMark::Missing, "no encontrado"},
+        {"written on another machine", [](FiledDeclaration &d) { d.host = QStringLiteral("OFICINA-2"); },
+         FileMark::OtherMachine, "en otro equipo (OFICINA-2)"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FiledDeclaration d = declared(3, QStringLiteral("case%1.txt").arg(++n));
+        c.change(d);
+        const FileMark mark = checkFiledDeclaration(d);
+        EXPECT_EQ(mark, c.mark);
+        EXPECT_EQ(fileMarkText(mark, d), QString::fromUtf8(c.text));
+    }
+}
+
+TEST(PastDeclarationFilter, ByLegajoAndPeriod)
+{
+    FiledDeclaration d;
+    d.legajo = QStringLiteral("415");
+    d.year = 2017;
+    d.month = 3;
+    const struct {
+        const char *legajo;
+        const char *period;
+        bool shown;
+    } cases[] = {
+        {"", "", true},           {"415", "", true},         {"00415", "", true},   {"41", "", false},
+        {" 415 ", "", true},      {"", "3/2017", true},      {"", "03/2017", true}, {"", "03-2017", true},
+        {"", " 3 / 2017 ", true}, {"", "4/2017", false},     {"", "2017", true},    {"", "2018", false},
+        {"415", "03/2017", true}, {"416", "03/2017", false}, {"", "marzo", false},  {"", "3/17", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(matchesFilter(d, QString::fromUtf8(c.legajo), QString::fromUtf8(c.period)), c.shown)
+            << c.legajo << " | " << c.period;
+}
+
+// The list shows the rows it is given in their order, with each file's mark looked at only when
+// its row is asked for, and takes rows from its source a batch at a time as they are wanted.
+TEST_F(PastDeclarations, TheListShowsRowsWithTheirMarksABatchAtATime)
+{
+    FiledDeclaration newer = declared(2, QStringLiteral("a.txt"));
+    FiledDeclaration older = declared(3, QStringLiteral("b.txt"));
+    older.version = 1;
+    older.month = 2;
+    FiledDeclaration elsewhere = older;
+    elsewhere.host = QStringLiteral("OFICINA-2");
+    elsewhere.legajo = QStringLiteral("140");
+    elsewhere.file = QStringLiteral("C:\\Retenciones\\17200140.txt");
+    QFile::remove(older.file);
+
+    PastDeclarationsModel model;
+    model.setDeclarations({newer, older, elsewhere});
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.columnCount(), 8);
+    EXPECT_FALSE(model.canFetchMore({}));
+    auto row = [&](int r) {
+        QStringList cells;
+        for (int column = 0; column < model.columnCount(); ++column)
+            cells << model.data(model.index(r, column)).toString();
+        return cells;
+    };
+    EXPECT_EQ(row(0), (QStringList{"415", "03/2017", "2", "09/12/2026 10:31:05", "2", "124.00", "a.txt",
+                                   "sin cambios"}));
+    EXPECT_EQ(row(1).last(), QStringLiteral("no encontrado"));
+    EXPECT_EQ(row(2).mid(6), (QStringList{"17200140.txt", "en otro equipo (OFICINA-2)"}));
+    EXPECT_EQ(model.headerData(7, Qt::Horizontal).toString(), QStringLiteral("Estado del archivo"));
+
+    // 250 rows from a source: a batch at once, the rest as the list asks for it.
+    int given = 0;
+    QList<int> asked;
+    model.setSource([&](int max) {
+        asked << max;
+        QList<FiledDeclaration> rows;
+        while (given < 250 && rows.size() < max) {
+            FiledDeclaration d = newer;
+            d.version = ++given;
+            rows << d;
+        }
+        return rows;
+    });
+    EXPECT_EQ(model.rowCount(), PastDeclarationsModel::Batch);
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    EXPECT_EQ(model.rowCount(), 250);
+    EXPECT_EQ(model.declaration(249).version, 250);
+    EXPECT_EQ(asked, (QList<int>{100, 100, 100}));
+}
+
+// The listing is opened where it was written; when it is gone it is made again from the file,
+// which must still be the one recorded, at the same place.
+TEST_F(PastDeclarations, TheListingIsOpenedOrMadeAgainFromAnUnchangedFile)
+{
+    FiledDeclaration d = declared(3);
+    writeAll(d.listing, "%PDF KEPT");
+    EXPECT_EQ(listingToOpen(d, report), d.listing);
+    EXPECT_EQ(QFile(d.listing).size(), 9) << "an existing listing is not made again";
+
+    QFile::remove(d.listing);
+    EXPECT_EQ(listingToOpen(d, report), d.listing);
+    EXPECT_EQ(runTool("qpdf", {"--check", d.listing}).exitCode, 0);
+    const auto words = wordsOf(d.listing);
+    const PdfWord *period = findWord(words, 1, QStringLiteral("03/2017"));
+    ASSERT_NE(period, nullptr);
+    EXPECT_EQ(lineAt(words, 1, period->yMin),
+              QStringLiteral("Periodo : 03/2017 Legajo : 415 AGENTE DE PRUEBA SRL"));
+    const PdfWord *first = findWord(words, 1, QStringLiteral("0000000000001"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(lineAt(words, 1, first->yMin),
+              QStringLiteral("0000000000001 15/03/2017 20-12345678-9 62.00 PROVEEDOR 1"));
+    const PdfWord *cut = findWord(words, 1, QStringLiteral("DISTRIBUIDORA"));
+    ASSERT_NE(cut, nullptr);
+    EXPECT_TRUE(lineAt(words, 1, cut->yMin).endsWith(QStringLiteral("DE...")))
+        << lineAt(words, 1, cut->yMin).toStdString();
+    const PdfWord *summary = findWord(words, 1, QStringLiteral("SHA-256"));
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(lineAt(words, 1, summary->yMin),
+              QStringLiteral("Archivo 17300415.txt: 3 retenciones, total 186.00, SHA-256 ") +
+                  QString::fromLatin1(d.sha256.left(16)));
+    const PdfWord *total = findWord(words, 1, QStringLiteral("====>"));
+    ASSERT_NE(total, nullptr);
+    EXPECT_EQ(lineAt(words, 1, total->yMin), QStringLiteral("Total Retenido ====> 186.00"));
+}
+
+// Nothing is made from a file that is not the one handed in, nor looked for on this machine
+// when it was written on another; the clerk reads why.
+TEST_F(PastDeclarations, NoListingFromAFileThatIsNotTheOneRecorded)
+{
+    const struct {
+        const char *name;
+        std::function<void(FiledDeclaration &)> change;
+        const char *says;
+    } cases[] = {
+        {"changed",
+         [](FiledDeclaration &d) {
+             QFile file(d.file);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("X\r\r\n");
+         },
+         "fue modificado"},
+        {"deleted", [](FiledDeclaration &d) { QFile::remove(d.file); }, "No se encontró"},
+        {"on another machine", [](FiledDeclaration &d) { d.host = QStringLiteral("OFICINA-2"); },
+         "en el equipo OFICINA-2"},
+        {"a listing folder that is gone",
+         [](FiledDeclaration &d) { d.listing = d.file + QStringLiteral(".missing/17300415.pdf"); },
+         "no se pudo hacer de nuevo"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FiledDeclaration d = declared(2, QStringLiteral("case%1.txt").arg(++n));
+        c.change(d);
+        try {
+            listingToOpen(d, report);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError &e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(d.listing));
+    }
+
+    FiledDeclaration d = declared(1);
+    EXPECT_EQ(folderToOpen(d), dir.path());
+    d.host = QStringLiteral("OFICINA-2");
+    EXPECT_THROW(folderToOpen(d), FileError);
+}
