@@ -24,6 +24,18 @@ void writeAll(const QString &path, const QByteArray &bytes)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
+// What stands under the target's name before it is written: "none", an earlier "file", a
+// "link" to the victim, or a "dangling" link.
+void standUnder(const char *before, const QString &target, const QString &victim, const QString &nowhere)
+{
+    if (qstrcmp(before, "file") == 0) {
+        writeAll(target, "EARLIER");
+    } else if (qstrcmp(before, "link") == 0) {
+        ASSERT_TRUE(QFile::link(victim, target));
+    } else if (qstrcmp(before, "dangling") == 0) {
+        ASSERT_TRUE(QFile::link(nowhere, target));
+    }
+}
 } // namespace
 
 // Whatever stands under the target's name beforehand, the target ends as a plain file with the
@@ -40,11 +52,7 @@ TEST(SafeFile, WritingReplacesWhateverStandsUnderTheName)
         const QString target = dir.filePath(QStringLiteral("17300415.pdf"));
         const QString victim = dir.filePath(QStringLiteral("victim"));
         writeAll(victim, "VICTIM");
-        if (qstrcmp(c.before, "file") == 0) {
-            writeAll(target, "EARLIER");
-        } else if (qstrcmp(c.before, "link") == 0) {
-            ASSERT_TRUE(QFile::link(victim, target));
-        }
+        standUnder(c.before, target, victim, dir.filePath(QStringLiteral("nowhere")));
         EXPECT_EQ(writeFileSafely(target, "NEW"), 0);
         EXPECT_FALSE(QFileInfo(target).isSymLink());
         EXPECT_EQ(readAll(target), "NEW");
@@ -141,13 +149,7 @@ TEST(SafeFile, NewFileNeverReplacesAnything)
         const QString target = dir.filePath(QStringLiteral("17300415 2026-12-09 10.31.05.txt"));
         const QString victim = dir.filePath(QStringLiteral("victim"));
         writeAll(victim, "VICTIM");
-        if (qstrcmp(c.before, "file") == 0) {
-            writeAll(target, "EARLIER");
-        } else if (qstrcmp(c.before, "link") == 0) {
-            ASSERT_TRUE(QFile::link(victim, target));
-        } else if (qstrcmp(c.before, "dangling") == 0) {
-            ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), target));
-        }
+        standUnder(c.before, target, victim, dir.filePath(QStringLiteral("nowhere")));
         const mode_t previous = ::umask(027);
         EXPECT_EQ(writeNewFile(target, "NEW"), c.error);
         ::umask(previous);
