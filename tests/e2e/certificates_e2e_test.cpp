@@ -1,5 +1,4 @@
-#include "tests/app/app_test_support.h"
-#include "tests/declaration/generation_fixture.h"
+#include "tests/e2e/window_on_database.h"
 
 #include "app/masked_edit.h"
 #include "app/tf_retenciones.h"
@@ -15,35 +14,18 @@
 #include <memory>
 
 namespace {
-class CertificatesThroughWindow : public GenerationTest {
+class CertificatesThroughWindow : public WindowOnDatabase {
 public:
     void SetUp() override
     {
-        ensureQtApplication();
-        GenerationTest::SetUp();
-        windowStore = std::make_unique<RetenStore>(path_);
-        windowStore->connect();
-        window = std::make_unique<TF_Retenciones>(dialogs, *windowStore, programFolder());
-        window->beep = [] {};
-        ASSERT_TRUE(showActive(*window));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        GenerationTest::TearDown();
+        WindowOnDatabase::SetUp();
+        open(path_);
     }
 
     // Legajo 140, March 2017, two withholdings and one of 0.00, confirmed.
     void confirmDeclaration()
     {
-        window->e_legaJo->setText(QStringLiteral("140"));
-        window->e_Mes->setText(QStringLiteral("3"));
-        window->E_ano->setText(QStringLiteral("2017"));
-        window->e_Cuit->setText(QStringLiteral("20-29985385-4"));
-        window->e_Razon->setText(QStringLiteral("ORTIZ OMAR FLORENCIO"));
-        window->Panel1->setEnabled(false);
-        window->Panel2->show();
-        window->B_Confirma->setEnabled(true);
+        enterHeaderDirectly();
         window->gridModel->append(
             cells("1", "01/03/2017", "200.00", "1", QStringLiteral("A"), "20-12345678-6"));
         window->gridModel->append(
@@ -55,10 +37,6 @@ public:
         ASSERT_EQ(dialogs.errors(), QStringList());
         dialogs.clear();
     }
-
-    ScriptedDialogs dialogs;
-    std::unique_ptr<RetenStore> windowStore;
-    std::unique_ptr<TF_Retenciones> window;
 };
 
 TEST_F(CertificatesThroughWindow, F8AfterConfirmaOpensTheCertificatesOfThatDeclaration)

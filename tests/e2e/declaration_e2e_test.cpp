@@ -1,5 +1,4 @@
-#include "tests/app/app_test_support.h"
-#include "tests/declaration/generation_fixture.h"
+#include "tests/e2e/window_on_database.h"
 
 #include "app/masked_edit.h"
 #include "app/tf_retenciones.h"
@@ -23,28 +22,8 @@ namespace {
 const QString Question = QStringLiteral("Confirma Generar Archivo con Caracter de DDJJ ?");
 const QString BaseName = QStringLiteral("17300140");
 
-class DeclarationThroughWindow : public GenerationTest {
+class DeclarationThroughWindow : public WindowOnDatabase {
 public:
-    void SetUp() override
-    {
-        ensureQtApplication();
-        GenerationTest::SetUp();
-    }
-    void TearDown() override
-    {
-        window.reset();
-        GenerationTest::TearDown();
-    }
-
-    void open(const QString &databasePath)
-    {
-        windowStore = std::make_unique<RetenStore>(databasePath);
-        windowStore->connect();
-        window = std::make_unique<TF_Retenciones>(dialogs, *windowStore, programFolder());
-        window->beep = [] {};
-        ASSERT_TRUE(showActive(*window));
-    }
-
     void type(QLineEdit *box, const QString &text)
     {
         box->setCursorPosition(0); // a masked box takes its digits from the start
@@ -90,14 +69,7 @@ public:
     // Header and rows written straight into the boxes and the grid, for the paths that end early.
     void fillDirectly()
     {
-        window->e_legaJo->setText(QStringLiteral("140"));
-        window->e_Mes->setText(QStringLiteral("3"));
-        window->E_ano->setText(QStringLiteral("2017"));
-        window->e_Cuit->setText(QStringLiteral("20-29985385-4"));
-        window->e_Razon->setText(QStringLiteral("ORTIZ OMAR FLORENCIO"));
-        window->Panel1->setEnabled(false);
-        window->Panel2->show();
-        window->B_Confirma->setEnabled(true);
+        enterHeaderDirectly();
         window->gridModel->append(
             cells("1", "01/03/2017", "200.00", "1", QStringLiteral("A"), "20-12345678-9"));
         window->gridModel->append(
@@ -119,10 +91,6 @@ public:
                window->Panel2->isVisible() && window->gridModel->isOccupied(2) &&
                !window->salida->isVisible();
     }
-
-    ScriptedDialogs dialogs;
-    std::unique_ptr<RetenStore> windowStore;
-    std::unique_ptr<TF_Retenciones> window;
 };
 } // namespace
 

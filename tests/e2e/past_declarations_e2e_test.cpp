@@ -1,8 +1,7 @@
 // The declarations of earlier CONFIRMAs, reached from the main window: the status line opens
 // the new listing, F7 lists what the database recorded and opens listings and folders through
 // the desktop, and a file changed, gone or on another machine is marked and explained.
-#include "tests/app/app_test_support.h"
-#include "tests/declaration/generation_fixture.h"
+#include "tests/e2e/window_on_database.h"
 
 #include "app/tf_anteriores.h"
 #include "app/tf_retenciones.h"
@@ -25,34 +24,18 @@
 namespace {
 const QString BaseName = QStringLiteral("17300140");
 
-class PastDeclarationsThroughWindow : public GenerationTest {
+class PastDeclarationsThroughWindow : public WindowOnDatabase {
 public:
     void SetUp() override
     {
-        ensureQtApplication();
-        GenerationTest::SetUp();
-        windowStore = std::make_unique<RetenStore>(path_);
-        windowStore->connect();
-        window = std::make_unique<TF_Retenciones>(dialogs, *windowStore, programFolder());
-        window->beep = [] {};
-        ASSERT_TRUE(showActive(*window));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        windowStore.reset();
-        GenerationTest::TearDown();
+        WindowOnDatabase::SetUp();
+        open(path_);
     }
 
     // A declaration of legajo 140, March 2017, with `rows` rows, confirmed through the window.
     void declare(int rows)
     {
-        window->e_legaJo->setText(QStringLiteral("140"));
-        window->e_Mes->setText(QStringLiteral("3"));
-        window->E_ano->setText(QStringLiteral("2017"));
-        window->e_Razon->setText(QStringLiteral("ORTIZ OMAR FLORENCIO"));
-        window->Panel1->setEnabled(false);
-        window->B_Confirma->setEnabled(true);
+        enterHeaderDirectly();
         for (int i = 1; i <= rows; ++i)
             window->gridModel->append(cells(QByteArray::number(i).constData(), "01/03/2017", "200.00", "1",
                                             QStringLiteral("PROVEEDOR %1").arg(i), "20-12345678-9"));
@@ -89,10 +72,6 @@ public:
             texts << past.model->data(past.model->index(row, c)).toString();
         return texts;
     }
-
-    ScriptedDialogs dialogs;
-    std::unique_ptr<RetenStore> windowStore;
-    std::unique_ptr<TF_Retenciones> window;
 };
 } // namespace
 
