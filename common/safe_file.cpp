@@ -243,55 +243,51 @@ int keepUnderNewName(const QString &from, const QString &to)
 #endif
 }
 
-bool ensureOwnFolder(const QString &path, QString *why)
+namespace {
+// A folder of this user's, made with `mode` (less the umask) when missing; one that others may
+// enter is refused too when `alone`.
+bool ensureFolder(const QString &path, mode_t mode, bool alone, QString *why)
 {
 #ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdir(name.constData(), mode) != 0 && errno != EEXIST) {
         if (why)
             *why = QStringLiteral("No se puede crear la carpeta %1: %2.").arg(path, systemErrorText(errno));
         return false;
     }
     struct stat info;
-    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
-        if (why)
-            *why = QStringLiteral("%1 no es una carpeta suya (es un enlace, un archivo o la carpeta de otro "
-                                  "usuario): no se guarda nada en ella. Bórrela o muévala y vuelva a "
-                                  "intentar.")
-                       .arg(path);
-        return false;
-    }
-    return true;
+    const bool own =
+        ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+    if (own && (!alone || (info.st_mode & 077) == 0))
+        return true;
+    if (why)
+        *why =
+            alone
+                ? QStringLiteral("La carpeta %1 no es una carpeta propia y privada (de su usuario, permisos "
+                                 "0700); otro usuario pudo haberla creado. Bórrela o corrija sus permisos "
+                                 "y vuelva a intentar.")
+                      .arg(path)
+                : QStringLiteral("%1 no es una carpeta suya (es un enlace, un archivo o la carpeta de otro "
+                                 "usuario): no se guarda nada en ella. Bórrela o muévala y vuelva a "
+                                 "intentar.")
+                      .arg(path);
+    return false;
 #else
+    Q_UNUSED(mode);
+    Q_UNUSED(alone);
     Q_UNUSED(why);
     return QDir().mkpath(path);
 #endif
 }
+} // namespace
+
+bool ensureOwnFolder(const QString &path, QString *why)
+{
+    return ensureFolder(path, 0777, false, why);
+}
 
 bool ensurePrivateFolder(const QString &path, QString *why)
 {
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(path);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
-        if (why)
-            *why = QStringLiteral("No se puede crear la carpeta %1: %2.")
-                       .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    struct stat info;
-    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
-        (info.st_mode & 077) != 0) {
-        if (why)
-            *why = QStringLiteral("La carpeta %1 no es una carpeta propia y privada (de su usuario, permisos "
-                                  "0700); otro usuario pudo haberla creado. Bórrela o corrija sus permisos "
-                                  "y vuelva a intentar.")
-                       .arg(path);
-        return false;
-    }
-    return true;
-#else
-    Q_UNUSED(why);
-    return QDir().mkpath(path);
-#endif
+    return ensureFolder(path, 0700, true, why);
 }
