@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include "app/accessible_names.h"
+#include "common/detached_process.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -74,7 +75,13 @@ void QtDialogs::OpenFile(const QString &path)
                             .arg(QDir::toNativeSeparators(path)));
 }
 
+QtDialogs::QtDialogs(QString opener) : opener_(std::move(opener)) {}
+
 bool QtDialogs::OpenWithDesktop(const QString &path)
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return startDetached(opener_, {path});
+#else
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
 }

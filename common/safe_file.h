@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // Files put in place so that no name somebody else planted is ever written through: the bytes go
 // to a new file beside the target, created under a fresh name that must not exist yet (a link
@@ -50,3 +52,73 @@ bool ensureOwnFolder(const QString &path, QString *why = nullptr);
 // user, that nobody else may read, write or enter. Made with mode 0700 when missing, its parents as
 // the umask gives. False, with the reason in `why` (Spanish, for the clerk), otherwise.
 bool ensurePrivateFolder(const QString &path, QString *why = nullptr);
+
+// A folder opened once and then used only through its descriptor: every file written, kept,
+// read or removed in it is named relative to that descriptor, so a folder swapped for another
+// (or for a link) after it was opened and checked changes nothing of what is done in it.
+class OpenedFolder {
+public:
+    OpenedFolder() = default;
+    ~OpenedFolder();
+    OpenedFolder(OpenedFolder &&other) noexcept;
+    OpenedFolder &operator=(OpenedFolder &&other) noexcept;
+    OpenedFolder(const OpenedFolder &) = delete;
+    OpenedFolder &operator=(const OpenedFolder &) = delete;
+
+    // Opens the folder at `path`, never through a link under its own name. With `create`, a
+    // missing one is made with the mode the umask gives; with `own`, it must be this user's.
+    // False, with the reason in `why` (Spanish, for the clerk), otherwise.
+    bool open(const QString &path, bool create, bool own, QString *why = nullptr);
+    bool isOpen() const { return fd_ >= 0; }
+    int descriptor() const { return fd_; }
+    const QString &path() const { return path_; }
+    QString filePath(const QString &name) const;
+    // Whether open() made the folder.
+    bool made() const { return made_; }
+
+    // As the functions above of the same names, for the file `name` in this folder.
+    int writeFileSafely(const QString &name, const QByteArray &bytes) const;
+    int writeNewFile(const QString &name, const QByteArray &bytes) const;
+    int keepUnderNewName(const QString &from, const QString &name) const;
+    // Opens the plain file `name` for reading (a link is never followed): the descriptor, or
+    // -errno (ELOOP for a link, EINVAL for anything but a plain file).
+    int openPlain(const QString &name) const;
+    // The plain file's bytes; false when it is no plain file or cannot be read.
+    bool readPlain(const QString &name, QByteArray &bytes) const;
+    // The plain file's time of writing; invalid when it is no plain file.
+    QDateTime modified(const QString &name) const;
+    // Takes the name `name` away (a link goes, never what it points to); errno or 0.
+    int remove(const QString &name) const;
+    // The names in the folder.
+    QStringList names() const;
+
+private:
+    int fd_ = -1;
+    QString path_;
+    bool made_ = false;
+};
+
+// Temporary files: a file being written carries a name of the form "<target>.<16 letters and
+// digits><suffix>" until it takes its own, and its writer holds a lock on it meanwhile, which
+// the system lets go when the writer ends, however it ends. So a temporary file nobody holds
+// was left by a writer that was killed.
+bool isTemporaryName(const QString &name, const QString &suffix);
+// Holds the lock on a file being written under a temporary name, until destroyed.
+class TemporaryFileClaim {
+public:
+    explicit TemporaryFileClaim(const QString &path);
+    ~TemporaryFileClaim();
+    TemporaryFileClaim(const TemporaryFileClaim &) = delete;
+    TemporaryFileClaim &operator=(const TemporaryFileClaim &) = delete;
+
+private:
+    int fd_ = -1;
+};
+// A temporary file in `folder` left by a killed writer, opened and held so that nobody else
+// takes it meanwhile: only this user's own plain files, that no writer holds. The descriptor,
+// or -1 for anything else.
+int claimLeftover(const OpenedFolder &folder, const QString &name);
+// Takes the claimed leftover's name away, when it is still that file; closes the descriptor.
+bool removeClaimedLeftover(const OpenedFolder &folder, const QString &name, int fd);
+// Removes every leftover temporary file with `suffix` from the folder; how many went.
+int removeLeftovers(const OpenedFolder &folder, const QString &suffix);
