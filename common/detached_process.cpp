@@ -34,7 +34,8 @@ void closeRange(int from, unsigned to, long highest)
 bool startDetached(const QString &program, const QStringList &arguments)
 {
 #ifdef Q_OS_UNIX
-    const QString path = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    const QString path =
+        program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
     if (path.isEmpty())
         return false;
     // Everything the child needs is made before the fork: after it only async-signal-safe calls.

@@ -19,7 +19,8 @@ namespace {
 QStringList openHere()
 {
     QStringList targets;
-    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+    for (const QFileInfo &fd :
+         QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
         targets << fd.symLinkTarget();
     return targets;
 }
@@ -40,7 +41,8 @@ TEST_F(DesktopOpenerTest, TheOpenerInheritsNothingButTheStandardThree)
     const struct {
         const char *name;
         QString path;
-    } cases[] = {{"a listing", folder_.filePath(QStringLiteral("17300415.pdf"))}, {"a folder", folder_.path()}};
+    } cases[] = {{"a listing", folder_.filePath(QStringLiteral("17300415.pdf"))},
+                 {"a folder", folder_.path()}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(dialogs.OpenWithDesktop(c.path));
