@@ -303,6 +303,31 @@ int keepUnderNewName(const QString &from, const QString &to)
 #endif
 }
 
+bool readPlainFile(const QString &path, QByteArray &bytes)
+{
+#ifdef Q_OS_UNIX
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    QFile file;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+#else
+    QFile file(path);
+    if (QFileInfo(path).isSymLink() || !file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+#endif
+}
+
 namespace {
 // A folder of this user's, made with `mode` (less the umask) when missing; one that others may
 // enter is refused too when `alone`.

@@ -43,6 +43,10 @@ int writeNewFile(const QString &path, const QByteArray &bytes);
 // (EINVAL). The folder of `to` is synced.
 int keepUnderNewName(const QString &from, const QString &to);
 
+// The bytes of the plain file at `path`, never read through a link under its name; false when
+// it is none or cannot be read.
+bool readPlainFile(const QString &path, QByteArray &bytes);
+
 // The folder is this user's own: a real folder (not a link) that he owns, made with the mode
 // his umask gives when missing. False, with the reason in `why` (Spanish, for the clerk),
 // otherwise.

@@ -1,6 +1,7 @@
 #include "declaration/filed_declaration.h"
 
 #include "common/numbers.h"
+#include "common/safe_file.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
@@ -62,6 +63,19 @@ QString listingSummary(const QString &fileName, int rows, const QString &totalTe
         .arg(rows)
         .arg(rows == 1 ? QStringLiteral("retención") : QStringLiteral("retenciones"), totalText,
              QString::fromLatin1(sha256.left(16)));
+}
+
+bool listingNamesFingerprint(const QByteArray &pdf, const QByteArray &sha256)
+{
+    static const QByteArray Mark = "SHA-256 ";
+    const qsizetype at = pdf.lastIndexOf(Mark);
+    return sha256.size() >= 16 && at >= 0 && pdf.mid(at + Mark.size(), 16) == sha256.left(16);
+}
+
+bool listingBelongsTo(const QString &pdfPath, const QByteArray &sha256)
+{
+    QByteArray pdf;
+    return readPlainFile(pdfPath, pdf) && listingNamesFingerprint(pdf, sha256);
 }
 
 FileMark checkFiledDeclaration(const FiledDeclaration &d, const QString &machine)

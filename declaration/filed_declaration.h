@@ -39,6 +39,13 @@ QByteArray fileSha256(const QString &path);
 // footer prints it and the first 16 digits of the SHA-256, which `sha256sum` shows first.
 QString listingSummary(const QString &fileName, int rows, const QString &totalText, const QByteArray &sha256);
 
+// Whether a listing belongs to the declaration whose file has the SHA-256 `sha256`: the last
+// fingerprint its pages name is that one. The listing of an earlier declaration of the same
+// name is not, nor one that names none.
+bool listingNamesFingerprint(const QByteArray &pdf, const QByteArray &sha256);
+// The same for the plain file at `pdfPath` (a link is never followed); false when there is none.
+bool listingBelongsTo(const QString &pdfPath, const QByteArray &sha256);
+
 // Whether the declaration's file is still the one recorded.
 enum class FileMark {
     Unchanged,    // its bytes have the recorded fingerprint

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/safe_file.h"
+#include "declaration/filed_declaration.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -34,45 +36,43 @@ bool plainFile(const QString &path, QDateTime *written = nullptr)
 #endif
 }
 
-// Two names of one file, or two files of the same bytes.
-bool sameFile(const QString &a, const QString &b)
+// `path` and the file `name` of the kept folder are two names of one file, or two files of the
+// same bytes.
+bool sameFile(const QString &path, const OpenedFolder &folder, const QString &name)
 {
 #ifdef Q_OS_UNIX
     struct stat first, second;
-    if (::lstat(QFile::encodeName(a).constData(), &first) != 0 ||
-        ::lstat(QFile::encodeName(b).constData(), &second) != 0 || !S_ISREG(first.st_mode) ||
-        !S_ISREG(second.st_mode))
+    const int fd = folder.openPlain(name);
+    if (fd < 0)
+        return false;
+    const bool stated = ::lstat(QFile::encodeName(path).constData(), &first) == 0 && S_ISREG(first.st_mode) &&
+                        ::fstat(fd, &second) == 0;
+    ::close(fd);
+    if (!stated)
         return false;
     if (first.st_dev == second.st_dev && first.st_ino == second.st_ino)
         return true;
     if (first.st_size != second.st_size)
         return false;
 #endif
-    QFile one(a), other(b);
-    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly))
-        return false;
-    return one.readAll() == other.readAll();
-}
-
-void removeQuietly(const QString &path) noexcept
-{
-    QFile::remove(path);
+    QByteArray one, other;
+    return readPlainFile(path, one) && folder.readPlain(name, other) && one == other;
 }
 
 enum class Outcome { Made, Reused, Taken };
 
-// Keeps `from` as `to`: made, found there already (a generation that ended early), or the name is
-// taken by another file. Raises FileError for any other failure.
-Outcome keep(const QString &from, const QString &to, const QString &what)
+// Keeps `from` as `name` in the folder: made, found there already (a generation that ended
+// early), or the name is taken by another file. Raises FileError for any other failure.
+Outcome keep(const QString &from, const OpenedFolder &folder, const QString &name, const QString &what)
 {
-    const int error = keepUnderNewName(from, to);
+    const int error = folder.keepUnderNewName(from, name);
     if (error == 0)
         return Outcome::Made;
     if (error == EEXIST)
-        return sameFile(from, to) ? Outcome::Reused : Outcome::Taken;
+        return sameFile(from, folder, name) ? Outcome::Reused : Outcome::Taken;
     throw FileError(QStringLiteral("No se pudo guardar una copia de %1 en %2: %3. No se generó la nueva "
                                    "declaración; la anterior sigue como estaba.")
-                        .arg(what, QDir::toNativeSeparators(to), systemErrorText(error)));
+                        .arg(what, QDir::toNativeSeparators(folder.filePath(name)), systemErrorText(error)));
 }
 } // namespace
 
@@ -92,9 +92,9 @@ QString keptStem(const QString &baseName, const QDateTime &when, int occurrence)
 void KeptDeclaration::undo() noexcept
 {
     if (madeFile_)
-        removeQuietly(file);
+        folder_->remove(QFileInfo(file).fileName());
     if (madeListing_)
-        removeQuietly(listing);
+        folder_->remove(QFileInfo(listing).fileName());
     madeFile_ = madeListing_ = false;
     // Only an empty folder goes.
     if (!madeFolder_.isEmpty())
@@ -104,8 +104,8 @@ void KeptDeclaration::undo() noexcept
 
 void KeptDeclaration::dropEarlierListing(const QString &listingPath) const noexcept
 {
-    if (!listing.isEmpty() && sameFile(listingPath, listing))
-        removeQuietly(listingPath);
+    if (!listing.isEmpty() && folder_ && sameFile(listingPath, *folder_, QFileInfo(listing).fileName()))
+        QFile::remove(listingPath);
 }
 
 KeptDeclaration keepEarlierDeclaration(const QString &declarationPath, const QString &listingPath,
@@ -113,41 +113,44 @@ KeptDeclaration keepEarlierDeclaration(const QString &declarationPath, const QSt
 {
     KeptDeclaration kept;
     QDateTime written;
-    const bool hasFile = plainFile(declarationPath, &written);
-    const bool hasListing = plainFile(listingPath, hasFile ? nullptr : &written);
-    if (!hasFile && !hasListing)
+    // Nothing of a declaration that is not there is kept: a listing of that name in the
+    // program's folder may be another folder's declaration's.
+    if (!plainFile(declarationPath, &written))
         return kept;
+    const bool hasListing =
+        plainFile(listingPath) && listingBelongsTo(listingPath, fileSha256(declarationPath));
 
-    const QString folder = keptFolder(declarationPath);
-    const bool folderExisted = QFileInfo::exists(folder) || QFileInfo(folder).isSymLink();
+    const QString folderPath = keptFolder(declarationPath);
+    kept.folder_ = std::make_shared<OpenedFolder>();
+    OpenedFolder &folder = *kept.folder_;
     QString why;
-    if (!ensureOwnFolder(folder, &why))
+    if (!folder.open(folderPath, true, true, &why))
         throw FileError(why +
                         QStringLiteral(" Allí se guarda la declaración anterior antes de reemplazarla; no "
                                        "se generó la nueva declaración, y la anterior sigue como estaba."));
-    if (!folderExisted)
-        kept.madeFolder_ = folder;
-    const QDir dir(folder);
+    if (folder.made())
+        kept.madeFolder_ = folderPath;
+    const QDir dir(folderPath);
     try {
         for (int occurrence = 1; occurrence < 1000; ++occurrence) {
             const QString stem = keptStem(baseName, written, occurrence);
             kept.filePlace = dir.filePath(stem + QStringLiteral(".txt"));
             kept.listingPlace = dir.filePath(stem + QStringLiteral(".pdf"));
-            if (hasFile) {
-                const Outcome outcome =
-                    keep(declarationPath, kept.filePlace, QStringLiteral("la declaración anterior"));
+            {
+                const Outcome outcome = keep(declarationPath, folder, stem + QStringLiteral(".txt"),
+                                             QStringLiteral("la declaración anterior"));
                 if (outcome == Outcome::Taken)
                     continue;
                 kept.file = kept.filePlace;
                 kept.madeFile_ = outcome == Outcome::Made;
             }
             if (hasListing) {
-                const Outcome outcome =
-                    keep(listingPath, kept.listingPlace, QStringLiteral("el listado anterior"));
+                const Outcome outcome = keep(listingPath, folder, stem + QStringLiteral(".pdf"),
+                                             QStringLiteral("el listado anterior"));
                 if (outcome == Outcome::Taken) {
                     // Both under one name or not at all: the next name.
                     if (kept.madeFile_)
-                        removeQuietly(kept.file);
+                        folder.remove(stem + QStringLiteral(".txt"));
                     kept.file.clear();
                     kept.madeFile_ = false;
                     continue;
@@ -165,5 +168,5 @@ KeptDeclaration keepEarlierDeclaration(const QString &declarationPath, const QSt
     throw FileError(
         QStringLiteral("La carpeta %1 ya tiene demasiadas copias de la declaración %2 de este "
                        "momento. No se generó la nueva declaración; la anterior sigue como estaba.")
-            .arg(QDir::toNativeSeparators(folder), baseName));
+            .arg(QDir::toNativeSeparators(folderPath), baseName));
 }

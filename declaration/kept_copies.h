@@ -3,6 +3,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
+
+class OpenedFolder;
+
 // The folder beside a declaration file where the declarations it replaced are kept.
 inline const QString KeptFolderName = QStringLiteral("anteriores");
 QString keptFolder(const QString &declarationPath);
@@ -39,14 +43,19 @@ private:
     bool madeFile_ = false;
     bool madeListing_ = false;
     QString madeFolder_; // the kept folder, when this generation made it
+    // The kept folder as it was opened and checked: every copy is made and taken away in it.
+    std::shared_ptr<OpenedFolder> folder_;
 };
 
-// Keeps the plain files at `declarationPath` and `listingPath`, where there are any, in
-// keptFolder(declarationPath) under keptStem() of the declaration's time of writing (the
-// listing's when there is no declaration), each in one step, without replacing anything there:
-// a second name for the same file, or a complete copy. A copy made already by a generation that
-// ended before its file took its place is used again. The folder is made with the umask's mode
-// and must be a real folder of this user's. A failure raises FileError with what the clerk
-// reads; nothing is kept then, and nothing else was changed.
+// Keeps the plain file at `declarationPath`, when there is one, in keptFolder(declarationPath)
+// under keptStem() of its time of writing, and with it the listing at `listingPath` when that
+// listing is the declaration's own (it names the file's fingerprint): a listing is never kept
+// without its declaration, nor another declaration's with it. Each is kept in one step, without
+// replacing anything there: a second name for the same file, or a complete copy. A copy made
+// already by a generation that ended before its file took its place is used again. The folder
+// is made with the umask's mode and must be a real folder of this user's; it is opened once and
+// every copy is made relative to it, so a folder swapped after the check changes nothing. A
+// failure raises FileError with what the clerk reads; nothing is kept then, and nothing else was
+// changed.
 KeptDeclaration keepEarlierDeclaration(const QString &declarationPath, const QString &listingPath,
                                        const QString &baseName);

@@ -273,3 +273,81 @@ TEST(SafeFile, OwnFolderIsARealFolderOfTheUsers)
     EXPECT_FALSE(ensureOwnFolder(QStringLiteral("/nonexistent/anteriores"), &why));
     EXPECT_TRUE(why.startsWith(QStringLiteral("No se puede crear la carpeta"))) << why.toStdString();
 }
+
+// Once a folder is opened and checked, swapping it for a link (or for another folder) changes
+// nothing: what is written, kept and removed lands in the folder that was checked.
+TEST(SafeFile, AnOpenedFolderIsUsedAsItWasChecked)
+{
+    const struct {
+        const char *name;
+        std::function<int(const OpenedFolder &, const QString &declaration)> act;
+        const char *lands; // name expected in the opened folder afterwards
+    } cases[] = {
+        {"a file replaced",
+         [](const OpenedFolder &f, const QString &) { return f.writeFileSafely("a.pdf", "NEW"); }, "a.pdf"},
+        {"a new file", [](const OpenedFolder &f, const QString &) { return f.writeNewFile("b.pdf", "NEW"); },
+         "b.pdf"},
+        {"a kept copy",
+         [](const OpenedFolder &f, const QString &declaration) {
+             return f.keepUnderNewName(declaration, "c.txt");
+         },
+         "c.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString declaration = dir.filePath(QStringLiteral("17300415.txt"));
+        writeAll(declaration, "NEW");
+        const QString checked = dir.filePath(QStringLiteral("anteriores"));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        ASSERT_TRUE(QDir().mkdir(victim));
+        OpenedFolder folder;
+        ASSERT_TRUE(folder.open(checked, true, true));
+        EXPECT_TRUE(folder.made());
+        // The swap: the checked folder moved aside, a link to the victim under its name.
+        ASSERT_TRUE(QDir().rename(checked, dir.filePath(QStringLiteral("moved"))));
+        ASSERT_TRUE(QFile::link(victim, checked));
+        EXPECT_EQ(c.act(folder, declaration), 0);
+        EXPECT_EQ(readAll(dir.filePath(QStringLiteral("moved/")) + QLatin1String(c.lands)), "NEW");
+        EXPECT_EQ(QDir(victim).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                  QStringList());
+        EXPECT_EQ(folder.remove(QString::fromLatin1(c.lands)), 0);
+        EXPECT_EQ(QDir(dir.filePath(QStringLiteral("moved"))).entryList(QDir::Files | QDir::System),
+                  QStringList());
+    }
+    OpenedFolder folder;
+    QString why;
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    EXPECT_FALSE(folder.open(dir.filePath(QStringLiteral("link")), false, false, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("no es una carpeta suya"))) << why.toStdString();
+}
+
+// What a killed writer left is cleared away; a file being written (its writer holds it), a link,
+// a folder and a name of another form are not.
+TEST(SafeFile, LeftoversOfKilledWritersAreClearedAway)
+{
+    QTemporaryDir dir;
+    const QString left = QStringLiteral("17300415.pdf.abcdefghij012345.part");
+    const QString writing = QStringLiteral("17300415.pdf.ABCDEFGHIJ012345.part");
+    const QString link = QStringLiteral("17300415.pdf.linklinklink01234.part");
+    const QString folderName = QStringLiteral("x.pdf.folderfolder01234.part");
+    const QString other = QStringLiteral("17300415.pdf.short.part");
+    const QString wrongSuffix = QStringLiteral("17300415.txt.abcdefghij012345.tmp");
+    for (const QString &name : {left, writing, other, wrongSuffix})
+        writeAll(dir.filePath(name), "PART");
+    writeAll(dir.filePath(QStringLiteral("victim")), "VICTIM");
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("victim")), dir.filePath(link)));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(folderName));
+    const TemporaryFileClaim claim(dir.filePath(writing));
+
+    OpenedFolder folder;
+    ASSERT_TRUE(folder.open(dir.path(), false, true));
+    EXPECT_EQ(removeLeftovers(folder, QStringLiteral(".part")), 1);
+    QStringList names = folder.names();
+    names.sort();
+    QStringList expected{writing, link, folderName, other, wrongSuffix, QStringLiteral("victim")};
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("victim"))), "VICTIM");
+}

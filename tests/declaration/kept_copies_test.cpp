@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "tests/support/qt_print.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,6 +36,14 @@ void writeAll(const QString &path, const QByteArray &bytes, const QDateTime &whe
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
 }
+
+// A listing whose last page names the fingerprint of a declaration of these bytes.
+QByteArray listingOf(const QByteArray &declared)
+{
+    const QByteArray sha = QCryptographicHash::hash(declared, QCryptographicHash::Sha256).toHex();
+    return "%PDF (Archivo 17300415.txt: 1 retenci\363n, total 1.00, SHA-256 " + sha.left(16) + ") Tj";
+}
+const QByteArray Earlier = "EARLIER\r\r\n";
 
 ino_t inode(const QString &path)
 {
@@ -100,14 +109,21 @@ TEST_F(Kept, WhatThereIsIsKeptUnderItsTime)
          true},
         {"the declaration and its listing",
          [](Kept &t) {
-             writeAll(t.declaration(), "EARLIER\r\r\n");
-             writeAll(t.listing(), "%PDF EARLIER", Written.addSecs(2));
+             writeAll(t.declaration(), Earlier);
+             writeAll(t.listing(), listingOf(Earlier), Written.addSecs(2));
          },
          {Stem + ".pdf", Stem + ".txt"},
          true},
-        {"the listing alone, named by its own time",
-         [](Kept &t) { writeAll(t.listing(), "%PDF EARLIER", Written.addSecs(2)); },
-         {keptStem(Base, Written.addSecs(2)) + ".pdf"},
+        {"the declaration and another declaration's listing of its name",
+         [](Kept &t) {
+             writeAll(t.declaration(), Earlier);
+             writeAll(t.listing(), listingOf("ANOTHER FOLDER'S\r\r\n"), Written.addSecs(2));
+         },
+         {Stem + ".txt"},
+         true},
+        {"a listing alone, of a declaration elsewhere",
+         [](Kept &t) { writeAll(t.listing(), listingOf(Earlier)); },
+         {},
          false},
         {"a name taken by another file of the same second",
          [](Kept &t) {
@@ -147,8 +163,8 @@ TEST_F(Kept, WhatThereIsIsKeptUnderItsTime)
             EXPECT_EQ(inode(k.file), inode(declaration()));
             EXPECT_EQ(readAll(k.file), "EARLIER\r\r\n");
         }
-        if (QFileInfo::exists(listing())) {
-            EXPECT_EQ(readAll(k.listing), "%PDF EARLIER");
+        if (!k.listing.isEmpty()) {
+            EXPECT_EQ(readAll(k.listing), listingOf(Earlier));
             EXPECT_EQ(QFileInfo(k.listing).fileName(), QFileInfo(k.filePlace).completeBaseName() + ".pdf");
         }
     }
@@ -157,13 +173,13 @@ TEST_F(Kept, WhatThereIsIsKeptUnderItsTime)
 // Undoing takes away only what the keeping made, and the kept folder it made when it is empty.
 TEST_F(Kept, UndoTakesAwayOnlyWhatItMade)
 {
-    writeAll(declaration(), "EARLIER\r\r\n");
-    writeAll(listing(), "%PDF EARLIER");
+    writeAll(declaration(), Earlier);
+    writeAll(listing(), listingOf(Earlier));
     KeptDeclaration first = keepEarlierDeclaration(declaration(), listing(), Base);
     first.undo();
     EXPECT_FALSE(QFileInfo::exists(path("anteriores")));
     EXPECT_EQ(readAll(declaration()), "EARLIER\r\r\n");
-    EXPECT_EQ(readAll(listing()), "%PDF EARLIER");
+    EXPECT_EQ(readAll(listing()), listingOf(Earlier));
 
     // A copy found there is not the undo's to take away, nor is the folder that holds it.
     KeptDeclaration made = keepEarlierDeclaration(declaration(), listing(), Base);
@@ -175,7 +191,7 @@ TEST_F(Kept, UndoTakesAwayOnlyWhatItMade)
     // The new listing could not be written: the earlier one leaves the new one's place, kept.
     made.dropEarlierListing(listing());
     EXPECT_FALSE(QFileInfo::exists(listing()));
-    EXPECT_EQ(readAll(made.listing), "%PDF EARLIER");
+    EXPECT_EQ(readAll(made.listing), listingOf(Earlier));
 }
 
 // A kept folder that is not a real folder of the clerk's is refused before anything is kept:
