@@ -167,14 +167,14 @@ void TF_Anteriores::B_ListadoClick()
 {
     int row = 0;
     if (chosen(row))
-        open(listingToOpen(model->declaration(row), report_()));
+        open(listingToOpen(model->declaration(row), report_(), programFolder_));
 }
 
 void TF_Anteriores::B_CarpetaClick()
 {
     int row = 0;
     if (chosen(row))
-        open(folderToOpen(model->declaration(row)));
+        open(folderToOpen(model->declaration(row), programFolder_));
 }
 
 void TF_Anteriores::B_ConstanciasClick()

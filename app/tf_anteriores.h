@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -32,6 +33,9 @@ public:
     // and lists nothing.
     void load();
 
+    // The program's folder, where listings are written unless beside their declaration.
+    void setProgramFolder(const QString &folder) { programFolder_ = folder; }
+
     void B_ListadoClick();
     void B_CarpetaClick();
     void B_ConstanciasClick();
@@ -57,4 +61,5 @@ private:
     std::function<ReportDefinition &()> report_;
     std::function<bool(const std::function<void()> &)> run_;
     std::unique_ptr<FiledDeclarationReader> reader_;
+    QString programFolder_;
 };

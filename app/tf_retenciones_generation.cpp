@@ -130,6 +130,7 @@ void TF_Retenciones::B_AnterioresClick()
     TF_Anteriores window(
         dialogs_, store_, [this]() -> ReportDefinition & { return Reporte(); },
         [this](const std::function<void()> &action) { return runHandler(action); }, this);
+    window.setProgramFolder(programFolder_);
     window.load();
     window.exec();
 }

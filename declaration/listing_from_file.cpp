@@ -2,15 +2,19 @@
 
 #include "common/errors.h"
 #include "common/numbers.h"
+#include "common/safe_file.h"
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "declaration/declaration_generation.h"
+#include "declaration/kept_copies.h"
+#include "declaration/listing_folder.h"
 #include "report/report_definition.h"
 #include "report/row_source.h"
 #include "withholdings/declaration_line.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 QString described(const FiledDeclaration &d)
@@ -27,7 +31,7 @@ FileError otherMachine(const FiledDeclaration &d)
 }
 } // namespace
 
-ReportRun writeListingFromFile(ReportDefinition &report, const FiledDeclaration &d, const QString &pdfPath)
+QByteArray listingFromFile(ReportDefinition &report, const FiledDeclaration &d, ReportRun *run)
 {
     TextFile ff;
     const QList<DeclarationLine> lines = readDeclarationFile(ff, d.file);
@@ -46,54 +50,118 @@ ReportRun writeListingFromFile(ReportDefinition &report, const FiledDeclaration 
     report.setCaption(QStringLiteral("Qrtotal"), totalText);
     report.setCaption(QStringLiteral("resumen"), listingSummary(declarationFileName(d.baseName),
                                                                 int(lines.size()), totalText, d.sha256));
-    return exportReportToPdf(report, rows, pdfPath);
+    ReportEngine engine(report);
+    const QByteArray pdf = engine.renderPdf(rows);
+    if (run)
+        *run = engine.lastRun();
+    return pdf;
 }
 
-QString listingToOpen(const FiledDeclaration &d, ReportDefinition &report, const QString &machine)
+FiledPlaces filedPlaces(const FiledDeclaration &d, const QString &programFolder)
+{
+    FiledPlaces places;
+    static const QRegularExpression baseShape(QStringLiteral("^[0-9A-Za-z]{1,8}$"));
+    if (!baseShape.match(d.baseName).hasMatch() || !QDir::isAbsolutePath(d.file) ||
+        QDir::cleanPath(d.file) != d.file || !QDir::isAbsolutePath(d.listing) ||
+        QDir::cleanPath(d.listing) != d.listing)
+        return places;
+    const QFileInfo file(d.file);
+    places.folder = file.path();
+    const QString name = file.fileName();
+    if (name == d.baseName + QStringLiteral(".txt")) {
+        places.listingName = d.baseName + QStringLiteral(".pdf");
+        if (QFileInfo(d.listing).fileName() != places.listingName)
+            return places;
+        // Beside the declaration, or in the program's folder; a row that names another folder
+        // gets the place the program would choose now.
+        const QString beside = QDir(places.folder).filePath(places.listingName);
+        const QString program = QDir::cleanPath(QDir(programFolder).filePath(places.listingName));
+        places.listingPlace =
+            d.listing == beside || d.listing == program
+                ? d.listing
+                : QDir::cleanPath(listingFolder(programFolder, places.folder) + places.listingName);
+        places.valid = true;
+        return places;
+    }
+    const QRegularExpression keptShape(
+        QStringLiteral("^%1 \\d{4}-\\d{2}-\\d{2} \\d{2}\\.\\d{2}\\.\\d{2}(_\\d+)?\\.txt$").arg(d.baseName));
+    if (QFileInfo(places.folder).fileName() != KeptFolderName || !keptShape.match(name).hasMatch())
+        return places;
+    places.listingName = file.completeBaseName() + QStringLiteral(".pdf");
+    places.listingPlace = QDir(places.folder).filePath(places.listingName);
+    places.kept = true;
+    places.valid = d.listing == places.listingPlace;
+    return places;
+}
+
+namespace {
+// The row's paths of the program's making and its file the one recorded, or FileError.
+FiledPlaces checkedPlaces(const FiledDeclaration &d, const QString &programFolder, const QString &machine)
 {
     const FileMark mark = checkFiledDeclaration(d, machine);
     if (mark == FileMark::OtherMachine)
         throw otherMachine(d);
-    if (QFileInfo(d.listing).isFile())
-        return d.listing;
+    const FiledPlaces places = filedPlaces(d, programFolder);
+    if (!places.valid)
+        throw FileError(
+            QStringLiteral("El registro de la declaración %1 nombra archivos que este programa no escribe "
+                           "(%2, %3): no se abre ni se escribe nada a partir de él.")
+                .arg(described(d), QDir::toNativeSeparators(d.file), QDir::toNativeSeparators(d.listing)));
     switch (mark) {
     case FileMark::Missing:
         throw FileError(
-            QStringLiteral("No se encontró el archivo de la declaración %1 (%2) ni su listado, así que "
-                           "el listado no se puede hacer de nuevo.")
+            QStringLiteral("No se encontró el archivo de la declaración %1 (%2): su listado no se "
+                           "abre ni se hace de nuevo sin él.")
                 .arg(described(d), QDir::toNativeSeparators(d.file)));
     case FileMark::Modified:
         throw FileError(
             QStringLiteral("El archivo %1 de la declaración %2 fue modificado después de generarse: su "
-                           "huella SHA-256 ya no es la registrada. Su listado no está, y no se hace de "
-                           "nuevo con un archivo que no es el que se declaró.")
+                           "huella SHA-256 ya no es la registrada. No se abre nada de un archivo que no es "
+                           "el que se declaró.")
                 .arg(QDir::toNativeSeparators(d.file), described(d)));
     case FileMark::Unreadable:
         throw FileError(
-            QStringLiteral("El archivo %1 de la declaración %2 no se puede leer con su usuario; su "
-                           "listado no está y no se puede hacer de nuevo.")
+            QStringLiteral("El archivo %1 de la declaración %2 no se puede leer con su usuario, y "
+                           "no se puede comprobar que sea el que se declaró.")
                 .arg(QDir::toNativeSeparators(d.file), described(d)));
     case FileMark::Unchanged:
     case FileMark::OtherMachine:
         break;
     }
+    return places;
+}
+} // namespace
+
+QString listingToOpen(const FiledDeclaration &d, ReportDefinition &report, const QString &programFolder,
+                      const QString &machine)
+{
+    const FiledPlaces places = checkedPlaces(d, programFolder, machine);
+    if (listingBelongsTo(places.listingPlace, d.sha256))
+        return places.listingPlace;
+    // Gone, or another declaration's (the one it replaced, left by a generation that ended
+    // early): made again from the file.
     try {
-        writeListingFromFile(report, d, d.listing);
+        const QByteArray pdf = listingFromFile(report, d);
+        int error = 0;
+        QString why;
+        if (places.kept) {
+            OpenedFolder folder;
+            if (!folder.open(places.folder, false, true, &why))
+                throw FileError(why);
+            error = folder.writeFileSafely(places.listingName, pdf);
+        } else {
+            error = writeFileSafely(places.listingPlace, pdf);
+        }
+        if (error)
+            throw FileError(systemErrorText(error));
     } catch (const AppError &e) {
-        throw FileError(
-            QStringLiteral("El listado de la declaración %1 no estaba y no se pudo hacer de nuevo en %2:\n%3")
-                .arg(described(d), QDir::toNativeSeparators(d.listing), e.message()));
+        throw FileError(QStringLiteral("El listado de la declaración %1 no se pudo hacer de nuevo en %2:\n%3")
+                            .arg(described(d), QDir::toNativeSeparators(places.listingPlace), e.message()));
     }
-    return d.listing;
+    return places.listingPlace;
 }
 
-QString folderToOpen(const FiledDeclaration &d, const QString &machine)
+QString folderToOpen(const FiledDeclaration &d, const QString &programFolder, const QString &machine)
 {
-    if (!d.host.isEmpty() && d.host.compare(machine, Qt::CaseInsensitive) != 0)
-        throw otherMachine(d);
-    const QString folder = QFileInfo(d.file).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        throw FileError(QStringLiteral("La carpeta %1 de la declaración %2 ya no existe.")
-                            .arg(QDir::toNativeSeparators(folder), described(d)));
-    return folder;
+    return checkedPlaces(d, programFolder, machine).folder;
 }

@@ -64,11 +64,19 @@ protected:
         d.host = thisMachine();
         d.file = dir.filePath(name);
         d.listing = dir.filePath(QStringLiteral("listados/17300415.pdf"));
+        QDir().mkpath(QFileInfo(d.file).path());
         writeAll(d.file, bytes);
         return d;
     }
 
     void SetUp() override { ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("listados"))); }
+
+    QString programFolder() const { return dir.filePath(QStringLiteral("listados")) + QLatin1Char('/'); }
+    // A listing whose last page names the fingerprint of `d`'s file.
+    static QByteArray listingNaming(const QByteArray &sha256)
+    {
+        return "%PDF (Archivo 17300415.txt: 3 retenciones, total 186.00, SHA-256 " + sha256.left(16) + ") Tj";
+    }
 
     QTemporaryDir dir;
     ReportDefinition report =
@@ -195,18 +203,31 @@ TEST_F(PastDeclarations, TheListShowsRowsWithTheirMarksABatchAtATime)
     EXPECT_EQ(asked, (QList<int>{100, 100, 100}));
 }
 
-// The listing is opened where it was written; when it is gone it is made again from the file,
+// The listing is opened where it was written when it is the declaration's own; when it is gone,
+// or is another declaration's (the earlier one of its name), it is made again from the file,
 // which must still be the one recorded, at the same place.
 TEST_F(PastDeclarations, TheListingIsOpenedOrMadeAgainFromAnUnchangedFile)
 {
     FiledDeclaration d = declared(3);
-    writeAll(d.listing, "%PDF KEPT");
-    EXPECT_EQ(listingToOpen(d, report), d.listing);
-    EXPECT_EQ(QFile(d.listing).size(), 9) << "an existing listing is not made again";
+    writeAll(d.listing, listingNaming(d.sha256));
+    EXPECT_EQ(listingToOpen(d, report, programFolder()), d.listing);
+    EXPECT_EQ(QFile(d.listing).size(), listingNaming(d.sha256).size()) << "its own listing is not made again";
 
-    QFile::remove(d.listing);
-    EXPECT_EQ(listingToOpen(d, report), d.listing);
-    EXPECT_EQ(runTool("qpdf", {"--check", d.listing}).exitCode, 0);
+    const struct {
+        const char *name;
+        std::function<void()> before;
+    } cases[] = {
+        {"gone", [&] { QFile::remove(d.listing); }},
+        {"the earlier declaration's", [&] { writeAll(d.listing, listingNaming(QByteArray(64, 'e'))); }},
+        {"one that names no fingerprint", [&] { writeAll(d.listing, "%PDF OLDER PROGRAM"); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        EXPECT_EQ(listingToOpen(d, report, programFolder()), d.listing);
+        EXPECT_EQ(runTool("qpdf", {"--check", d.listing}).exitCode, 0);
+        EXPECT_TRUE(listingBelongsTo(d.listing, d.sha256));
+    }
     const auto words = wordsOf(d.listing);
     const PdfWord *period = findWord(words, 1, QStringLiteral("03/2017"));
     ASSERT_NE(period, nullptr);
@@ -230,45 +251,129 @@ TEST_F(PastDeclarations, TheListingIsOpenedOrMadeAgainFromAnUnchangedFile)
     EXPECT_EQ(lineAt(words, 1, total->yMin), QStringLiteral("Total Retenido ====> 186.00"));
 }
 
-// Nothing is made from a file that is not the one handed in, nor looked for on this machine
-// when it was written on another; the clerk reads why.
+// Nothing is made or opened from a file that is not the one handed in, nor looked for on this
+// machine when it was written on another, nor from a row whose paths the program never writes
+// (a colleague with the grants may set them to anything); the clerk reads why.
 TEST_F(PastDeclarations, NoListingFromAFileThatIsNotTheOneRecorded)
 {
     const struct {
         const char *name;
         std::function<void(FiledDeclaration &)> change;
         const char *says;
+        const char *untouched; // a name in the case's folder that must not be made
     } cases[] = {
-        {"changed",
+        {"changed, its listing there",
          [](FiledDeclaration &d) {
+             writeAll(d.listing, listingNaming(d.sha256));
              QFile file(d.file);
              ASSERT_TRUE(file.open(QIODevice::Append));
              file.write("X\r\r\n");
          },
-         "fue modificado"},
-        {"deleted", [](FiledDeclaration &d) { QFile::remove(d.file); }, "No se encontró"},
+         "fue modificado", ""},
+        {"deleted", [](FiledDeclaration &d) { QFile::remove(d.file); }, "No se encontró", ""},
         {"on another machine", [](FiledDeclaration &d) { d.host = QStringLiteral("OFICINA-2"); },
-         "en el equipo OFICINA-2"},
-        {"a listing folder that is gone",
-         [](FiledDeclaration &d) { d.listing = d.file + QStringLiteral(".missing/17300415.pdf"); },
-         "no se pudo hacer de nuevo"},
+         "en el equipo OFICINA-2", ""},
+        {"a listing path set to a file of the clerk's",
+         [](FiledDeclaration &d) { d.listing = QFileInfo(d.file).path() + QStringLiteral("/.bash_login"); },
+         "no escribe", ".bash_login"},
+        {"a listing path that climbs out",
+         [](FiledDeclaration &d) {
+             d.listing = QFileInfo(d.file).path() + QStringLiteral("/../17300415.pdf");
+         },
+         "no escribe", "../17300415.pdf"},
+        {"a file path of another name",
+         [](FiledDeclaration &d) {
+             const QString other = QFileInfo(d.file).path() + QStringLiteral("/notas.txt");
+             QFile::rename(d.file, other);
+             d.file = other;
+         },
+         "no escribe", ""},
+        {"a kept file whose listing is named elsewhere",
+         [](FiledDeclaration &d) {
+             const QString kept = QFileInfo(d.file).path() + QStringLiteral("/anteriores");
+             QDir().mkdir(kept);
+             const QString file = kept + QStringLiteral("/17300415 2026-12-09 10.31.05.txt");
+             QFile::rename(d.file, file);
+             d.file = file;
+             d.listing = kept + QStringLiteral("/otro.pdf");
+         },
+         "no escribe", "anteriores/otro.pdf"},
+        {"a folder in the listing's place",
+         [](FiledDeclaration &d) {
+             d.listing = QFileInfo(d.file).path() + QStringLiteral("/17300415.pdf");
+             QDir().mkpath(d.listing + QStringLiteral("/inside"));
+         },
+         "no se pudo hacer de nuevo", ""},
     };
     int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        FiledDeclaration d = declared(2, QStringLiteral("case%1.txt").arg(++n));
+        FiledDeclaration d = declared(2, QStringLiteral("case%1/17300415.txt").arg(++n));
+        QFile::remove(d.listing);
         c.change(d);
+        const QByteArray listingBefore = QFileInfo(d.listing).isFile() ? QByteArray("there") : QByteArray();
         try {
-            listingToOpen(d, report);
+            listingToOpen(d, report, programFolder());
             ADD_FAILURE() << "no error";
         } catch (const FileError &e) {
             EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says))) << e.message().toStdString();
         }
-        EXPECT_FALSE(QFile::exists(d.listing));
+        if (qstrcmp(c.says, "no se pudo hacer de nuevo") != 0) {
+            EXPECT_THROW(folderToOpen(d, programFolder()), FileError);
+        }
+        if (listingBefore.isEmpty()) {
+            EXPECT_FALSE(QFileInfo(d.listing).isFile());
+        }
+        if (*c.untouched) {
+            EXPECT_FALSE(
+                QFileInfo::exists(QFileInfo(d.file).path() + QLatin1Char('/') + QLatin1String(c.untouched)));
+        }
     }
 
     FiledDeclaration d = declared(1);
-    EXPECT_EQ(folderToOpen(d), dir.path());
+    EXPECT_EQ(folderToOpen(d, programFolder()), dir.path());
     d.host = QStringLiteral("OFICINA-2");
-    EXPECT_THROW(folderToOpen(d), FileError);
+    EXPECT_THROW(folderToOpen(d, programFolder()), FileError);
+}
+
+// The program's own places for a row: the listing beside the declaration or in the program's
+// folder as recorded, the place the program chooses now for a listing recorded elsewhere, and a
+// kept declaration's listing beside it under its own name.
+TEST_F(PastDeclarations, ARowsPathsOnlyChooseAmongTheProgramsPlaces)
+{
+    const struct {
+        const char *name;
+        const char *file, *listing; // under the test's folder
+        bool valid;
+        const char *place; // the listing's place, under the test's folder
+    } cases[] = {
+        {"in the program's folder", "w/17300415.txt", "listados/17300415.pdf", true, "listados/17300415.pdf"},
+        {"beside the declaration", "w/17300415.txt", "w/17300415.pdf", true, "w/17300415.pdf"},
+        {"in a folder the program no longer uses", "w/17300415.txt", "old/17300415.pdf", true,
+         "listados/17300415.pdf"},
+        {"kept", "w/anteriores/17300415 2026-12-09 10.31.05_2.txt",
+         "w/anteriores/17300415 2026-12-09 10.31.05_2.pdf", true,
+         "w/anteriores/17300415 2026-12-09 10.31.05_2.pdf"},
+        {"kept outside anteriores", "w/otra/17300415 2026-12-09 10.31.05.txt",
+         "w/otra/17300415 2026-12-09 10.31.05.pdf", false, ""},
+        {"another base name's listing", "w/17300415.txt", "w/17300416.pdf", false, ""},
+        {"a listing under another name", "w/17300415.txt", "w/17300415.pdf.sh", false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FiledDeclaration d;
+        d.baseName = QStringLiteral("17300415");
+        d.file = dir.filePath(QString::fromUtf8(c.file));
+        d.listing = dir.filePath(QString::fromUtf8(c.listing));
+        const FiledPlaces places = filedPlaces(d, programFolder());
+        EXPECT_EQ(places.valid, c.valid);
+        if (c.valid) {
+            EXPECT_EQ(places.listingPlace, dir.filePath(QString::fromUtf8(c.place)));
+        }
+    }
+    FiledDeclaration d;
+    d.baseName = QStringLiteral("../x");
+    d.file = dir.filePath(QStringLiteral("../x.txt"));
+    d.listing = dir.filePath(QStringLiteral("../x.pdf"));
+    EXPECT_FALSE(filedPlaces(d, programFolder()).valid);
 }
