@@ -9,6 +9,8 @@
 #include "common/safe_file.h"
 #include "db/database_settings.h"
 #include "db/engine.h"
+#include "declaration/interrupted_declarations.h"
+#include "declaration/listing_folder.h"
 #include "declaration/reten_store.h"
 
 #include <QApplication>
@@ -57,6 +59,10 @@ int main(int argc, char *argv[])
     // Closing the main window ends the program; the help window is only ever hidden.
     F_Retenciones.show();
     reportFirstPaintIfAsked(F_Retenciones);
-    QTimer::singleShot(0, &F_Retenciones, [&dialogs] { explainExclusiveDatabaseOnce(dialogs); });
+    QTimer::singleShot(0, &F_Retenciones, [&dialogs, &store] {
+        explainExclusiveDatabaseOnce(dialogs);
+        // What a program killed while it wrote left behind: put in place or cleared away.
+        recoverAtStart(store, dialogs, listingFolder(ProgramFolder()));
+    });
     return application.exec();
 }

@@ -7,6 +7,7 @@
 #include "common/safe_file.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
+#include "declaration/interrupted_declarations.h"
 #include "declaration/reten_store.h"
 #include "report/report_definition.h"
 #include "withholdings/grid_model.h"
@@ -46,26 +47,6 @@ int renameErrorCode(int error)
 QString temporarySuffix()
 {
     return QStringLiteral(".tmp");
-}
-
-// Temporary files of this declaration that a generation killed half-way left behind: only this
-// user's own plain files are taken away (removing a link never touches what it points to).
-void removeLeftovers(const QString &fileName)
-{
-    const QFileInfo declaration(fileName);
-    const QFileInfoList left =
-        QDir(declaration.absolutePath())
-            .entryInfoList({declaration.fileName() + QStringLiteral(".*") + temporarySuffix()},
-                           QDir::Files | QDir::System | QDir::Hidden);
-    for (const QFileInfo &file : left) {
-#ifdef Q_OS_UNIX
-        struct stat info;
-        if (::lstat(QFile::encodeName(file.absoluteFilePath()).constData(), &info) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
-            continue;
-#endif
-        QFile::remove(file.absoluteFilePath());
-    }
 }
 
 // Ends the store's part of the generation however the generation ends.
@@ -148,9 +129,13 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
                                              const QString &periodo, const QString &partName, int &inserted,
-                                             ExportMonitor *monitor, BackgroundDigest &digest)
+                                             ExportMonitor *monitor, BackgroundDigest &digest,
+                                             std::optional<TemporaryFileClaim> &claim)
 {
     createDeclarationFile(f_, partName, true);
+    // Held until the file has its name: a start or a generation of another window that clears
+    // away what killed generations left knows it from one being written.
+    claim.emplace(partName);
     SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
     try {
         const int lastRow = grid.lastRow();
@@ -214,19 +199,25 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     // From here until the listing is exported no other program changes RETEN; one that is
     // already writing it makes this generation stop here, before any file is touched.
     store_.reserve();
+    // A declaration recorded by a generation that was killed before its file took its name is
+    // put in place first, so that it is kept like any earlier one; what killed ones left goes.
+    const Recovery recovered =
+        recoverInterruptedDeclarations(store_.Conector, QDir::currentPath(), programFolder);
+    if (const QString text = recoveryText(recovered); !text.isEmpty())
+        dialogs_.ShowInformation(text);
     // The progress window stays up from here until the listing is exported.
     MonitorSession display(monitor);
-    removeLeftovers(fileName);
     result.listingPath = programFolder + declarationPdfName(result.baseName);
     // A fresh name nobody could have planted a link or a file under.
     const QString partName = freshSiblingName(fileName, temporarySuffix());
     int inserted = 0;
+    std::optional<TemporaryFileClaim> claim;
     FiledDeclaration &filed = result.filed;
     try {
         // What was handed in before under this name is kept before anything new is written.
         result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
         BackgroundDigest digest;
-        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest);
+        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
         store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
         filed.legajo = TrimBlanks(header.legajo);
         filed.year = declaredYear(header.year);
@@ -256,6 +247,8 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         result.kept.undo();
         throw;
     }
+    if (faultAfterCommit)
+        faultAfterCommit();
     // The rows are committed: only now does the file take the declaration's name, so that a
     // refused commit leaves the earlier declaration where it was. A rename that fails takes the
     // rows back out, and RETEN holds nothing of a declaration that was not written.
@@ -265,6 +258,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         result.kept.undo();
         throw IoError(renameErrorCode(error));
     }
+    claim.reset();
 
     try {
         const QString total =

@@ -7,12 +7,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Dialogs;
 class GridModel;
 class BackgroundDigest;
 class RetenStore;
+class TemporaryFileClaim;
 class TextFile;
 struct ReportDefinition;
 
@@ -58,8 +60,10 @@ struct GenerationResult {
 // fresh name that nobody could have planted anything under, and replaces the file of its name
 // only once every record is on the disk and every row is committed, so a generation that fails
 // halfway leaves the earlier declaration as it was, no partial file and no new rows. Before
-// anything is written, an earlier declaration of the name and its listing are kept in the
-// folder `anteriores` beside it (or the generation stops, with the reason); the declaration is
+// anything is written, a declaration an earlier generation left recorded but unwritten (it was
+// killed between its commit and the rename) is put in its place, the clerk told; then an earlier
+// declaration of the name and its listing are kept in the folder `anteriores` beside it (or the
+// generation stops, with the reason); the declaration is
 // recorded in DECLARACION, with the SHA-256 of the file's bytes, in the work that commits the
 // rows, and the listing ends with the rows, the total and that fingerprint. Errors are
 // raised as they occur (ConversionError, IoError, DatabaseError); once the declaration is
@@ -70,6 +74,10 @@ struct GenerationResult {
 class DeclarationGeneration {
 public:
     static constexpr int WritingStepRows = 200;
+
+    // A fault point for the tests: when set, it runs once the rows are committed and before the
+    // file takes its name, where a test kills the process to see what the next start finds.
+    static inline std::function<void()> faultAfterCommit;
 
     DeclarationGeneration(RetenStore &store, ReportDefinition &report, TextFile &f, Dialogs &dialogs);
 
@@ -87,7 +95,7 @@ private:
     // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
                           const QString &partName, int &inserted, ExportMonitor *monitor,
-                          BackgroundDigest &digest);
+                          BackgroundDigest &digest, std::optional<TemporaryFileClaim> &claim);
 
     RetenStore &store_;
     ReportDefinition &report_;
