@@ -29,7 +29,7 @@ const QString HasTable =
 const QString NewestOfFile = QStringLiteral("select first 1 sha256 from declaracion where base = :base and "
                                             "equipo = :equipo and archivo = :archivo order by id desc");
 const QString RecordsBytes =
-    QStringLiteral("select count(*) from declaracion where base = :base and sha256 = :sha256");
+    QStringLiteral("select equipo, archivo from declaracion where base = :base and sha256 = :sha256");
 
 // The SHA-256 of what the descriptor holds, read from its start.
 QByteArray sha256Of(int fd)
@@ -96,15 +96,26 @@ public:
         query_.close();
         return sha;
     }
-    bool records(const QString &base, const QByteArray &sha256)
+    // Whether a row records these bytes while no file it names on this machine holds them: the
+    // only copy of a recorded declaration is never deleted.
+    bool onlyCopy(const QString &base, const QByteArray &sha256, const QString &machine)
     {
         query_.setSql(RecordsBytes);
         query_.setText(QStringLiteral("base"), base);
         query_.setText(QStringLiteral("sha256"), QString::fromLatin1(sha256));
         query_.open();
-        const bool recorded = query_.next() && query_.number(0) > 0;
+        bool recorded = false;
+        bool elsewhere = false;
+        while (!elsewhere && query_.next()) {
+            recorded = true;
+            QByteArray bytes;
+            // Only read, never through a link, and only a plain file.
+            elsewhere = query_.text(0).compare(machine, Qt::CaseInsensitive) == 0 &&
+                        readPlainFile(query_.text(1), bytes) &&
+                        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() == sha256;
+        }
         query_.close();
-        return recorded;
+        return recorded && !elsewhere;
     }
 
 private:
@@ -117,7 +128,8 @@ private:
 // "17300415.txt.<16 letters and digits>.tmp".
 QString declarationOf(const QString &temporary)
 {
-    static const QRegularExpression shape(QStringLiteral("^([0-9A-Za-z]{1,8})\\.txt\\.[A-Za-z0-9]{16}\\.tmp$"));
+    static const QRegularExpression shape(
+        QStringLiteral("^([0-9A-Za-z]{1,8})\\.txt\\.[A-Za-z0-9]{16}\\.tmp$"));
     const QRegularExpressionMatch m = shape.match(temporary);
     return m.hasMatch() ? m.captured(1) : QString();
 }
@@ -190,8 +202,8 @@ Recovery recoverInterruptedDeclarations(Connection &connection, const QString &w
                 // The recorded version that never took its name: it takes it now.
                 putInPlace(folder, temporary, base, listingFolder, recovery);
             } else if (!records.present() || (!sha.isEmpty() && (fileSha256(file) == sha ||
-                                                                  !records.records(base, sha)))) {
-                // Bytes nobody recorded, or a second copy of what is in place.
+                                                                 !records.onlyCopy(base, sha, machine)))) {
+                // Bytes nobody recorded, or a second copy of bytes kept where their row says.
                 held.fd = -1;
                 removeClaimedLeftover(folder, temporary, fd);
             }
@@ -222,9 +234,10 @@ QString recoveryText(const Recovery &recovery)
 {
     QStringList text;
     if (!recovery.recovered.isEmpty())
-        text << QStringLiteral("El programa se cerró la última vez mientras escribía %1, después de guardarla en "
-                               "la base de datos. Ya quedó en su lugar, tal como se registró; el archivo "
-                               "que estaba antes se guardó en la carpeta anteriores.")
+        text << QStringLiteral(
+                    "El programa se cerró la última vez mientras escribía %1, después de guardarla en "
+                    "la base de datos. Ya quedó en su lugar, tal como se registró; el archivo "
+                    "que estaba antes se guardó en la carpeta anteriores.")
                     .arg(recovery.recovered.size() == 1
                              ? QStringLiteral("la declaración ") + recovery.recovered[0]
                              : QStringLiteral("las declaraciones ") +

@@ -24,8 +24,9 @@ struct Recovery {
 // kept in anteriores with its listing, as a generation keeps them, and that listing taken from
 // its place so that it is not taken for the recovered declaration's. One whose bytes no row of
 // DECLARACION records is removed (a generation killed before its commit), and so is a second
-// copy of bytes that are in place already; any other is left, for bytes that a row records are
-// never deleted. Without the database to tell, nothing is touched. Never throws.
+// copy of bytes that are where a row says already; any other is left, for the only copy of bytes
+// that a row records is never deleted. Without the database to tell, nothing is touched. Never
+// throws.
 Recovery recoverInterruptedDeclarations(Connection &connection, const QString &workFolder,
                                         const QString &listingFolder, const QString &machine = thisMachine());
 

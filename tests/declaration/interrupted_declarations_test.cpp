@@ -31,7 +31,8 @@ public:
     {
         GenerationTest::SetUp();
         store = std::make_unique<RetenStore>(path_);
-        report = ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+        report =
+            ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
     }
     void TearDown() override
     {
@@ -46,7 +47,8 @@ public:
         grid.reset();
         for (int i = 1; i <= rows; ++i)
             grid.append(cells(QByteArray::number(i).constData(), "15/03/2017", "12400.00", "62",
-                              QStringLiteral("PROVEEDOR %1 %2").arg(QLatin1String(tag)).arg(i), "20-12345678-9"));
+                              QStringLiteral("PROVEEDOR %1 %2").arg(QLatin1String(tag)).arg(i),
+                              "20-12345678-9"));
         QByteArray bytes;
         for (int row = 1; row <= rows; ++row)
             bytes += ToSystemCodePage(declarationRecord(grid.withholding(row), Agent)) + "\r\r\n";
@@ -66,7 +68,8 @@ public:
     QStringList temporaries() const
     {
         QStringList names;
-        for (const QString &folder : {work_.path(), program_.path(), work_.filePath(QStringLiteral("anteriores"))})
+        for (const QString &folder :
+             {work_.path(), program_.path(), work_.filePath(QStringLiteral("anteriores"))})
             for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden))
                 if (name.endsWith(QLatin1String(".tmp")) || name.endsWith(QLatin1String(".part")))
                     names << name;
@@ -120,7 +123,8 @@ TEST_F(Interrupted, AVersionRecordedButNotWrittenIsPutInPlaceAtTheNextStart)
         EXPECT_EQ(temporaries(), QStringList());
         ASSERT_EQ(dialogs.informations().size(), 1);
         EXPECT_TRUE(dialogs.informations()[0].contains(FileName)) << dialogs.informations()[0].toStdString();
-        EXPECT_EQ(marks(), c.earlier ? QStringList({"sin cambios", "sin cambios"}) : QStringList{"sin cambios"});
+        EXPECT_EQ(marks(),
+                  c.earlier ? QStringList({"sin cambios", "sin cambios"}) : QStringList{"sin cambios"});
         if (c.earlier) {
             ASSERT_EQ(kept().size(), 2);
             EXPECT_EQ(readAll(work_.filePath(QStringLiteral("anteriores/") + kept()[1])), a);
@@ -139,7 +143,8 @@ TEST_F(Interrupted, AVersionRecordedButNotWrittenIsPutInPlaceAtTheNextStart)
 
         // A fresh folder and database for the next case.
         for (const QString &folder : {work_.path(), program_.path()})
-            for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            for (const QFileInfo &entry :
+                 QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
                 entry.isDir() ? QDir(entry.filePath()).removeRecursively() : QFile::remove(entry.filePath());
         store.reset();
         transaction_.reset();
@@ -177,6 +182,7 @@ TEST_F(Interrupted, TheNextGenerationPutsTheKilledVersionInPlaceFirst)
 TEST_F(Interrupted, OnlyUnrecordedLeftoversNobodyWritesAreClearedAway)
 {
     const QByteArray a = generate("A", 3);
+    const QByteArray c1 = generate("C", 2);
     const QByteArray b = generate("B", 4);
     QDir(work_.path()).mkdir(QStringLiteral("constancias"));
     writeAll(workFile(QStringLiteral("victim")), "VICTIM");
@@ -186,10 +192,20 @@ TEST_F(Interrupted, OnlyUnrecordedLeftoversNobodyWritesAreClearedAway)
         std::function<void(const QString &)> plant;
         bool stays;
     } cases[] = {
-        {"a declaration killed before its commit", workFile(FileName + QStringLiteral(".aaaaaaaaaaaaaaaa.tmp")),
+        {"a declaration killed before its commit",
+         workFile(FileName + QStringLiteral(".aaaaaaaaaaaaaaaa.tmp")),
          [](const QString &p) { writeAll(p, "HALF A DECLARATION"); }, false},
-        {"bytes a row records", workFile(FileName + QStringLiteral(".bbbbbbbbbbbbbbbb.tmp")),
-         [&](const QString &p) { writeAll(p, a); }, true},
+        {"a second copy of a kept version", workFile(FileName + QStringLiteral(".bbbbbbbbbbbbbbbb.tmp")),
+         [&](const QString &p) { writeAll(p, a); }, false},
+        {"the only copy of a version a row records",
+         workFile(FileName + QStringLiteral(".iiiiiiiiiiiiiiii.tmp")),
+         [&](const QString &p) {
+             writeAll(p, c1);
+             for (const QString &name : kept())
+                 if (readAll(work_.filePath(QStringLiteral("anteriores/") + name)) == c1)
+                     QFile::remove(work_.filePath(QStringLiteral("anteriores/") + name));
+         },
+         true},
         {"a second copy of the file in place", workFile(FileName + QStringLiteral(".cccccccccccccccc.tmp")),
          [&](const QString &p) { writeAll(p, b); }, false},
         {"a link", workFile(FileName + QStringLiteral(".dddddddddddddddd.tmp")),

@@ -1,12 +1,15 @@
 // One real generation of 500 rows in a process of its own, for the kill and signal tests:
-//   generation_child generate DATABASE WORK_FOLDER PROGRAM_FOLDER TAG
+//   generation_child generate DATABASE WORK_FOLDER PROGRAM_FOLDER TAG [killed-after-commit]
+//   generation_child start DATABASE WORK_FOLDER PROGRAM_FOLDER
 //   generation_child reten DATABASE
 // "generate" makes the declaration of March 2017, legajo 415, in WORK_FOLDER, with rows whose
 // texts carry TAG, the way the program does: the store attaches first, the signal handling
 // comes after it, and the generation runs from the event loop with the progress window as its
 // monitor. It prints "yes <ns>" when the clerk's Yes is given and "done <ns>" once the listing
-// is written (monotonic clock), then "signal <n>" if a signal asked it to quit. "reten" prints
-// RETEN's committed rows, one a line, in JID order.
+// is written (monotonic clock), then "signal <n>" if a signal asked it to quit; with
+// "killed-after-commit" it kills itself between the commit and the rename. "start" does what the
+// program does at its start in WORK_FOLDER, and prints "told <message>" for what the clerk is
+// told. "reten" prints RETEN's committed rows, one a line, in JID order.
 #include "app/progress_window.h"
 #include "app/quit_on_signal.h"
 #include "common/dialogs.h"
@@ -16,6 +19,7 @@
 #include "db/query.h"
 #include "db/transaction.h"
 #include "declaration/declaration_generation.h"
+#include "declaration/interrupted_declarations.h"
 #include "declaration/report_layout.h"
 #include "declaration/reten_store.h"
 #include "withholdings/grid_model.h"
@@ -25,6 +29,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -71,8 +76,30 @@ int printReten(const QString &database)
     return 0;
 }
 
-int generate(const QString &database, const QString &work, const QString &program, const QString &tag)
+int start(const QString &database, const QString &work, const QString &program)
 {
+    if (!QDir::setCurrent(work))
+        return 3;
+    RetenStore store(database);
+    store.connect();
+    class Told : public YesDialogs {
+    public:
+        void ShowInformation(const QString &message) override
+        {
+            std::printf("told %s\n",
+                        QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8().constData());
+        }
+    } dialogs;
+    recoverAtStart(store, dialogs, program + QLatin1Char('/'));
+    std::fflush(stdout);
+    return 0;
+}
+
+int generate(const QString &database, const QString &work, const QString &program, const QString &tag,
+             bool killedAfterCommit)
+{
+    if (killedAfterCommit)
+        DeclarationGeneration::faultAfterCommit = [] { ::raise(SIGKILL); };
     if (!QDir::setCurrent(work))
         return 3;
     RetenStore store(database);
@@ -129,10 +156,14 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(quietMessages);
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 6 && args[1] == QLatin1String("generate"))
-        return generate(args[2], args[3], args[4], args[5]);
+    if ((args.size() == 6 || args.size() == 7) && args[1] == QLatin1String("generate"))
+        return generate(args[2], args[3], args[4], args[5],
+                        args.size() == 7 && args[6] == QLatin1String("killed-after-commit"));
+    if (args.size() == 5 && args[1] == QLatin1String("start"))
+        return start(args[2], args[3], args[4]);
     if (args.size() == 3 && args[1] == QLatin1String("reten"))
         return printReten(args[2]);
-    std::fprintf(stderr, "usage: generation_child generate DATABASE WORK PROGRAM TAG | reten DATABASE\n");
+    std::fprintf(stderr, "usage: generation_child generate DATABASE WORK PROGRAM TAG [killed-after-commit] | "
+                         "start DATABASE WORK PROGRAM | reten DATABASE\n");
     return 2;
 }

@@ -5,8 +5,11 @@
 // out exactly, which also shows that what the last kill left behind does not stop the next
 // generation. Then a generation of the new one (B) starts and is killed with SIGKILL; the
 // declaration file must be A or B byte for byte, RETEN must open and hold no rows or B's rows,
-// whole, and the listing must be A's or B's. With --terms, SIGTERM instead: the process must
-// exit with status 0 and leave B complete or A untouched. Prints every combination seen.
+// whole, and the listing must be A's or B's. Then the program starts again there: no temporary
+// file may be left in the clerk's folders, and the declaration file must be B when RETEN holds
+// B (a kill between the commit and the rename is recovered), A otherwise. With --terms, SIGTERM
+// instead: the process must exit with status 0 and leave B complete or A untouched. A last round
+// kills B right after its commit, at a fault point, every time. Prints every combination seen.
 #include "tests/soak/exec_program.h"
 
 #include <QByteArray>
@@ -106,7 +109,7 @@ public:
     {
         QByteArray l;
         while (!(l = line()).isEmpty())
-            rest_ << QString::fromLatin1(l);
+            rest_ << QString::fromUtf8(l);
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
@@ -182,10 +185,38 @@ public:
         return s;
     }
 
-    Child *start(const char *tag)
+    Child *start(const char *tag, bool killedAfterCommit = false)
     {
-        return new Child({program("CHILD", RETENCIONES_CHILD), QStringLiteral("generate"), database_, work_,
-                          program_, QString::fromLatin1(tag)});
+        QStringList args{program("CHILD", RETENCIONES_CHILD),
+                         QStringLiteral("generate"),
+                         database_,
+                         work_,
+                         program_,
+                         QString::fromLatin1(tag)};
+        if (killedAfterCommit)
+            args << QStringLiteral("killed-after-commit");
+        return new Child(args);
+    }
+
+    // The program's start in the work folder: what the clerk was told, and the temporary files
+    // left in his folders afterwards.
+    QStringList restart(QStringList *left)
+    {
+        Child child(
+            {program("CHILD", RETENCIONES_CHILD), QStringLiteral("start"), database_, work_, program_});
+        const int status = child.wait();
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            fail(QStringLiteral("the start failed: %1").arg(status));
+        left->clear();
+        for (const QString &folder : {work_, program_, work_ + QStringLiteral("/anteriores")})
+            for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+                if (name.endsWith(QLatin1String(".tmp")) || name.endsWith(QLatin1String(".part")))
+                    *left << name;
+        QStringList told;
+        for (const QString &line : child.rest())
+            if (line.startsWith(QLatin1String("told ")))
+                told << line.mid(5);
+        return told;
     }
 
     // A generation left to finish; its Yes-to-listing time in ns, or -1 when it failed.
@@ -345,12 +376,53 @@ int main(int argc, char *argv[])
                      .arg(delay / 1000000)
                      .arg(combination));
         }
+        // The program started again: nothing temporary is left, and the declaration recorded
+        // is the one on the disk.
+        QStringList left;
+        const QStringList told = soak.restart(&left);
+        const State restarted = soak.state();
+        const QString fileAfter = name(restarted.file, a.file, b.file, restarted.fileExists);
+        combination += QStringLiteral("; restarted: file %1").arg(fileAfter);
+        if (!told.isEmpty())
+            combination += QStringLiteral(", told");
+        if (!left.isEmpty())
+            fail(QStringLiteral("round %1: temporary files after the start: %2").arg(k).arg(left.join(", ")));
+        if (fileAfter != (reten == QLatin1String("B") ? QLatin1String("B") : QLatin1String("A")))
+            fail(QStringLiteral("round %1: %2").arg(k).arg(combination));
         ++seen[combination];
     };
     for (int k = 0; k < kills; ++k)
         round(k, kills, SIGKILL);
     for (int k = 0; k < terms; ++k)
         round(k, terms, SIGTERM);
+
+    // Killed between the commit and the rename, every time: the next start puts B in place and
+    // says so once; the version recorded is the file on the disk.
+    {
+        if (soak.complete("A") < 0)
+            fail(QStringLiteral("the generation before the fault point did not complete"));
+        std::unique_ptr<Child> child(soak.start("B", true));
+        const int status = child->wait();
+        const State killed = soak.state();
+        if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL || killed.file != a.file ||
+            killed.reten != b.reten || !killed.temporaryLeft)
+            fail(QStringLiteral("the fault point after the commit: status %1, file %2, RETEN %3%4")
+                     .arg(status)
+                     .arg(name(killed.file, a.file, b.file), name(killed.reten, a.reten, b.reten),
+                          killed.temporaryLeft ? QStringLiteral(", .tmp left") : QString()));
+        QStringList left;
+        const QStringList told = soak.restart(&left);
+        const State restarted = soak.state();
+        if (restarted.file != b.file || told.size() != 1 || !left.isEmpty())
+            fail(QStringLiteral("after the fault point the start gave file %1, told %2, left %3")
+                     .arg(name(restarted.file, a.file, b.file))
+                     .arg(told.size())
+                     .arg(left.join(", ")));
+        if (!soak.restart(&left).isEmpty())
+            fail(QStringLiteral("the recovery was told twice"));
+        std::printf("killed after the commit: file %s after the start, told: %s\n",
+                    qPrintable(name(restarted.file, a.file, b.file)), told.value(0).toUtf8().constData());
+    }
 
     // And one more generation after the last round.
     if (soak.complete("A") < 0 || soak.state().file != a.file)
