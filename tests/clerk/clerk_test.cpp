@@ -5,6 +5,7 @@
 
 #include "db/engine.h"
 #include "declaration/reten_store.h"
+#include "tests/support/qt_print.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <grp.h>
+#include <iterator>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -454,4 +457,55 @@ TEST_F(AsClerk, TheEarlierDeclarationIsKeptOnlyInAFolderOfHisOwn)
         }
         EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
+}
+
+// In a shared folder without the sticky bit the neighbour may rename the clerk's anteriores: he
+// exchanges it with a link to another folder of the clerk's, over and over, while the clerk
+// corrects his declaration. Every generation either keeps the earlier declaration in the real
+// folder it checked or stops with the reason; nothing ever goes through the link.
+TEST_F(AsClerk, ASwappedAnterioresChangesNothing)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const QString office = path(QStringLiteral("swapped"));
+    ASSERT_TRUE(QDir().mkpath(office));
+    ::chmod(qPrintable(office), 0777);
+    const QString elsewhere = home(clerk_) + QStringLiteral("/elsewhere");
+    ASSERT_EQ(run(clerk_, {QStringLiteral("mkdir"), elsewhere}).exitCode, 0);
+    ASSERT_EQ(generate(clerk_, office, QStringLiteral("A")).exitCode, 0);
+    const QString kept = office + QStringLiteral("/anteriores");
+    const QString link = office + QStringLiteral("/x");
+    ASSERT_EQ(run(clerk_, {QStringLiteral("mkdir"), kept}).exitCode, 0);
+    ASSERT_EQ(run(neighbour_, {QStringLiteral("ln"), QStringLiteral("-s"), elsewhere, link}).exitCode, 0);
+
+    // The neighbour's loop: renameat2(RENAME_EXCHANGE) of the two names, until stopped.
+    QProcess loop;
+    loop.start(QStringLiteral("setpriv"),
+               asUser(neighbour_, {QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                                   QStringLiteral("import ctypes, sys\n"
+                                                  "libc = ctypes.CDLL(None, use_errno=True)\n"
+                                                  "a, b = sys.argv[1].encode(), sys.argv[2].encode()\n"
+                                                  "while True:\n"
+                                                  "    libc.renameat2(-100, a, -100, b, 2)\n"),
+                                   kept, link}));
+    ASSERT_TRUE(loop.waitForStarted(10000));
+    int declared = 0;
+    const char *tags[] = {"B", "C", "D", "E", "F", "G"};
+    for (const char *tag : tags) {
+        const Outcome made = generate(clerk_, office, QLatin1String(tag));
+        if (made.exitCode == 0)
+            ++declared;
+        else
+            EXPECT_TRUE(made.output.contains(QLatin1String("no es una carpeta suya")))
+                << made.output.toStdString();
+    }
+    loop.kill();
+    loop.waitForFinished();
+
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList());
+    // The real folder, under whichever name the loop left it: one kept declaration per one made.
+    const QString real = QFileInfo(kept).isSymLink() ? link : kept;
+    EXPECT_EQ(QDir(real).entryList({QStringLiteral("*.txt")}, QDir::Files).size(), declared);
+    std::printf("%d of %zu generations made while anteriores was being exchanged for a link\n", declared,
+                std::size(tags));
 }
