@@ -253,9 +253,12 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     // refused commit leaves the earlier declaration where it was. A rename that fails takes the
     // rows back out, and RETEN holds nothing of a declaration that was not written.
     if (const int error = renameOver(partName, fileName)) {
-        QFile::remove(partName);
-        store_.forget();
-        result.kept.undo();
+        // A record the database would not take back keeps its bytes and the copies it names:
+        // the next start or generation puts them in place.
+        if (store_.forget()) {
+            QFile::remove(partName);
+            result.kept.undo();
+        }
         throw IoError(renameErrorCode(error));
     }
     claim.reset();

@@ -295,7 +295,7 @@ void RetenStore::finish() noexcept
     release();
 }
 
-void RetenStore::forget() noexcept
+bool RetenStore::forget() noexcept
 {
     try {
         prepare(DeleteAll);
@@ -310,12 +310,14 @@ void RetenStore::forget() noexcept
         recordedId_ = movedId_ = 0;
         t_reten.close();
         tran.commit();
+        return true;
     } catch (const std::exception &) {
         t_reten.close();
         try {
             tran.rollback();
         } catch (const std::exception &) {
         }
+        return false;
     }
 }
 

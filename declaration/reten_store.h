@@ -88,9 +88,10 @@ public:
     void record(FiledDeclaration &declaration, const KeptDeclaration &kept,
                 const std::function<QByteArray()> &fingerprint = {});
     // Takes the rows just committed out again (RETEN's and the declaration's record), for a
-    // generation whose file could not be put in place after its commit. Never fails; the lock
-    // stays until finish().
-    void forget() noexcept;
+    // generation whose file could not be put in place after its commit. Never throws; false when
+    // the database did not take them out (the record stays, and with it the claim on the file's
+    // bytes). The lock stays until finish().
+    bool forget() noexcept;
     // Ends a generation, however it went: closes the listing, commits what is left and lets
     // other programs change RETEN again. Never fails.
     void finish() noexcept;
