@@ -12,6 +12,7 @@
 #include "report/row_source.h"
 #include "withholdings/declaration_line.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -33,8 +34,21 @@ FileError otherMachine(const FiledDeclaration &d)
 
 QByteArray listingFromFile(ReportDefinition &report, const FiledDeclaration &d, ReportRun *run)
 {
+    // Read once: the lines come from the very bytes whose fingerprint is checked, so a file
+    // replaced meanwhile gives no listing under the recorded fingerprint.
+    QByteArray bytes;
+    if (!readPlainFile(d.file, bytes))
+        throw FileError(
+            QStringLiteral("No se puede leer el archivo %1.").arg(QDir::toNativeSeparators(d.file)));
+    if (QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != d.sha256)
+        throw FileError(
+            QStringLiteral("El archivo %1 fue modificado después de generarse: su huella SHA-256 ya "
+                           "no es la registrada.")
+                .arg(QDir::toNativeSeparators(d.file)));
     TextFile ff;
-    const QList<DeclarationLine> lines = readDeclarationFile(ff, d.file);
+    OpenTextOverBytes(ff, bytes);
+    CheckIo();
+    const QList<DeclarationLine> lines = readDeclarationText(ff);
     TableRowSource rows({QStringLiteral("NROCOM"), QStringLiteral("FECHA"), QStringLiteral("CUIT"),
                          QStringLiteral("IMPORTE"), QStringLiteral("RAZON")});
     Decimal total = 0;

@@ -9,7 +9,8 @@ struct ReportDefinition;
 // is gone or is not its own: one line per record of the file, in file order (the receipt number
 // as the file holds it), the period line from the record in DECLARACION, the total of the
 // file's withheld amounts, and the last page's line with the file's rows and fingerprint. The
-// PDF's bytes; raises the errors of reading the file and of the export.
+// file is read once, and only bytes with the recorded fingerprint are used (FileError
+// otherwise). The PDF's bytes; raises the errors of reading the file and of the export.
 QByteArray listingFromFile(ReportDefinition &report, const FiledDeclaration &d, ReportRun *run = nullptr);
 
 // Where the program itself puts a recorded declaration's files. A row of DECLARACION is data,

@@ -332,6 +332,9 @@ TEST_F(PastDeclarations, NoListingFromAFileThatIsNotTheOneRecorded)
 
     FiledDeclaration d = declared(1);
     EXPECT_EQ(folderToOpen(d, programFolder()), dir.path());
+    // The file replaced after it was checked: the listing is made from no bytes but the recorded.
+    writeAll(d.file, "FORJADO SA 999.00\r\r\n");
+    EXPECT_THROW(listingFromFile(report, d), FileError);
     d.host = QStringLiteral("OFICINA-2");
     EXPECT_THROW(folderToOpen(d, programFolder()), FileError);
 }
