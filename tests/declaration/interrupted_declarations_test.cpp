@@ -235,3 +235,27 @@ TEST_F(Interrupted, OnlyUnrecordedLeftoversNobodyWritesAreClearedAway)
     EXPECT_EQ(readAll(workFile(QStringLiteral("victim"))), "VICTIM");
     EXPECT_EQ(dialogs.informations(), QStringList());
 }
+
+// The file cannot take its name after the commit (a folder stands there) and the database will
+// not take the record back: the recorded bytes are not deleted, and once the folder is gone the
+// next start puts them in place.
+TEST_F(Interrupted, RecordedBytesThatCouldNotTakeTheirNameAreNeverDeleted)
+{
+    ASSERT_TRUE(QDir(work_.path()).mkpath(FileName + QStringLiteral("/inside")));
+    transaction_->executeImmediate(QStringLiteral("create exception NO_DELETE 'kept'"));
+    transaction_->commit();
+    transaction_->executeImmediate(QStringLiteral(
+        "create trigger KEEP_RECORDS for declaracion before delete as begin exception NO_DELETE; end"));
+    transaction_->commit();
+    QByteArray b;
+    EXPECT_THROW(b = generate("B", 4), IoError);
+    ASSERT_EQ(temporaries().size(), 1);
+
+    ASSERT_TRUE(QDir(workFile(FileName)).removeRecursively());
+    dialogs.clear();
+    start();
+    EXPECT_EQ(readAll(workFile(FileName)).size(), 4 * 198);
+    EXPECT_EQ(marks(), QStringList{"sin cambios"});
+    EXPECT_EQ(temporaries(), QStringList());
+    EXPECT_EQ(dialogs.informations().size(), 1);
+}
