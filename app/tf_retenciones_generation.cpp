@@ -109,6 +109,16 @@ void TF_Retenciones::salidaClick()
 {
     if (lastListing_.isEmpty())
         return;
+    // Only the listing of the declaration just made: another window may have written one of
+    // the same name since.
+    if (lastDeclaration_ && !listingBelongsTo(lastListing_, lastDeclaration_->sha256.toLatin1())) {
+        dialogs_.ShowInformation(
+            QStringLiteral(
+                "%1 ya no es el listado de la declaración recién generada. Ábralo desde Anteriores "
+                "(F7), que lo hace de nuevo a partir del archivo.")
+                .arg(QDir::toNativeSeparators(lastListing_)));
+        return;
+    }
     if (!dialogs_.OpenWithDesktop(lastListing_))
         dialogs_.ShowInformation(
             QStringLiteral("El escritorio no pudo abrir %1. Ábralo desde el administrador de archivos.")

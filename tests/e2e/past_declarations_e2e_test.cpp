@@ -91,6 +91,18 @@ TEST_F(PastDeclarationsThroughWindow, TheStatusLineOpensTheNewListing)
     ASSERT_EQ(dialogs.informations().size(), 1);
     EXPECT_TRUE(dialogs.informations()[0].contains(programFolder() + BaseName + ".pdf"));
     EXPECT_EQ(QApplication::focusWidget(), window->e_legaJo);
+
+    // Another declaration's listing under its name since: not opened, the clerk told where to go.
+    dialogs.clear();
+    dialogs.desktopOpens = true;
+    QFile listing(programFolder() + BaseName + ".pdf");
+    ASSERT_TRUE(listing.open(QIODevice::WriteOnly));
+    listing.write("%PDF (SHA-256 0123456789abcdef) Tj");
+    listing.close();
+    QTest::mouseClick(window->salida, Qt::LeftButton);
+    EXPECT_EQ(dialogs.opened(), QStringList());
+    ASSERT_EQ(dialogs.informations().size(), 1);
+    EXPECT_TRUE(dialogs.informations()[0].contains(QStringLiteral("Anteriores (F7)")));
 }
 
 // F7 lists every recorded declaration newest first, with its version and whether its file is
