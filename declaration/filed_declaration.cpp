@@ -14,6 +14,12 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 const QString Columns = QStringLiteral(
     "select id, legajo, anio, mes, base, version, cast(confirmada as varchar(24)), filas, total, sha256, "
@@ -47,9 +53,23 @@ QString thisMachine()
 
 QByteArray fileSha256(const QString &path)
 {
-    QFile file(path);
+    QFile file;
+#ifdef Q_OS_UNIX
+    // Only a plain file is read: a pipe planted under the name never holds the program up.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0)
+        return {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+#else
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+#endif
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
         return {};

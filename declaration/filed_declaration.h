@@ -32,7 +32,8 @@ struct FiledDeclaration {
 // This machine's name as DECLARACION records it.
 QString thisMachine();
 
-// The SHA-256 of a file's bytes in lower-case hexadecimal; empty when it cannot be read.
+// The SHA-256 of a file's bytes in lower-case hexadecimal; empty when it cannot be read or is no
+// plain file.
 QByteArray fileSha256(const QString &path);
 
 // The line that ends the last page of a listing: the file's name, its rows, the total as the

@@ -185,7 +185,7 @@ Recovery recoverInterruptedDeclarations(Connection &connection, const QString &w
             const int fd = claimLeftover(folder, temporary);
             if (fd < 0)
                 continue; // a generation is writing it, or it is not this user's
-            // Let go however this one ends; taking the name away lets go itself.
+            // Let go however this one ends.
             struct Held {
                 int fd;
                 ~Held()

@@ -20,6 +20,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 const DeclarationHeader Agent{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                               QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
@@ -128,6 +130,10 @@ TEST_F(PastDeclarations, TheMarkSaysWhetherTheFileIsStillTheOneHandedIn)
         EXPECT_EQ(mark, c.mark);
         EXPECT_EQ(fileMarkText(mark, d), QString::fromUtf8(c.text));
     }
+    // A pipe planted under a file's name is never read: nothing waits on it.
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(fileSha256(pipe), QByteArray());
 }
 
 TEST(PastDeclarationFilter, ByLegajoAndPeriod)
