@@ -13,13 +13,13 @@
 #include <QStandardPaths>
 
 #ifndef Q_OS_WIN
-#include <climits>
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <vector>
 
 namespace FbApi {
 
@@ -115,9 +115,10 @@ EngineSetup prepareEngine()
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (!cache.isEmpty())
         roots << QDir(cache).filePath(QStringLiteral("Retenciones/firebird"));
+    const QString runtime = privateRuntimeFolder();
+    if (!runtime.isEmpty())
+        roots << QDir(runtime).filePath(QStringLiteral("retenciones-firebird-conf"));
     const QString own = privateLockFolder();
-    if (own.endsWith(QLatin1String("/retenciones-firebird")))
-        roots << own + QStringLiteral("-conf"); // the runtime folder is his alone
     const QString given = qEnvironmentVariable("FIREBIRD_LOCK");
     // A lock folder given by the environment is an administrator's choice, held to the same
     // rules as the machine's, or the private one this program gave a process it started.
@@ -292,10 +293,10 @@ QString exclusiveEngineNotice()
     const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("SU_USUARIO");
     // In the group, it is the folder that is missing or not to be trusted.
     const group *engine = ::getgrnam("firebird");
-    gid_t groups[NGROUPS_MAX];
-    const int count = ::getgroups(NGROUPS_MAX, groups);
-    if (engine && (::getegid() == engine->gr_gid || std::find(groups, groups + std::max(count, 0),
-                                                              engine->gr_gid) != groups + std::max(count, 0)))
+    std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+    if (engine && (::getegid() == engine->gr_gid ||
+                   std::find(groups.begin(), groups.end(), engine->gr_gid) != groups.end()))
         return QStringLiteral(
             "La carpeta de bloqueos de Firebird de esta máquina (/tmp/firebird) falta o no es de confianza "
             "(debe ser una carpeta del usuario root o firebird en la que solo ellos y el grupo firebird "

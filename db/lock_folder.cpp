@@ -156,13 +156,21 @@ bool machineLockFolderUsable(const QString &path)
 #endif
 }
 
-QString privateLockFolder()
+QString privateRuntimeFolder()
 {
 #ifndef Q_OS_WIN
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && isOwnPrivateFolder(runtime))
-        return QDir(runtime).filePath(QStringLiteral("retenciones-firebird"));
+        return runtime;
 #endif
+    return {};
+}
+
+QString privateLockFolder()
+{
+    const QString runtime = privateRuntimeFolder();
+    if (!runtime.isEmpty())
+        return QDir(runtime).filePath(QStringLiteral("retenciones-firebird"));
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     return cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("Retenciones/firebird-lock"));
 }

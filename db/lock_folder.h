@@ -12,6 +12,10 @@
 // there first.
 bool machineLockFolderUsable(const QString &path);
 
+// The session's runtime folder ($XDG_RUNTIME_DIR) when it is this user's alone, on a path
+// nobody else can change; else empty.
+QString privateRuntimeFolder();
+
 // The folder for this user alone when he cannot share the machine's: under $XDG_RUNTIME_DIR
 // when the session has one of his own, on a path nobody else can change, else under his cache
 // folder. Empty when neither is known.
