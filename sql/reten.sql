@@ -101,12 +101,12 @@ CREATE TABLE SUJETO (
 GRANT SELECT, INSERT, UPDATE ON SUJETO TO USER RETENCIONES;
 
 -- What the latest declaration of each period counted for each supplier: a period declared again
--- replaces its rows here, and its share of SUJETO.CANTIDAD with them.
+-- replaces its rows here, and its share of SUJETO.CANTIDAD with them. Rows are only ever found
+-- by period, so the key, the table's one index, starts with it.
 CREATE TABLE SUJETO_PERIODO (
   CUIT     VARCHAR(20) NOT NULL,
   PERIODO  CHAR(7) NOT NULL,
   CANTIDAD INTEGER NOT NULL,
-  CONSTRAINT PK_SUJETO_PERIODO PRIMARY KEY (CUIT, PERIODO)
+  CONSTRAINT PK_SUJETO_PERIODO PRIMARY KEY (PERIODO, CUIT)
 );
-CREATE INDEX SUJETO_PERIODO_PERIODO ON SUJETO_PERIODO (PERIODO);
 GRANT SELECT, INSERT, UPDATE, DELETE ON SUJETO_PERIODO TO USER RETENCIONES;
