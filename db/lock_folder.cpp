@@ -98,7 +98,6 @@ QString changeableComponent(const QString &path, const Trust &trust)
             return next;
         if (!S_ISDIR(entry.st_mode))
             return {}; // no way on: whoever goes there is refused
-
         resolved << name;
         folder = entry;
     }
