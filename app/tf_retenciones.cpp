@@ -649,7 +649,7 @@ void TF_Retenciones::B2Click()
         }
         const QList<Withholding> rows = reloadedRows(lines);
         gridModel->appendAll(rows);
-        supplierSync_->teach(rows, E_ano->text(), e_Mes->text(), false);
+        supplierSync_->teach(rows, E_ano->text(), e_Mes->text());
     }
     B_Confirma->setEnabled(true);
     Panel2->show();

@@ -47,7 +47,7 @@ void TF_Retenciones::B1Click()
     gridModel->appendAll(imported.rows);
     // An imported file is a declaration made elsewhere: its suppliers are worth knowing even
     // when its amounts do not agree.
-    supplierSync().teach(imported.rows, E_ano->text(), e_Mes->text(), true);
+    supplierSync().teach(imported.rows, E_ano->text(), e_Mes->text());
 
     if (imported.amountsDisagree()) {
         dialogs_.ShowInformationWithDetails(mismatchMessage(), mismatchDetails(imported.mismatches));

@@ -13,9 +13,13 @@
 #include <QStandardPaths>
 
 #ifndef Q_OS_WIN
+#include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 #endif
+
+#include <algorithm>
+#include <vector>
 
 namespace FbApi {
 
@@ -57,14 +61,21 @@ bool writeIfChanged(const QString &path, const QByteArray &text)
 
 const char *const OwnFiles[] = {"firebird", "databases", "plugins"};
 
-// Writes the program's own root folder for the engine (see master()); false when it cannot.
-bool writeOwnRoot(const QString &root, const QByteArray &serverMode)
+// Writes the program's own root folder for the engine (see master()); false when it cannot, with
+// the folder another user could change in `changeable` when that is why. The engine loads its
+// plugins as the files there say, so nothing is written, and the folder is not used, where
+// another user could swap a folder on the way for his own.
+bool writeOwnRoot(const QString &root, const QByteArray &serverMode, QString *changeable)
 {
     // A process started by this program inherits the variable: its root is then ours already.
     QString userRoot = qEnvironmentVariable("FIREBIRD");
     if (!userRoot.isEmpty() && QFileInfo(userRoot).canonicalFilePath() == QFileInfo(root).canonicalFilePath())
         userRoot.clear();
-    if (!QDir().mkpath(root))
+    *changeable = folderOthersCanChange(root);
+    if (!changeable->isEmpty() || !QDir().mkpath(root))
+        return false;
+    *changeable = folderOthersCanChange(root);
+    if (!changeable->isEmpty())
         return false;
     for (const char *file : OwnFiles) {
         const QString name = QLatin1String(file);
@@ -89,41 +100,62 @@ QString exclusiveRefusal(const QString &why)
 // folder names a shared mode; then every process of the machine (a backup, isql, a second
 // window) opens the file beside ours, coordinated through the lock folder, which therefore
 // must be the same for all of them: the machine's, /tmp/firebird. A clerk who can use it shares
-// the file. One who cannot (outside group firebird, or the folder is not one to trust) must
-// not share it through a folder nobody else uses: his engine opens files for itself alone,
-// with its lock files in a folder only he can reach, and another engine that opens the file at
-// the same time is refused instead of writing beside it.
+// the file. One who cannot (outside group firebird, or the folder is missing or not one to
+// trust) must not share it through a folder nobody else uses: his engine opens files for itself
+// alone, with its lock files in a folder only he can reach, and another engine that opens the
+// file at the same time is refused instead of writing beside it.
 //
 // The root folder is the one the FIREBIRD variable names: the program gives the client one of
-// its own, whose files take everything else from the installation's.
+// its own, whose files take everything else from the installation's: in the cache folder, or in
+// the session's runtime folder when another user could change the way to the cache folder.
 EngineSetup prepareEngine()
 {
 #ifndef Q_OS_WIN
+    QStringList roots;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString root =
-        cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("Retenciones/firebird"));
+    if (!cache.isEmpty())
+        roots << QDir(cache).filePath(QStringLiteral("Retenciones/firebird"));
+    const QString runtime = privateRuntimeFolder();
+    if (!runtime.isEmpty())
+        roots << QDir(runtime).filePath(QStringLiteral("retenciones-firebird-conf"));
     const QString own = privateLockFolder();
     const QString given = qEnvironmentVariable("FIREBIRD_LOCK");
-    // A lock folder given by the environment is an administrator's choice, or the private one
-    // this program gave a process it started.
-    const bool exclusive =
-        given.isEmpty() ? !machineLockFolderUsable(QStringLiteral("/tmp/firebird")) : given == own;
+    // A lock folder given by the environment is an administrator's choice, held to the same
+    // rules as the machine's, or the private one this program gave a process it started.
+    const bool exclusive = given.isEmpty() ? !machineLockFolderUsable(QStringLiteral("/tmp/firebird"))
+                                           : given == own || !machineLockFolderUsable(given);
     EngineSetup setup{exclusive, {}};
     if (exclusive) {
+        // Looked at before anything is made there, and again once it is there.
+        QString changeable = own.isEmpty() ? QString() : folderOthersCanChange(own);
         QString why;
-        if (own.isEmpty() || !ensurePrivateFolder(own, &why)) {
+        if (changeable.isEmpty() && (own.isEmpty() || !ensurePrivateFolder(own, &why))) {
             setup.problem = exclusiveRefusal(why);
+            return setup;
+        }
+        if (changeable.isEmpty())
+            changeable = folderOthersCanChange(own);
+        if (!changeable.isEmpty()) {
+            setup.problem = exclusiveRefusal(changeableFolderText(changeable));
             return setup;
         }
         qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
     }
-    if (root.isEmpty() || !writeOwnRoot(root, exclusive ? "Super" : "SuperClassic")) {
-        // The installation's mode with the machine's lock folder is safe for those who share it.
-        if (exclusive)
-            setup.problem = exclusiveRefusal(QStringLiteral("No se puede escribir %1.").arg(root));
-        return setup;
+    QString changeable;
+    for (const QString &root : std::as_const(roots)) {
+        QString unsafe;
+        if (writeOwnRoot(root, exclusive ? "Super" : "SuperClassic", &unsafe)) {
+            qputenv("FIREBIRD", QFile::encodeName(root));
+            return setup;
+        }
+        if (changeable.isEmpty())
+            changeable = unsafe;
     }
-    qputenv("FIREBIRD", QFile::encodeName(root));
+    // The installation's mode with the machine's lock folder is safe for those who share it.
+    if (exclusive)
+        setup.problem = changeable.isEmpty()
+                            ? exclusiveRefusal(QStringLiteral("No se puede escribir %1.").arg(roots.value(0)))
+                            : exclusiveRefusal(changeableFolderText(changeable));
     return setup;
 #else
     return {};
@@ -259,6 +291,19 @@ QString exclusiveEngineNotice()
 #ifndef Q_OS_WIN
     const passwd *user = ::getpwuid(::geteuid());
     const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QStringLiteral("SU_USUARIO");
+    // In the group, it is the folder that is missing or not to be trusted.
+    const group *engine = ::getgrnam("firebird");
+    std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+    if (engine && (::getegid() == engine->gr_gid ||
+                   std::find(groups.begin(), groups.end(), engine->gr_gid) != groups.end()))
+        return QStringLiteral(
+            "La carpeta de bloqueos de Firebird de esta máquina (/tmp/firebird) falta o no es de confianza "
+            "(debe ser una carpeta del usuario root o firebird en la que solo ellos y el grupo firebird "
+            "puedan escribir), así que el programa abre la base de datos en forma exclusiva: mientras esté "
+            "abierto, ni una copia de seguridad (gbak) ni una segunda ventana del programa pueden usarla. "
+            "Para compartirla, el administrador puede crearla (install -d -o firebird -g firebird -m 0770 "
+            "/tmp/firebird) y usted volver a iniciar el programa.");
 #else
     const QString name = QStringLiteral("SU_USUARIO");
 #endif

@@ -362,27 +362,39 @@ QVariant RetenRowSource::value(const QString &column) const
 
 namespace {
 // Every supplier of RETEN's rows, with the name of its last row that has one and how many rows
-// it has; a supplier that never comes with a name is not added.
-const QString LearnFromReten = QStringLiteral(
-    "merge into SUJETO s "
-    "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON "
-    "       from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
-    "             from RETEN where trim(CUIT) <> '' group by CUIT) g "
-    "       left join RETEN x on x.JID = g.LAST) n "
-    "on s.CUIT = n.CUIT "
-    "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), CANTIDAD = s.CANTIDAD + n.N, "
-    "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
-    "when not matched and n.RAZON is not null then insert (CUIT, RAZON, PERIODO, CANTIDAD) "
-    "  values (n.CUIT, n.RAZON, :pe, n.N)");
+// it has; a supplier that never comes with a name is not added. `%1` is what becomes of the
+// count of a supplier already registered, `%2` the count of a new one.
+const QString LearnFromReten =
+    QStringLiteral("merge into SUJETO s "
+                   "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON "
+                   "       from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
+                   "             from RETEN where trim(CUIT) <> '' group by CUIT) g "
+                   "       left join RETEN x on x.JID = g.LAST) n "
+                   "on s.CUIT = n.CUIT "
+                   "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), CANTIDAD = %1, "
+                   "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
+                   "when not matched and n.RAZON is not null then insert (CUIT, RAZON, PERIODO, CANTIDAD) "
+                   "  values (n.CUIT, n.RAZON, :pe, %2)");
+// A period declared again replaces its counts: what it gave each supplier before is taken off,
+// the period's rows are counted, and what each registered supplier got is kept by period.
+const QString UncountPeriod = QStringLiteral(
+    "merge into SUJETO s using (select CUIT, CANTIDAD from SUJETO_PERIODO where PERIODO = :pe) p "
+    "on s.CUIT = p.CUIT when matched then update set CANTIDAD = s.CANTIDAD - p.CANTIDAD");
+const QString ForgetPeriod = QStringLiteral("delete from SUJETO_PERIODO where PERIODO = :pe");
+const QString KeepPeriod =
+    QStringLiteral("insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) "
+                   "select s.CUIT, :pe, g.N from (select trim(CUIT) as CUIT, count(*) as N from RETEN "
+                   "                              where trim(CUIT) <> '' group by CUIT) g "
+                   "join SUJETO s on s.CUIT = g.CUIT");
+const QString PeriodCounts = QStringLiteral("SUJETO_PERIODO");
+// An import or a reload teaches names and periods; only a declaration made counts.
 const QString LearnOne = QStringLiteral(
     "merge into SUJETO s "
-    "using (select cast(:cu as varchar(20)) as CUIT, cast(:ra as varchar(60)) as RAZON, cast(:n as integer) "
-    "as N "
-    "       from rdb$database) n "
+    "using (select cast(:cu as varchar(20)) as CUIT, cast(:ra as varchar(60)) as RAZON from rdb$database) n "
     "on s.CUIT = n.CUIT "
-    "when matched then update set RAZON = n.RAZON, CANTIDAD = s.CANTIDAD + n.N, "
+    "when matched then update set RAZON = n.RAZON, "
     "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
-    "when not matched then insert (CUIT, RAZON, PERIODO, CANTIDAD) values (n.CUIT, n.RAZON, :pe, n.N)");
+    "when not matched then insert (CUIT, RAZON, PERIODO, CANTIDAD) values (n.CUIT, n.RAZON, :pe, 0)");
 const QString ReadSuppliers = QStringLiteral("select CUIT, RAZON from SUJETO where trim(RAZON) <> ''");
 const QString Sujeto = QStringLiteral("SUJETO");
 } // namespace
@@ -396,11 +408,21 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
 {
     if (!hasSupplierTable())
         return;
+    // Without the counts by period (a database made before them) the counts are left as they
+    // are: adding a period declared again would count its withholdings twice.
+    const bool counting = hasTable(PeriodCounts);
+    const QStringList statements =
+        counting ? QStringList{UncountPeriod, ForgetPeriod,
+                               LearnFromReten.arg(QStringLiteral("s.CANTIDAD + n.N"), QStringLiteral("n.N")),
+                               KeepPeriod}
+                 : QStringList{LearnFromReten.arg(QStringLiteral("s.CANTIDAD"), QStringLiteral("0"))};
     try {
-        prepare(LearnFromReten);
-        t_reten.setText(QStringLiteral("pe"), period);
-        t_reten.execute();
-        t_reten.close();
+        for (const QString &statement : statements) {
+            prepare(statement);
+            t_reten.setText(QStringLiteral("pe"), period);
+            t_reten.execute();
+            t_reten.close();
+        }
     } catch (const DatabaseError &e) {
         t_reten.close();
         if (isPermissionRefused(e))
@@ -415,10 +437,11 @@ QString RetenStore::registerGrantsText()
         "Este usuario de la base de datos no puede actualizar el registro de proveedores (tabla "
         "SUJETO), y la declaración no se generó (la anterior sigue como estaba). Pida al "
         "administrador que ejecute, con el usuario con que usted entra a la base: grant "
-        "select, insert, update on SUJETO to user RETENCIONES; commit;");
+        "select, insert, update on SUJETO to user RETENCIONES; grant select, insert, update, "
+        "delete on SUJETO_PERIODO to user RETENCIONES; commit;");
 }
 
-void RetenStore::learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period, bool counted)
+void RetenStore::learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period)
 {
     if (suppliers.isEmpty() || !hasSupplierTable())
         return;
@@ -431,7 +454,6 @@ void RetenStore::learnSuppliers(const QList<SupplierCount> &suppliers, const QSt
         for (const SupplierCount &s : suppliers) {
             q.setText(QStringLiteral("cu"), s.cuit);
             q.setText(QStringLiteral("ra"), s.name);
-            q.setDouble(QStringLiteral("n"), counted ? s.withholdings : 0);
             q.setText(QStringLiteral("pe"), period);
             q.execute();
         }

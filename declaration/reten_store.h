@@ -108,14 +108,16 @@ public:
     // then these do nothing and read nothing.
     // Teaches the register the suppliers of RETEN's rows, inside the generation's own work
     // (after the rows, before the commit), so that a failed generation teaches nothing. Runs
-    // while the generation holds RETEN_LOCK: two generations never meet on a supplier.
+    // while the generation holds RETEN_LOCK: two generations never meet on a supplier. A
+    // withholding counts once for its period: the period's rows replace what an earlier
+    // declaration of it counted (table SUJETO_PERIODO; a database without it keeps its counts).
     void learnSuppliersOfReten(const QString &period);
     // What a user without the register's grants reads.
     static QString registerGrantsText();
-    // Teaches it the given suppliers in a short work of its own, which holds RETEN_LOCK like a
-    // generation; refused (busyText()) while another program generates. `counted`: their rows
-    // are withholdings not counted before (an imported file), not a reloaded declaration.
-    void learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period, bool counted);
+    // Teaches it the given suppliers' names and period in a short work of its own, which holds
+    // RETEN_LOCK like a generation; refused (busyText()) while another program generates. An
+    // imported file or a reloaded declaration counts nothing: only the declaration made does.
+    void learnSuppliers(const QList<SupplierCount> &suppliers, const QString &period);
     // Reads the register in pieces: opens it, gives up to `count` suppliers a call, in no
     // particular order, and ends it when it is read whole. Rows with a blank name are skipped.
     void openSuppliers();

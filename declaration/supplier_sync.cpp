@@ -32,7 +32,7 @@ void SupplierSync::load()
     schedule();
 }
 
-void SupplierSync::teach(const QList<Withholding> &rows, int year, int month, bool counted)
+void SupplierSync::teach(const QList<Withholding> &rows, int year, int month)
 {
     const QList<SupplierCount> counts = supplierCounts(rows);
     for (const SupplierCount &c : counts)
@@ -40,16 +40,14 @@ void SupplierSync::teach(const QList<Withholding> &rows, int year, int month, bo
     // One lesson waits at a time: a later one (the clerk imported again) replaces it.
     pending_ = counts;
     period_ = registerPeriod(year, month);
-    counted_ = counted;
     retries_ = 0;
     schedule();
 }
 
-void SupplierSync::teach(const QList<Withholding> &rows, const QString &yearText, const QString &monthText,
-                         bool counted)
+void SupplierSync::teach(const QList<Withholding> &rows, const QString &yearText, const QString &monthText)
 {
     try {
-        teach(rows, declaredYear(yearText), declaredMonth(monthText), counted);
+        teach(rows, declaredYear(yearText), declaredMonth(monthText));
     } catch (const ConversionError &) {
         for (const SupplierCount &c : supplierCounts(rows))
             suppliers_.learn(c.cuit, c.name);
@@ -92,7 +90,7 @@ bool SupplierSync::step()
             loading_ = piece.size() == PieceSize;
         } else if (!pending_.isEmpty()) {
             const QList<SupplierCount> piece = pending_.mid(0, PieceSize);
-            store_.learnSuppliers(piece, period_, counted_);
+            store_.learnSuppliers(piece, period_);
             pending_.remove(0, piece.size());
             retries_ = 0;
         }

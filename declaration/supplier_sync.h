@@ -26,13 +26,12 @@ public:
 
     // Starts reading the table; names learned meanwhile are kept over the table's.
     void load();
-    // The rows' suppliers into the register now and into the table later. `counted`: the rows
-    // are withholdings declared elsewhere (an import), not a declaration already counted.
-    void teach(const QList<Withholding> &rows, int year, int month, bool counted);
+    // The rows' suppliers into the register now and into the table later (names and period:
+    // only a declaration made counts withholdings).
+    void teach(const QList<Withholding> &rows, int year, int month);
     // The same with the header's year and month texts; rows of a header that does not convert
     // (which the window never lets through) teach the register only.
-    void teach(const QList<Withholding> &rows, const QString &yearText, const QString &monthText,
-               bool counted);
+    void teach(const QList<Withholding> &rows, const QString &yearText, const QString &monthText);
     // Stops and starts the work around a generation, which uses the same database connection and
     // teaches the grid's rows itself: what was waiting to be taught is dropped.
     void pauseForGeneration();
@@ -53,6 +52,5 @@ private:
     bool reloadAfterPause_ = false;
     QList<SupplierCount> pending_;
     QString period_;
-    bool counted_ = false;
     int retries_ = 0;
 };

@@ -89,7 +89,8 @@ GRANT USAGE ON SEQUENCE GEN_DECLARACION_ID TO USER RETENCIONES;
 
 -- The register of suppliers, learned from every declaration made, imported or reloaded: the
 -- CUIT as the declaration writes it, the company name of the latest declaration exactly as
--- declared, the last period declared (YYYY-MM) and how many withholdings it has had.
+-- declared, the last period declared (YYYY-MM) and how many withholdings it has had in the
+-- declarations made, each counted once for its period.
 CREATE TABLE SUJETO (
   CUIT     VARCHAR(20) NOT NULL,
   RAZON    VARCHAR(60) NOT NULL,
@@ -98,3 +99,14 @@ CREATE TABLE SUJETO (
   CONSTRAINT PK_SUJETO PRIMARY KEY (CUIT)
 );
 GRANT SELECT, INSERT, UPDATE ON SUJETO TO USER RETENCIONES;
+
+-- What the latest declaration of each period counted for each supplier: a period declared again
+-- replaces its rows here, and its share of SUJETO.CANTIDAD with them. Rows are only ever found
+-- by period, so the key, the table's one index, starts with it.
+CREATE TABLE SUJETO_PERIODO (
+  CUIT     VARCHAR(20) NOT NULL,
+  PERIODO  CHAR(7) NOT NULL,
+  CANTIDAD INTEGER NOT NULL,
+  CONSTRAINT PK_SUJETO_PERIODO PRIMARY KEY (PERIODO, CUIT)
+);
+GRANT SELECT, INSERT, UPDATE, DELETE ON SUJETO_PERIODO TO USER RETENCIONES;

@@ -85,11 +85,16 @@ QList<Supplier> SupplierRegister::complete(const QString &typed, int limit) cons
         return std::string_view(keys + starts_[e], std::size_t(starts_[e + 1] - starts_[e] - 1));
     };
     QList<Supplier> found;
-    // The keys are sorted: those that start with the text stand together.
-    std::size_t e =
-        std::size_t(std::partition_point(order_.begin(), order_.end(),
-                                         [&, i = std::size_t(0)](int) mutable { return key(i++) < text; }) -
-                    order_.begin());
+    // The keys are sorted: those that start with the text stand together, from the first key
+    // that is not less than it.
+    std::size_t e = 0;
+    for (std::size_t past = entries; e < past;) {
+        const std::size_t middle = e + (past - e) / 2;
+        if (key(middle) < text)
+            e = middle + 1;
+        else
+            past = middle;
+    }
     for (; e < entries && key(e).substr(0, text.size()) == text && found.size() < limit; ++e)
         found << suppliers_[std::size_t(order_[e])];
     // Then those that hold it further in, in one pass that ends once the list is full.

@@ -143,6 +143,16 @@ TEST_F(SupplierEntry, TypingANameOffersTheRegisteredOnes)
         w->Panel2->hide();
         w->Panel3->hide();
     }
+    // The beginning of a name among several registered ones.
+    w->suppliers().learn(QStringLiteral("27-33333333-3"), QStringLiteral("MARIA GOMEZ"));
+    Keyboard keys;
+    startManual(keys);
+    w->empresa->setFocus();
+    keys.type(QStringLiteral("MA"));
+    QAbstractItemView *offers = w->empresaCompleter->popup();
+    ASSERT_TRUE(offers->isVisible());
+    ASSERT_EQ(offers->model()->rowCount(), 1);
+    EXPECT_EQ(offers->model()->index(0, 0).data(Qt::UserRole).toString(), QStringLiteral("MARIA GOMEZ"));
 }
 
 // The keys a clerk presses for one withholding of a supplier declared before, against the same

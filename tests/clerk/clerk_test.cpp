@@ -394,6 +394,170 @@ TEST_F(AsClerk, PlantedLockFoldersAreNeverUsed)
     QDir(planted).removeRecursively();
 }
 
+// The machine's lock folder is shared only when it is a real folder of root's or the engine's
+// that only they and group firebird may write; otherwise the clerk's engine opens the database
+// for itself alone, with its lock files in his private folder, and the shared folder is never
+// made. The folder is given through FIREBIRD_LOCK, held to the same rules as /tmp/firebird, in a
+// folder open to all like /tmp, so that the machine's own is left alone.
+TEST_F(AsClerk, OnlyATrustworthyMachineLockFolderIsShared)
+{
+    ASSERT_EQ(createDatabase(member_).exitCode, 0);
+    const QString work = home(member_) + QStringLiteral("/work");
+    const QString locks = path(QStringLiteral("locks"));
+    ASSERT_TRUE(QDir().mkpath(locks));
+    ::chmod(qPrintable(locks), 01777);
+    const QString shared = locks + QStringLiteral("/firebird");
+    const QString his = path(QStringLiteral("neighbours-locks"));
+    const QString own = home(member_) + QStringLiteral("/.cache/Retenciones/firebird-lock");
+    const group *firebird = ::getgrnam("firebird");
+    const passwd *engine = ::getpwnam("firebird");
+    ASSERT_TRUE(firebird && engine);
+    const uid_t engineUid = engine->pw_uid;
+    const gid_t engineGid = firebird->gr_gid;
+    auto folder = [](const QString &p, mode_t mode, uid_t uid, gid_t gid) {
+        QDir().mkpath(p);
+        ::chown(qPrintable(p), uid, gid);
+        ::chmod(qPrintable(p), mode);
+    };
+    const struct {
+        const char *name;
+        std::function<void()> prepare;
+        bool shared;
+    } cases[] = {
+        {"as Debian leaves it", [&] { folder(shared, 0770, engineUid, engineGid); }, true},
+        {"missing", [] {}, false},
+        {"his own, for group firebird", [&] { folder(shared, 0770, member_.uid, engineGid); }, false},
+        {"the engine's, writable by a group of others", [&] { folder(shared, 0770, engineUid, 100); }, false},
+        {"a link the neighbour planted to his folder",
+         [&] {
+             run(neighbour_, {QStringLiteral("ln"), QStringLiteral("-s"), his, shared});
+         },
+         false},
+        {"a folder the neighbour made, open to all",
+         [&] {
+             run(neighbour_, {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"), shared});
+         },
+         false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runAsRoot(QStringLiteral("rm"), {QStringLiteral("-rf"), shared, his, own});
+        folder(his, 0777, neighbour_.uid, neighbour_.gid);
+        c.prepare();
+        const Outcome made =
+            generate(member_, work, QStringLiteral("A"), {QStringLiteral("FIREBIRD_LOCK=") + shared});
+        EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+        EXPECT_EQ(QFileInfo::exists(own), !c.shared);
+        EXPECT_EQ(QDir(his).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+        if (!c.shared && QFileInfo(shared).isDir()) {
+            EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                      QStringList());
+        }
+        if (std::string(c.name) == "missing") {
+            EXPECT_FALSE(QFileInfo::exists(shared));
+        }
+    }
+
+    // The neighbour keeps planting links and folders under the name, and taking them away again,
+    // while the clerk declares: his lock files never land in the neighbour's folders, which is
+    // what keeps a planted folder from being taken away.
+    runAsRoot(QStringLiteral("rm"), {QStringLiteral("-rf"), shared, his});
+    folder(his, 0777, neighbour_.uid, neighbour_.gid);
+    const QString stop = path(QStringLiteral("stop"));
+    QProcess planter;
+    planter.start(
+        QStringLiteral("setpriv"),
+        asUser(neighbour_, {QStringLiteral("sh"), QStringLiteral("-c"),
+                            QStringLiteral("while [ ! -e %1 ]; do ln -s %2 %3; rm -f %3; mkdir -m 0777 %3; "
+                                           "rmdir %3; done 2>/dev/null")
+                                .arg(stop, his, shared)}));
+    ASSERT_TRUE(planter.waitForStarted());
+    for (int i = 0; i < 4; ++i) {
+        const Outcome made =
+            generate(member_, work, QStringLiteral("A"), {QStringLiteral("FIREBIRD_LOCK=") + shared});
+        EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+    }
+    writeAll(stop, "");
+    planter.waitForFinished(10000);
+    EXPECT_EQ(QDir(his).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+    EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+    EXPECT_EQ(reten(member_).size(), 500);
+    runAsRoot(QStringLiteral("rm"), {QStringLiteral("-rf"), shared, his, stop});
+}
+
+// The engine's configuration (which says what plugins it loads) and the private lock folder
+// are kept only where nobody else can swap a folder on the way: with his home in a folder
+// others may write, the clerk's program uses his session's runtime folder when he has one,
+// and otherwise refuses, in Spanish, naming the folder, and writes nothing there. A clerk who
+// shares the machine's lock folder falls back on the installation's configuration.
+TEST_F(AsClerk, TheEnginesConfigurationIsKeptWhereNobodyElseCanSwapIt)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    ASSERT_EQ(createDatabase(member_).exitCode, 0);
+    const QString open = path(QStringLiteral("open-homes"));
+    const QString sticky = path(QStringLiteral("sticky-homes"));
+    const QString runtime = path(QStringLiteral("run-%1").arg(clerk_.uid));
+    auto folder = [](const QString &p, mode_t mode, const Account &a) {
+        QDir().mkpath(p);
+        ::chown(qPrintable(p), a.uid, a.gid);
+        ::chmod(qPrintable(p), mode);
+    };
+    const struct {
+        const char *name;
+        const Account *who;
+        QString home;
+        QStringList environment;
+        const char *refusal; // nullptr: the declaration is made
+    } cases[] = {
+        {"home in a folder open to all",
+         &clerk_,
+         open + QStringLiteral("/clerk"),
+         {},
+         "puede cambiar la carpeta"},
+        {"the same, with a runtime folder of his",
+         &clerk_,
+         open + QStringLiteral("/clerk"),
+         {QStringLiteral("XDG_RUNTIME_DIR=") + runtime},
+         nullptr},
+        {"cache in a folder open to all",
+         &clerk_,
+         home(clerk_),
+         {QStringLiteral("XDG_CACHE_HOME=") + open + QStringLiteral("/cache")},
+         "puede cambiar la carpeta"},
+        {"home in a sticky folder", &clerk_, sticky + QStringLiteral("/clerk"), {}, nullptr},
+        {"home in a folder open to all, sharing the machine's lock folder",
+         &member_,
+         open + QStringLiteral("/member"),
+         {},
+         nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        runAsRoot(QStringLiteral("rm"), {QStringLiteral("-rf"), open, sticky, runtime});
+        folder(open, 0777, {QStringLiteral("root"), 0, 0});
+        folder(sticky, 01777, {QStringLiteral("root"), 0, 0});
+        folder(runtime, 0700, clerk_);
+        folder(c.home, 0700, *c.who);
+        folder(open + QStringLiteral("/cache"), 0700, *c.who);
+        const QString work = home(*c.who) + QStringLiteral("/work");
+        const Outcome made = generate(*c.who, work, QStringLiteral("A"),
+                                      QStringList{QStringLiteral("HOME=") + c.home} + c.environment);
+        if (c.refusal) {
+            EXPECT_NE(made.exitCode, 0);
+            EXPECT_TRUE(made.output.contains(QString::fromUtf8(c.refusal)) && made.output.contains(open))
+                << made.output.toStdString();
+        } else {
+            EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+        }
+        // Nothing of the engine's under a folder another user could swap.
+        EXPECT_FALSE(QFileInfo::exists(c.home + QStringLiteral("/.cache/Retenciones/firebird")) &&
+                     c.home.startsWith(open));
+        EXPECT_EQ(QDir(open + QStringLiteral("/cache")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList());
+    }
+    runAsRoot(QStringLiteral("rm"), {QStringLiteral("-rf"), open, sticky, runtime});
+}
+
 // Before his earlier declaration is replaced it is kept in the folder anteriores beside it, which
 // must be a real folder of his: one he cannot make, one the neighbour made in the shared folder,
 // or a link the neighbour planted there stops the generation before anything is written, with

@@ -562,6 +562,8 @@ TEST_F(Generation, AUserWithoutTheRecordsGrantsIsToldWhatToAskFor)
         EXPECT_TRUE(e.message().startsWith(RetenStore::registerGrantsText())) << e.message().toStdString();
     }
     transaction_->executeImmediate(QStringLiteral("grant select, insert, update on SUJETO to user LIMITADO"));
+    transaction_->executeImmediate(
+        QStringLiteral("grant select, insert, update, delete on SUJETO_PERIODO to user LIMITADO"));
     transaction_->commit();
     store = std::make_unique<RetenStore>(path_, QStringLiteral("LIMITADO"), Password);
     try {
@@ -709,25 +711,97 @@ TEST_F(Generation, GenerationsTeachTheSupplierRegister)
     EXPECT_EQ(registered(path_).first(), QStringLiteral("20-12345678-6|TERCER NOMBRE|2017-03|3"));
 }
 
-// An imported file counts its withholdings, a reloaded declaration only brings its names; while
-// another program generates, the lesson is refused and can be given again.
+// Imports and reloads teach names and the period, never counts; while another program
+// generates, the lesson is refused and can be given again.
 TEST_F(Generation, ImportsAndReloadsTeachTheRegisterInAWorkOfTheirOwn)
 {
     const QList<SupplierCount> file{{QStringLiteral("20-12345678-6"), QStringLiteral("DEL ARCHIVO"), 3}};
-    store->learnSuppliers(file, QStringLiteral("2017-01"), true);
+    store->learnSuppliers(file, QStringLiteral("2017-01"));
     store->learnSuppliers({{QStringLiteral("20-12345678-6"), QStringLiteral("RECARGADO"), 5}},
-                          QStringLiteral("2016-12"), false);
-    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|3"});
+                          QStringLiteral("2016-12"));
+    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|0"});
     lockFromAnotherProgram();
     try {
-        store->learnSuppliers(file, QStringLiteral("2017-02"), true);
+        store->learnSuppliers(file, QStringLiteral("2017-02"));
         ADD_FAILURE() << "no refusal";
     } catch (const DatabaseError &e) {
         EXPECT_EQ(e.message(), RetenStore::busyText());
     }
     otherTransaction.reset();
     otherConnection.reset();
-    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|3"});
+    EXPECT_EQ(registered(path_), QStringList{"20-12345678-6|RECARGADO|2017-01|0"});
+}
+
+// A withholding counts once for its period, however often the period is imported, reloaded or
+// confirmed; a correction replaces the period's counts, another period adds its own, and a
+// generation that fails changes none. A database without the counts by period keeps its counts.
+TEST_F(Generation, EachWithholdingCountsOnceForItsPeriod)
+{
+    const struct {
+        const char *name;
+        int month, ofA, ofB;
+        bool taughtFirst; // imported or reloaded before CONFIRMA
+        bool fails;
+        QStringList registered; // "CUIT|PERIODO|CANTIDAD"
+    } steps[] = {
+        {"March imported, then confirmed", 3, 10, 10, true, false, {"20-1|2017-03|10", "20-2|2017-03|10"}},
+        {"March reloaded and confirmed again",
+         3,
+         10,
+         10,
+         true,
+         false,
+         {"20-1|2017-03|10", "20-2|2017-03|10"}},
+        {"March corrected: fewer of A, none of B",
+         3,
+         4,
+         0,
+         false,
+         false,
+         {"20-1|2017-03|4", "20-2|2017-03|0"}},
+        {"April", 4, 3, 2, true, false, {"20-1|2017-04|7", "20-2|2017-04|2"}},
+        {"April again, failing at the commit", 4, 9, 9, false, true, {"20-1|2017-04|7", "20-2|2017-04|2"}},
+        {"March corrected again", 3, 1, 5, false, false, {"20-1|2017-04|4", "20-2|2017-04|7"}},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.name);
+        grid.reset();
+        for (int i = 0; i < step.ofA + step.ofB; ++i)
+            grid.append(cells(QByteArray::number(i + 1).constData(), "15/03/2017", "100.00", "0.5",
+                              i < step.ofA ? QStringLiteral("A") : QStringLiteral("B"),
+                              i < step.ofA ? "20-1" : "20-2"));
+        const QString month = QString::number(step.month);
+        if (step.taughtFirst)
+            store->learnSuppliers(supplierCounts(grid.withholdings()), registerPeriod(2017, step.month));
+        if (step.fails)
+            refuseCommits(true);
+        const DeclarationHeader header{QStringLiteral("415"), month, QStringLiteral("2017"),
+                                       QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE")};
+        if (step.fails) {
+            store = std::make_unique<RetenStore>(path_); // database triggers come with a new attachment
+            EXPECT_THROW(generate(header), DatabaseError);
+            refuseCommits(false);
+            store = std::make_unique<RetenStore>(path_);
+        } else {
+            ASSERT_TRUE(generate(header));
+        }
+        QStringList counts;
+        for (const QString &row : registered(path_)) {
+            const QStringList cells = row.split(QLatin1Char('|'));
+            counts << cells[0] + QLatin1Char('|') + cells[2] + QLatin1Char('|') + cells[3];
+        }
+        EXPECT_EQ(counts, step.registered);
+    }
+    store.reset(); // the table is in use while the store's attachment lasts
+    transaction_->executeImmediate(QStringLiteral("drop table SUJETO_PERIODO"));
+    transaction_->commit();
+    store = std::make_unique<RetenStore>(path_);
+    grid.reset();
+    grid.append(cells("1", "15/03/2017", "100.00", "0.5", QStringLiteral("NUEVO NOMBRE"), "20-1"));
+    grid.append(cells("2", "15/03/2017", "100.00", "0.5", QStringLiteral("C"), "20-3"));
+    ASSERT_TRUE(generate());
+    EXPECT_EQ(registered(path_),
+              (QStringList{"20-1|NUEVO NOMBRE|2017-04|4", "20-2|B|2017-04|7", "20-3|C|2017-03|0"}));
 }
 
 // The register is read in pieces; a damaged row with a blank name is never given.
@@ -761,7 +835,7 @@ TEST_F(Generation, DatabaseWithoutTheRegisterWorksAsBefore)
     ASSERT_TRUE(generate());
     EXPECT_EQ(committedRows().size(), 2);
     store->learnSuppliers({{QStringLiteral("20-12345678-6"), QStringLiteral("X"), 1}},
-                          QStringLiteral("2017-03"), true);
+                          QStringLiteral("2017-03"));
     store->openSuppliers();
     EXPECT_TRUE(store->nextSuppliers(10).isEmpty());
 }
