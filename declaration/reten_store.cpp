@@ -6,6 +6,7 @@
 #include "db/database_errors.h"
 
 #include <QDir>
+#include <QHash>
 
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
@@ -361,31 +362,38 @@ QVariant RetenRowSource::value(const QString &column) const
 }
 
 namespace {
-// Every supplier of RETEN's rows, with the name of its last row that has one and how many rows
-// it has; a supplier that never comes with a name is not added. `%1` is what becomes of the
-// count of a supplier already registered, `%2` the count of a new one.
+// Every supplier of RETEN's rows, with the name of its last row that has one, how many rows it
+// has, and how many an earlier declaration of the period counted (`%3`); a supplier that never
+// comes with a name is not added. `%1` is what becomes of the count of a supplier already
+// registered, `%2` the count of a new one.
 const QString LearnFromReten =
     QStringLiteral("merge into SUJETO s "
-                   "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON "
+                   "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON, %3 as OLD "
                    "       from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
                    "             from RETEN where trim(CUIT) <> '' group by CUIT) g "
-                   "       left join RETEN x on x.JID = g.LAST) n "
+                   "       left join RETEN x on x.JID = g.LAST %4) n "
                    "on s.CUIT = n.CUIT "
                    "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), CANTIDAD = %1, "
                    "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
                    "when not matched and n.RAZON is not null then insert (CUIT, RAZON, PERIODO, CANTIDAD) "
                    "  values (n.CUIT, n.RAZON, :pe, %2)");
-// A period declared again replaces its counts: what it gave each supplier before is taken off,
-// the period's rows are counted, and what each registered supplier got is kept by period.
-const QString UncountPeriod = QStringLiteral(
-    "merge into SUJETO s using (select CUIT, CANTIDAD from SUJETO_PERIODO where PERIODO = :pe) p "
-    "on s.CUIT = p.CUIT when matched then update set CANTIDAD = s.CANTIDAD - p.CANTIDAD");
-const QString ForgetPeriod = QStringLiteral("delete from SUJETO_PERIODO where PERIODO = :pe");
+// A period declared again replaces its counts. Only what changed is written: the suppliers of
+// the earlier declaration that this one no longer has are found by the program (the engine
+// would compare every pair), and the counts kept by period are rewritten where they differ.
+const QString CountedInPeriod =
+    QStringLiteral("select CUIT, CANTIDAD from SUJETO_PERIODO where PERIODO = :pe");
+const QString DeclaredSuppliers =
+    QStringLiteral("select distinct trim(CUIT) from RETEN where trim(CUIT) <> ''");
+const QString UncountOne = QStringLiteral("update SUJETO set CANTIDAD = CANTIDAD - :n where CUIT = :cu");
+const QString ForgetOne = QStringLiteral("delete from SUJETO_PERIODO where PERIODO = :pe and CUIT = :cu");
 const QString KeepPeriod =
-    QStringLiteral("insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) "
-                   "select s.CUIT, :pe, g.N from (select trim(CUIT) as CUIT, count(*) as N from RETEN "
-                   "                              where trim(CUIT) <> '' group by CUIT) g "
-                   "join SUJETO s on s.CUIT = g.CUIT");
+    QStringLiteral("merge into SUJETO_PERIODO p "
+                   "using (select s.CUIT, g.N from (select trim(CUIT) as CUIT, count(*) as N from RETEN "
+                   "                                where trim(CUIT) <> '' group by CUIT) g "
+                   "       join SUJETO s on s.CUIT = g.CUIT) n "
+                   "on p.PERIODO = :pe and p.CUIT = n.CUIT "
+                   "when matched and p.CANTIDAD <> n.N then update set CANTIDAD = n.N "
+                   "when not matched then insert (CUIT, PERIODO, CANTIDAD) values (n.CUIT, :pe, n.N)");
 const QString PeriodCounts = QStringLiteral("SUJETO_PERIODO");
 // An import or a reload teaches names and periods; only a declaration made counts.
 const QString LearnOne = QStringLiteral(
@@ -404,6 +412,43 @@ bool RetenStore::hasSupplierTable()
     return hasTable(Sujeto);
 }
 
+void RetenStore::runWithPeriod(const QString &sql, const QString &period)
+{
+    prepare(sql);
+    t_reten.setText(QStringLiteral("pe"), period);
+    t_reten.execute();
+    t_reten.close();
+}
+
+void RetenStore::uncountVanishedSuppliers(const QString &period)
+{
+    QHash<QString, double> counted;
+    prepare(CountedInPeriod);
+    t_reten.setText(QStringLiteral("pe"), period);
+    t_reten.open();
+    while (t_reten.next())
+        counted.insert(t_reten.text(0).trimmed(), t_reten.number(1));
+    t_reten.close();
+    if (counted.isEmpty())
+        return;
+    prepare(DeclaredSuppliers);
+    t_reten.open();
+    while (t_reten.next())
+        counted.remove(t_reten.text(0).trimmed());
+    t_reten.close();
+    Query uncount(tran), forget(tran);
+    uncount.setSql(UncountOne);
+    forget.setSql(ForgetOne);
+    for (auto vanished = counted.cbegin(); vanished != counted.cend(); ++vanished) {
+        uncount.setDouble(QStringLiteral("n"), vanished.value());
+        uncount.setText(QStringLiteral("cu"), vanished.key());
+        uncount.execute();
+        forget.setText(QStringLiteral("pe"), period);
+        forget.setText(QStringLiteral("cu"), vanished.key());
+        forget.execute();
+    }
+}
+
 void RetenStore::learnSuppliersOfReten(const QString &period)
 {
     if (!hasSupplierTable())
@@ -411,17 +456,19 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
     // Without the counts by period (a database made before them) the counts are left as they
     // are: adding a period declared again would count its withholdings twice.
     const bool counting = hasTable(PeriodCounts);
-    const QStringList statements =
-        counting ? QStringList{UncountPeriod, ForgetPeriod,
-                               LearnFromReten.arg(QStringLiteral("s.CANTIDAD + n.N"), QStringLiteral("n.N")),
-                               KeepPeriod}
-                 : QStringList{LearnFromReten.arg(QStringLiteral("s.CANTIDAD"), QStringLiteral("0"))};
     try {
-        for (const QString &statement : statements) {
-            prepare(statement);
-            t_reten.setText(QStringLiteral("pe"), period);
-            t_reten.execute();
-            t_reten.close();
+        if (counting) {
+            uncountVanishedSuppliers(period);
+            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD + n.N - n.OLD"),
+                                             QStringLiteral("n.N"), QStringLiteral("coalesce(o.CANTIDAD, 0)"),
+                                             QStringLiteral("left join SUJETO_PERIODO o on o.PERIODO = :pe "
+                                                            "and o.CUIT = trim(g.CUIT)")),
+                          period);
+            runWithPeriod(KeepPeriod, period);
+        } else {
+            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD"), QStringLiteral("0"),
+                                             QStringLiteral("0"), QString()),
+                          period);
         }
     } catch (const DatabaseError &e) {
         t_reten.close();

@@ -136,6 +136,9 @@ public:
     Query t_reten;
 
 private:
+    // Pieces of learnSuppliersOfReten(), on t_reten's work.
+    void runWithPeriod(const QString &sql, const QString &period);
+    void uncountVanishedSuppliers(const QString &period);
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
     // Asked once per attachment.
