@@ -74,7 +74,7 @@ void ProgressWindow::step(int percent)
 {
     show(percent);
     constexpr qint64 FrameMs = 16;
-    if (percent < 100 && painted_.isValid() && painted_.elapsed() < FrameMs)
+    if (painted_.isValid() && painted_.elapsed() < FrameMs)
         return;
     QCoreApplication::processEvents();
     painted_.start();
