@@ -99,6 +99,7 @@ struct Query::Private {
         Value::Kind kind = Value::Null;
         bool unicode = false;
         unsigned room = 0;
+        bool exact = false; // room is this text's length, not the parameter's own
     };
     struct Place {
         unsigned offset = 0;
@@ -122,6 +123,25 @@ struct Query::Private {
     bool onRow = false;
     bool atEnd = false; // the engine refuses a fetch after the last row
     quint64 affected = 0;
+    // The count is asked of the statement only when someone wants it: most statements run row
+    // after row never need it.
+    bool affectedAsked = true;
+
+    void askAffected() noexcept
+    {
+        if (affectedAsked)
+            return;
+        affectedAsked = true;
+        if (!statement || transaction.connection().generation() != preparedGeneration ||
+            !transaction.connection().isOpen())
+            return;
+        try {
+            FbApi::Status status;
+            affected = statement->getAffectedRecords(status.get());
+        } catch (const FbException &) {
+            affected = 0;
+        }
+    }
 
     // A cursor outlives nothing of its attachment: once the connection was closed the
     // client must not be asked anything about it, only given its reference back.
@@ -146,6 +166,7 @@ struct Query::Private {
 
     void forgetStatement()
     {
+        askAffected();
         inputMetadata.reset();
         describedInput.reset();
         outputMetadata.reset();
@@ -178,8 +199,8 @@ struct Query::Private {
         described = true;
     }
 
-    // Whether the message last built carries these values: the same kinds, code pages and
-    // text lengths.
+    // Whether the message last built carries these values: the same kinds and code pages, and
+    // room for every text as the message was built for it.
     bool messageFits() const
     {
         if (!inputMetadata || slots.size() != values.size())
@@ -187,17 +208,20 @@ struct Query::Private {
         for (qsizetype i = 0; i < values.size(); ++i) {
             const Value &v = values.at(i);
             const Slot &slot = slots.at(i);
-            if (slot.kind != v.kind || slot.unicode != v.unicode ||
-                (v.kind == Value::Text && unsigned(qMax<qsizetype>(v.bytes.size(), 1)) != slot.room))
+            if (slot.kind != v.kind || slot.unicode != v.unicode)
+                return false;
+            const auto length = unsigned(qMax<qsizetype>(v.bytes.size(), 1));
+            if (v.kind == Value::Text && (slot.exact ? length != slot.room : length > slot.room))
                 return false;
         }
         return true;
     }
 
     // The parameter message: texts as single-byte varying text, numbers as doubles, each
-    // converted by the database to what the statement expects. Exactly the text's length: the
-    // database, not the message, decides whether it fits its column, and its refusal names
-    // the length the message gives.
+    // converted by the database to what the statement expects. A text that fits the parameter
+    // as described gets the parameter's length, so that rows of texts of other lengths use the
+    // same message; a longer one gets exactly its own: the database, not the message, decides
+    // whether it fits its column, and its refusal names the length the message gives.
     void buildInputMessage(ThrowStatusWrapper *status)
     {
         IMessageMetadata *described = describedInput.get();
@@ -213,7 +237,12 @@ struct Query::Private {
             slot.kind = v.kind;
             slot.unicode = v.unicode;
             if (v.kind == Value::Text) {
-                slot.room = unsigned(qMax<qsizetype>(v.bytes.size(), 1));
+                const auto length = unsigned(qMax<qsizetype>(v.bytes.size(), 1));
+                const unsigned describedLength = isTextType(described->getType(status, i)) && !v.unicode
+                                                     ? described->getLength(status, i)
+                                                     : 0;
+                slot.exact = length > describedLength;
+                slot.room = slot.exact ? length : describedLength;
                 const unsigned type = described->getType(status, i);
                 builder->setType(status, i, SQL_VARYING);
                 builder->setLength(status, i, slot.room);
@@ -362,6 +391,7 @@ void Query::open()
 {
     close();
     d_->affected = 0;
+    d_->affectedAsked = true;
     d_->transaction.start();
     try {
         FbApi::Status status;
@@ -379,7 +409,7 @@ void Query::open()
                                    hasOutput ? d_->outputMetadata.get() : nullptr,
                                    hasOutput ? d_->row.data() : nullptr);
             d_->pendingRow = hasOutput;
-            d_->affected = d_->statement->getAffectedRecords(status.get());
+            d_->affectedAsked = false;
         }
         d_->active = true;
     } catch (const FbException &e) {
@@ -390,6 +420,7 @@ void Query::open()
 
 quint64 Query::rowsAffected() const
 {
+    d_->askAffected();
     return d_->affected;
 }
 
