@@ -41,6 +41,13 @@ struct Column {
     unsigned nullOffset = 0;
 };
 
+// Names match without regard to case. Case folding keeps a text's length, so a name of another
+// length never matches, and most are told apart without folding a character.
+bool sameName(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+}
+
 bool isTextType(unsigned type)
 {
     return type == SQL_TEXT || type == SQL_VARYING;
@@ -155,7 +162,7 @@ struct Query::Private {
     {
         bool found = false;
         for (qsizetype i = 0; i < parameters.names.size(); ++i) {
-            if (parameters.names.at(i).compare(name, Qt::CaseInsensitive) == 0) {
+            if (sameName(parameters.names.at(i), name)) {
                 values[i] = value;
                 found = true;
             }
@@ -490,7 +497,7 @@ QString Query::fieldName(int field) const
 int Query::fieldIndex(const QString &name) const
 {
     for (qsizetype i = 0; i < d_->columns.size(); ++i) {
-        if (d_->columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(d_->columns.at(i).name, name))
             return int(i);
     }
     return -1;
