@@ -1,3 +1,4 @@
+#include "app/after_first_paint.h"
 #include "app/qt_dialogs.h"
 #include "app/quit_on_signal.h"
 #include "app/screen_fonts.h"
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTimer>
 
 namespace {
 // A clerk whose engine opens the database for himself alone is told why a backup or a second
@@ -47,22 +47,27 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     const DatabaseSettings database = readDatabaseSettings();
     RetenStore store(database.path, database.userName, database.password);
-    // A database that cannot be opened now is not the clerk's concern until the first generation.
-    store.connect();
     TF_Retenciones F_Retenciones(dialogs, store, ProgramFolder());
     TF_ayuda F_ayuda;
     F_Retenciones.setHelpWindow(&F_ayuda);
-    // After the window has attached to the database, so that Ctrl+C, kill and the session's
-    // end quit the program instead of the database engine.
+    // Ctrl+C, kill and the session's end quit the program instead of the database engine: the
+    // engine's handlers, put in place at the attach, are replaced again once the loop is idle.
     QuitOnSignal quitOnSignal;
 
     // Closing the main window ends the program; the help window is only ever hidden.
     F_Retenciones.show();
     reportFirstPaintIfAsked(F_Retenciones);
-    QTimer::singleShot(0, &F_Retenciones, [&dialogs, &store] {
-        explainExclusiveDatabaseOnce(dialogs);
-        // What a program killed while it wrote left behind: put in place or cleared away.
-        recoverAtStart(store, dialogs, listingFolder(ProgramFolder()));
-    });
+    // The engine's loading and the attach take longer than the window itself, and nothing on the
+    // window needs them: the clerk sees the window first. A database that cannot be opened is
+    // not the clerk's concern until the first generation, which attaches again.
+    runAfterFirstPaint(
+        F_Retenciones,
+        [&store, &dialogs] {
+            store.connect();
+            explainExclusiveDatabaseOnce(dialogs);
+            // What a program killed while it wrote left behind: put in place or cleared away.
+            recoverAtStart(store, dialogs, listingFolder(ProgramFolder()));
+        },
+        1000);
     return application.exec();
 }

@@ -40,9 +40,10 @@ protected:
 
 private:
     void show(int percent);
-    // Shows the step and lets the event loop run (paint, Cancel) once a frame's time has passed
-    // since it last ran, and always at the end: a small declaration's twenty steps come faster
-    // than a screen can show them and would cost more than its rows.
+    // Shows the step and lets the event loop run (paint, Cancel) once 40 ms have passed since it
+    // last ran: a small declaration's twenty steps come faster than a screen can show them and
+    // would cost more than its rows. The end is no exception: the listing follows the rows at
+    // once, and the window closes when the listing is done.
     void step(int percent);
 
     bool cancelled_ = false;

@@ -479,9 +479,17 @@ void TF_Retenciones::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
     if (!painted_) {
-        // The register costs the start-up nothing: it is read once the clerk sees the window.
+        // The register costs the start-up nothing: it is read once the clerk sees the window. A
+        // timer, not a posted call, so that the window's flush and what the program queued at
+        // this paint (the database's attach) come first.
         painted_ = true;
-        QTimer::singleShot(0, supplierSync_, [this] { supplierSync_->load(); });
+        auto *later = new QTimer(supplierSync_);
+        later->setSingleShot(true);
+        connect(later, &QTimer::timeout, supplierSync_, [this, later] {
+            later->deleteLater();
+            supplierSync_->load();
+        });
+        later->start(0);
     }
 }
 

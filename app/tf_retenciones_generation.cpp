@@ -49,9 +49,11 @@ void TF_Retenciones::B_ConfirmaClick()
     const auto resume = qScopeGuard([this] { supplierSync_->resume(); });
     // The certificates are read from the file just written as it is now, and only while it stays
     // so; a listing that fails does not undo the declaration, which keeps its certificates.
-    const auto rememberDeclaration = [&](const QString &baseName) {
+    // The fingerprint taken while the file was written serves when there is one: reading a large
+    // declaration back only to hash it again would cost the clerk the time of the hashing.
+    const auto rememberDeclaration = [&](const QString &baseName, const QByteArray &written = {}) {
         const QString file = QDir::current().absoluteFilePath(declarationFileName(baseName));
-        if (const QByteArray sha256 = fileSha256(file); !sha256.isEmpty())
+        if (const QByteArray sha256 = written.isEmpty() ? fileSha256(file) : written; !sha256.isEmpty())
             lastDeclaration_ =
                 ConfirmedDeclaration{file, QString::fromLatin1(sha256), TrimBlanks(header.legajo)};
         else
@@ -66,7 +68,7 @@ void TF_Retenciones::B_ConfirmaClick()
     }
     if (!result)
         return;
-    rememberDeclaration(result->baseName);
+    rememberDeclaration(result->baseName, result->filed.sha256);
     for (const SupplierCount &c : supplierCounts(gridModel->withholdings()))
         suppliers_->learn(c.cuit, c.name);
 

@@ -1,3 +1,4 @@
+#include "bench/bench_check.h"
 #include "db/connection.h"
 #include "db/create_database.h"
 #include "db/query.h"
@@ -6,8 +7,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 const QString User = QStringLiteral("SYSDBA");
@@ -51,15 +50,19 @@ void storeGeneration(benchmark::State &state)
         transaction.commitRetaining();
         q.setSql(QStringLiteral("select * from  reten order by Jid"));
         q.open();
+        // Each row back as inserted, in order.
         int read = 0;
+        bool same = true;
         while (q.next()) {
-            benchmark::DoNotOptimize(q.text(1));
-            benchmark::DoNotOptimize(q.number(3));
-            benchmark::DoNotOptimize(q.text(4));
             ++read;
+            same = same && q.text(1).trimmed() == QString::number(1000 + read) &&
+                   q.number(3) == 62.5 + read &&
+                   q.text(4).trimmed() == QStringLiteral("Proveedor Ñandú S.A. %1").arg(read);
         }
-        if (read != rows)
-            state.SkipWithError("rows lost");
+        if (!checkAnswer(state, read == rows && same,
+                         "read back " + std::to_string(read) + " rows of " + std::to_string(rows) +
+                             (same ? "" : ", not as inserted")))
+            return;
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }
@@ -73,9 +76,14 @@ void attach(benchmark::State &state)
     for (auto _ : state) {
         Connection connection(path, User, Password);
         connection.open();
+        if (!checkAnswer(state, connection.isOpen(), "not attached"))
+            return;
     }
 }
 BENCHMARK(attach)->Unit(benchmark::kMillisecond);
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return runCheckedBenchmarks(argc, argv);
+}

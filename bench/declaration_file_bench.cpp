@@ -1,12 +1,12 @@
+#include "bench/bench_check.h"
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/grid_model.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 constexpr int RecordCount = 500;
@@ -26,6 +26,15 @@ QList<Withholding> manualRows()
     return rows;
 }
 
+// A row read back from its record, whose fields are padded to their widths, is the row given.
+bool sameRow(const Withholding &read, const Withholding &given)
+{
+    return read.receipt.toLongLong() == given.receipt.toLongLong() && read.date == given.date &&
+           read.invoiceAmount.toDouble() == given.invoiceAmount.toDouble() &&
+           read.withheldAmount.toDouble() == given.withheldAmount.toDouble() &&
+           read.companyName.trimmed() == given.companyName && read.supplierCuit == given.supplierCuit;
+}
+
 void WriteDeclaration500(benchmark::State &state)
 {
     QTemporaryDir dir;
@@ -34,6 +43,13 @@ void WriteDeclaration500(benchmark::State &state)
     TextFile f;
     for (auto _ : state)
         writeDeclarationFile(f, path, header, rows);
+    // The last file written reads back as the rows given.
+    const QList<DeclarationLine> lines = readDeclarationFile(f, path);
+    if (!checkAnswer(state,
+                     lines.size() == rows.size() && sameRow(lines.front().row, rows.front()) &&
+                         sameRow(lines.back().row, rows.back()),
+                     "the file written does not read back as its rows"))
+        return;
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
 
@@ -42,10 +58,13 @@ void ReadDeclaration500(benchmark::State &state)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("17300415.txt"));
     TextFile f;
-    writeDeclarationFile(f, path, header, manualRows());
+    const QList<Withholding> expected = manualRows();
+    writeDeclarationFile(f, path, header, expected);
     for (auto _ : state) {
         const QList<DeclarationLine> lines = readDeclarationFile(f, path);
-        benchmark::DoNotOptimize(lines.size());
+        if (!checkAnswer(state, lines.size() == RecordCount && sameRow(lines.back().row, expected.back()),
+                         "read " + std::to_string(lines.size()) + " lines, or the last one wrong"))
+            return;
     }
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
@@ -57,6 +76,11 @@ void ReloadDeclaration500IntoGrid(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("17300415.txt"));
     TextFile f;
     writeDeclarationFile(f, path, header, manualRows());
+    // The withheld amounts are whole numbers: their plain sum is the total shown.
+    long long sum = 0;
+    for (const Withholding &row : manualRows())
+        sum += row.withheldAmount.toLongLong();
+    const QString expectedTotal = QString::number(sum);
     GridModel grid;
     for (auto _ : state) {
         grid.reset();
@@ -67,7 +91,10 @@ void ReloadDeclaration500IntoGrid(benchmark::State &state)
         }
         for (const DeclarationLine &line : lines)
             grid.append(line.row);
-        benchmark::DoNotOptimize(grid.totalText());
+        if (!checkAnswer(state, grid.Fila() == RecordCount + 1 && grid.totalText() == expectedTotal,
+                         "the grid holds " + std::to_string(grid.Fila() - 1) + " rows, total " +
+                             grid.totalText().toStdString()))
+            return;
     }
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
@@ -81,4 +108,7 @@ BENCHMARK(ReloadDeclaration500IntoGrid)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return runCheckedBenchmarks(argc, argv);
+}

@@ -84,8 +84,13 @@ int main(int argc, char *argv[])
         clock.restart();
         const auto result = generation.run(header, grid, folder.path() + QLatin1Char('/'));
         const double total = ms(clock);
-        if (!result || result->report.pages != 12) {
-            std::fprintf(stderr, "generation failed\n");
+        // The declaration's 500 records, its recorded rows and a whole listing of them.
+        QFile declaration(folder.filePath(
+            declarationFileName(declarationBaseName(header.year, header.month, header.legajo))));
+        if (!result || result->report.pages != 12 || result->report.rowsPlaced != 500 ||
+            result->filed.rows != 500 || !declaration.open(QIODevice::ReadOnly) ||
+            declaration.readAll().count('\n') != 500) {
+            std::fprintf(stderr, "generation_bench: the generation gave a wrong answer\n");
             return 1;
         }
         if (run > 0) // the first run warms the page cache and the statement cache
@@ -106,8 +111,15 @@ int main(int argc, char *argv[])
         store.openListing();
         RetenRowSource rows(store.listing(), 500);
         clock.restart();
-        exportReportToPdf(report, rows, folder.filePath(QStringLiteral("phase.pdf")));
+        const ReportRun listed =
+            exportReportToPdf(report, rows, folder.filePath(QStringLiteral("phase.pdf")));
         pdf.push_back(ms(clock));
+        store.finish();
+        if (listed.rowsPlaced != 500 || listed.pages != 12) {
+            std::fprintf(stderr, "generation_bench: the phases' listing holds %d rows, not 500\n",
+                         listed.rowsPlaced);
+            return 1;
+        }
     }
     std::printf("CONFIRMA, 500 rows, 12 pages: median %.1f ms (min %.1f, max %.1f) over %zu runs\n",
                 median(whole), *std::min_element(whole.begin(), whole.end()),
@@ -122,10 +134,12 @@ int main(int argc, char *argv[])
             child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), database});
             child.waitForFinished(30000);
             const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
-            if (figures.size() == 2) {
-                shown.push_back(figures[0].toDouble());
-                made.push_back(figures[1].toDouble());
+            if (child.exitCode() != 0 || figures.size() != 2 || figures[0].toDouble() <= 0) {
+                std::fprintf(stderr, "generation_bench: a start-up never painted its window\n");
+                return 1;
             }
+            shown.push_back(figures[0].toDouble());
+            made.push_back(figures[1].toDouble());
         }
         if (!shown.empty())
             std::printf("start-up with the database: window made %.1f ms, shown and painted %.1f ms (medians "

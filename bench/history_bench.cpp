@@ -51,6 +51,14 @@ public:
     std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
 };
 
+// A wrong answer is reported at once; the benchmark goes on, and ends with status 1.
+bool wrongAnswers = false;
+void wrong(const QString &what)
+{
+    std::fprintf(stderr, "history_bench: wrong answer: %s\n", qPrintable(what));
+    wrongAnswers = true;
+}
+
 double cpuMs()
 {
     timespec t{};
@@ -144,10 +152,12 @@ void windowOpening(const QString &database, const QString &folder)
             cpu.push_back(cpuMs() - cpuStart);
         }
         if (!past.cantidad->text().startsWith(QStringLiteral("10000 ")))
-            std::fprintf(stderr, "the window says %s\n", qPrintable(past.cantidad->text()));
+            wrong(QStringLiteral("the window says %1").arg(past.cantidad->text()));
         clock.restart();
-        readFiledDeclarations(store.Conector);
+        const auto all = readFiledDeclarations(store.Conector);
         read.push_back(ms(clock));
+        if (all.size() != 10000)
+            wrong(QStringLiteral("%1 declarations read, not 10000").arg(all.size()));
     }
     std::printf("window of past declarations, 10,000 recorded: %.1f ms from F7 to its first paint "
                 "(%.1f ms of CPU); reading all 10,000 rows at once would take %.1f ms (medians of %zu)\n",
@@ -167,9 +177,11 @@ Confirma confirm(RetenStore &store, ReportDefinition &report, const GridModel &g
     QElapsedTimer clock;
     clock.start();
     const double cpuStart = cpuMs();
-    if (!generation.run(Agent, grid, folder + QLatin1Char('/')))
-        std::fprintf(stderr, "generation failed\n");
-    return {ms(clock), cpuMs() - cpuStart};
+    const auto result = generation.run(Agent, grid, folder + QLatin1Char('/'));
+    const Confirma figures{ms(clock), cpuMs() - cpuStart};
+    if (!result || result->filed.rows != grid.Fila() - 1 || result->report.rowsPlaced != result->filed.rows)
+        wrong(QStringLiteral("the generation of %1 rows failed or lost rows").arg(grid.Fila() - 1));
+    return figures;
 }
 
 // The declaration file written as the generation writes it, with or without its fingerprint
@@ -298,5 +310,5 @@ int main(int argc, char *argv[])
     windowOpening(database, folder.path());
     recordingShare(folder.filePath(QStringLiteral("small")), 500, 31);
     recordingShare(folder.filePath(QStringLiteral("large")), 50000, 6);
-    return 0;
+    return wrongAnswers ? 1 : 0;
 }

@@ -1,13 +1,13 @@
 // Importing a 500-line declaration-format file, without the file-open dialog: reading and
 // converting every line, and that plus appending the rows to the grid with its total.
+#include "bench/bench_check.h"
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "withholdings/declaration_import.h"
 #include "withholdings/grid_model.h"
 
+#include <QFile>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 constexpr int RecordCount = 500;
@@ -36,9 +36,11 @@ void ImportFile500(benchmark::State &state)
     TextFile ff;
     for (auto _ : state) {
         const ImportedFile imported = importDeclarationFile(ff, path);
-        if (imported.rows.size() != RecordCount || imported.amountsDisagree())
-            state.SkipWithError("the file did not import cleanly");
-        benchmark::DoNotOptimize(imported.rows.size());
+        if (!checkAnswer(state,
+                         imported.rows.size() == RecordCount && !imported.amountsDisagree() &&
+                             imported.rows.back().receipt.toInt() == RecordCount,
+                         "the file did not import cleanly"))
+            return;
     }
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
@@ -49,12 +51,20 @@ void ImportFileIntoGrid500(benchmark::State &state)
     const QString path = writeFile(dir);
     TextFile ff;
     GridModel grid;
+    // Whole withheld amounts: their plain sum is the total shown.
+    long long sum = 0;
+    for (int i = 1; i <= RecordCount; ++i)
+        sum += (1000 + i * 37) / 200;
+    const QString expectedTotal = QString::number(sum);
     for (auto _ : state) {
         grid.reset();
         const ImportedFile imported = importDeclarationFile(ff, path);
         for (const Withholding &row : imported.rows)
             grid.append(row);
-        benchmark::DoNotOptimize(grid.totalText());
+        if (!checkAnswer(state, grid.Fila() == RecordCount + 1 && grid.totalText() == expectedTotal,
+                         "the grid holds " + std::to_string(grid.Fila() - 1) + " rows, total " +
+                             grid.totalText().toStdString()))
+            return;
     }
     state.SetItemsProcessed(state.iterations() * RecordCount);
 }
@@ -63,4 +73,7 @@ void ImportFileIntoGrid500(benchmark::State &state)
 BENCHMARK(ImportFile500)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(ImportFileIntoGrid500)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return runCheckedBenchmarks(argc, argv);
+}

@@ -1,9 +1,18 @@
+#include "bench/bench_check.h"
 #include "report/report_engine.h"
 #include "tests/report/listing_fixture.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+// A whole file of 12 pages (each a page object, and the page tree counting them) holding the
+// 500 rows.
+static bool wholeListing(const QByteArray &pdf, const ReportRun &run)
+{
+    return run.pages == 12 && run.rowsPlaced == 500 && !run.cancelled && pdf.startsWith("%PDF-1.") &&
+           pdf.trimmed().endsWith("%%EOF") && pdf.count("/Type /Page /Parent") == 12 &&
+           pdf.contains("/Count 12 ");
+}
 
 // A 500-row listing: 12 pages with both logos on each.
 static void renderListing(benchmark::State &state)
@@ -12,7 +21,10 @@ static void renderListing(benchmark::State &state)
     for (auto _ : state) {
         TableRowSource rows = listingRows(500);
         ReportEngine engine(report);
-        benchmark::DoNotOptimize(engine.renderPdf(rows));
+        const QByteArray pdf = engine.renderPdf(rows);
+        if (!checkAnswer(state, wholeListing(pdf, engine.lastRun()),
+                         "not a whole 12-page listing of 500 rows"))
+            return;
     }
 }
 BENCHMARK(renderListing)->Unit(benchmark::kMillisecond);
@@ -23,9 +35,16 @@ static void exportListing(benchmark::State &state)
     QTemporaryDir dir;
     for (auto _ : state) {
         TableRowSource rows = listingRows(500);
-        exportReportToPdf(report, rows, dir.filePath("1703 00415.pdf"));
+        const ReportRun run = exportReportToPdf(report, rows, dir.filePath("1703 00415.pdf"));
+        QFile file(dir.filePath("1703 00415.pdf"));
+        if (!checkAnswer(state, file.open(QIODevice::ReadOnly) && wholeListing(file.readAll(), run),
+                         "not a whole 12-page listing of 500 rows"))
+            return;
     }
 }
 BENCHMARK(exportListing)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return runCheckedBenchmarks(argc, argv);
+}

@@ -41,6 +41,13 @@ struct Column {
     unsigned nullOffset = 0;
 };
 
+// Names match without regard to case. Case folding keeps a text's length, so a name of another
+// length never matches, and most are told apart without folding a character.
+bool sameName(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+}
+
 bool isTextType(unsigned type)
 {
     return type == SQL_TEXT || type == SQL_VARYING;
@@ -92,6 +99,28 @@ struct Query::Private {
     FbApi::Ref<IStatement> statement;
     unsigned preparedGeneration = 0;
 
+    // What the prepared statement is asked once: its type, its parameters as described, the
+    // parameter message last built (each parameter's kind, code page and room for text) and
+    // its output columns. A statement run row after row builds its messages once.
+    struct Slot {
+        Value::Kind kind = Value::Null;
+        bool unicode = false;
+        unsigned room = 0;
+        bool exact = false; // room is this text's length, not the parameter's own
+    };
+    struct Place {
+        unsigned offset = 0;
+        unsigned nullOffset = 0;
+    };
+    bool described = false;
+    unsigned statementType = 0;
+    bool hasOutput = false;
+    FbApi::Ref<IMessageMetadata> describedInput;
+    FbApi::Ref<IMessageMetadata> inputMetadata;
+    QList<Slot> slots;
+    QList<Place> places;
+    unsigned inputLength = 0;
+
     FbApi::Ref<IMessageMetadata> outputMetadata;
     QList<Column> columns;
     QByteArray row;
@@ -101,6 +130,25 @@ struct Query::Private {
     bool onRow = false;
     bool atEnd = false; // the engine refuses a fetch after the last row
     quint64 affected = 0;
+    // The count is asked of the statement only when someone wants it: most statements run row
+    // after row never need it.
+    bool affectedAsked = true;
+
+    void askAffected() noexcept
+    {
+        if (affectedAsked)
+            return;
+        affectedAsked = true;
+        if (!statement || transaction.connection().generation() != preparedGeneration ||
+            !transaction.connection().isOpen())
+            return;
+        try {
+            FbApi::Status status;
+            affected = statement->getAffectedRecords(status.get());
+        } catch (const FbException &) {
+            affected = 0;
+        }
+    }
 
     // A cursor outlives nothing of its attachment: once the connection was closed the
     // client must not be asked anything about it, only given its reference back.
@@ -114,7 +162,7 @@ struct Query::Private {
     {
         bool found = false;
         for (qsizetype i = 0; i < parameters.names.size(); ++i) {
-            if (parameters.names.at(i).compare(name, Qt::CaseInsensitive) == 0) {
+            if (sameName(parameters.names.at(i), name)) {
                 values[i] = value;
                 found = true;
             }
@@ -123,12 +171,24 @@ struct Query::Private {
             throw DatabaseError(QStringLiteral("Parameter \"%1\" not found").arg(name));
     }
 
+    void forgetStatement()
+    {
+        askAffected();
+        inputMetadata.reset();
+        describedInput.reset();
+        outputMetadata.reset();
+        slots.clear();
+        places.clear();
+        described = false;
+        statement.reset();
+    }
+
     void prepare(ThrowStatusWrapper *status)
     {
         const Connection &connection = transaction.connection();
         if (statement && preparedGeneration == connection.generation())
             return;
-        statement.reset();
+        forgetStatement();
         const QByteArray text = ToSystemCodePage(parameters.sql);
         statement.reset(connection.attachment()->prepare(status, transaction.handle(), text.size(),
                                                          text.constData(), SQL_DIALECT_V6,
@@ -136,24 +196,63 @@ struct Query::Private {
         preparedGeneration = connection.generation();
     }
 
-    // The parameter message: texts as single-byte varying text, numbers as doubles,
-    // each converted by the database to what the statement expects.
-    FbApi::Ref<IMessageMetadata> inputMessage(ThrowStatusWrapper *status, QByteArray &buffer)
+    void describe(ThrowStatusWrapper *status)
     {
-        FbApi::Ref<IMessageMetadata> described(statement->getInputMetadata(status));
+        if (described)
+            return;
+        statementType = statement->getType(status);
+        describedInput.reset(statement->getInputMetadata(status));
+        hasOutput = prepareOutput(status);
+        described = true;
+    }
+
+    // Whether the message last built carries these values: the same kinds and code pages, and
+    // room for every text as the message was built for it.
+    bool messageFits() const
+    {
+        if (!inputMetadata || slots.size() != values.size())
+            return false;
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            const Value &v = values.at(i);
+            const Slot &slot = slots.at(i);
+            if (slot.kind != v.kind || slot.unicode != v.unicode)
+                return false;
+            const auto length = unsigned(qMax<qsizetype>(v.bytes.size(), 1));
+            if (v.kind == Value::Text && (slot.exact ? length != slot.room : length > slot.room))
+                return false;
+        }
+        return true;
+    }
+
+    // The parameter message: texts as single-byte varying text, numbers as doubles, each
+    // converted by the database to what the statement expects. A text that fits the parameter
+    // as described gets the parameter's length, so that rows of texts of other lengths use the
+    // same message; a longer one gets exactly its own: the database, not the message, decides
+    // whether it fits its column, and its refusal names the length the message gives.
+    void buildInputMessage(ThrowStatusWrapper *status)
+    {
+        IMessageMetadata *described = describedInput.get();
         const unsigned count = described->getCount(status);
         if (count != unsigned(values.size()))
             throw DatabaseError(
                 QStringLiteral("The statement has %1 parameters, not %2").arg(count).arg(values.size()));
+        QList<Slot> wanted(values.size());
         FbApi::Ref<IMetadataBuilder> builder(described->getBuilder(status));
         for (unsigned i = 0; i < count; ++i) {
             const Value &v = values.at(i);
+            Slot &slot = wanted[i];
+            slot.kind = v.kind;
+            slot.unicode = v.unicode;
             if (v.kind == Value::Text) {
-                // Exactly the text's length: the database, not the message, decides
-                // whether it fits its column.
+                const auto length = unsigned(qMax<qsizetype>(v.bytes.size(), 1));
+                const unsigned describedLength = isTextType(described->getType(status, i)) && !v.unicode
+                                                     ? described->getLength(status, i)
+                                                     : 0;
+                slot.exact = length > describedLength;
+                slot.room = slot.exact ? length : describedLength;
                 const unsigned type = described->getType(status, i);
                 builder->setType(status, i, SQL_VARYING);
-                builder->setLength(status, i, unsigned(qMax<qsizetype>(v.bytes.size(), 1)));
+                builder->setLength(status, i, slot.room);
                 builder->setCharSet(status, i,
                                     v.unicode          ? CharsetUtf8
                                     : isTextType(type) ? described->getCharSet(status, i)
@@ -168,19 +267,33 @@ struct Query::Private {
             }
         }
         FbApi::Ref<IMessageMetadata> metadata(builder->getMetadata(status));
-        buffer = QByteArray(int(metadata->getMessageLength(status)), '\0');
-        for (unsigned i = 0; i < count; ++i) {
+        QList<Place> wantedPlaces(values.size());
+        for (unsigned i = 0; i < count; ++i)
+            wantedPlaces[i] = {metadata->getOffset(status, i), metadata->getNullOffset(status, i)};
+        inputLength = metadata->getMessageLength(status);
+        inputMetadata = std::move(metadata);
+        slots = std::move(wanted);
+        places = std::move(wantedPlaces);
+    }
+
+    IMessageMetadata *inputMessage(ThrowStatusWrapper *status, QByteArray &buffer)
+    {
+        if (!messageFits())
+            buildInputMessage(status);
+        buffer = QByteArray(int(inputLength), '\0');
+        for (qsizetype i = 0; i < values.size(); ++i) {
             const Value &v = values.at(i);
-            writeAt<short>(buffer, metadata->getNullOffset(status, i), v.kind == Value::Null ? -1 : 0);
-            const unsigned offset = metadata->getOffset(status, i);
+            const Place &place = places.at(i);
+            writeAt<short>(buffer, place.nullOffset, v.kind == Value::Null ? -1 : 0);
             if (v.kind == Value::Text) {
-                writeAt<quint16>(buffer, offset, quint16(v.bytes.size()));
-                std::memcpy(buffer.data() + offset + sizeof(quint16), v.bytes.constData(), v.bytes.size());
+                writeAt<quint16>(buffer, place.offset, quint16(v.bytes.size()));
+                std::memcpy(buffer.data() + place.offset + sizeof(quint16), v.bytes.constData(),
+                            v.bytes.size());
             } else if (v.kind == Value::Double) {
-                writeAt<double>(buffer, offset, v.number);
+                writeAt<double>(buffer, place.offset, v.number);
             }
         }
-        return metadata;
+        return inputMetadata.get();
     }
 
     bool prepareOutput(ThrowStatusWrapper *status)
@@ -230,7 +343,7 @@ void Query::setSql(const QString &sql)
     if (sql != sql_ || !d_->statement) {
         sql_ = sql;
         d_->parameters = parseNamedParameters(sql);
-        d_->statement.reset();
+        d_->forgetStatement();
     }
     d_->values = QList<Value>(d_->parameters.names.size());
 }
@@ -285,24 +398,25 @@ void Query::open()
 {
     close();
     d_->affected = 0;
+    d_->affectedAsked = true;
     d_->transaction.start();
     try {
         FbApi::Status status;
         d_->prepare(status.get());
+        d_->describe(status.get());
         QByteArray input;
-        FbApi::Ref<IMessageMetadata> inputMetadata = d_->inputMessage(status.get(), input);
-        const unsigned type = d_->statement->getType(status.get());
-        const bool hasOutput = d_->prepareOutput(status.get());
+        IMessageMetadata *inputMetadata = d_->inputMessage(status.get(), input);
+        const unsigned type = d_->statementType;
+        const bool hasOutput = d_->hasOutput;
         if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
-            d_->cursor.reset(d_->statement->openCursor(status.get(), d_->transaction.handle(),
-                                                       inputMetadata.get(), input.data(),
-                                                       d_->outputMetadata.get(), 0));
+            d_->cursor.reset(d_->statement->openCursor(status.get(), d_->transaction.handle(), inputMetadata,
+                                                       input.data(), d_->outputMetadata.get(), 0));
         } else {
-            d_->statement->execute(status.get(), d_->transaction.handle(), inputMetadata.get(), input.data(),
+            d_->statement->execute(status.get(), d_->transaction.handle(), inputMetadata, input.data(),
                                    hasOutput ? d_->outputMetadata.get() : nullptr,
                                    hasOutput ? d_->row.data() : nullptr);
             d_->pendingRow = hasOutput;
-            d_->affected = d_->statement->getAffectedRecords(status.get());
+            d_->affectedAsked = false;
         }
         d_->active = true;
     } catch (const FbException &e) {
@@ -313,6 +427,7 @@ void Query::open()
 
 quint64 Query::rowsAffected() const
 {
+    d_->askAffected();
     return d_->affected;
 }
 
@@ -382,7 +497,7 @@ QString Query::fieldName(int field) const
 int Query::fieldIndex(const QString &name) const
 {
     for (qsizetype i = 0; i < d_->columns.size(); ++i) {
-        if (d_->columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(d_->columns.at(i).name, name))
             return int(i);
     }
     return -1;

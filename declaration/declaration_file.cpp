@@ -88,8 +88,37 @@ QString dateField(const QString &text)
     return SubText(trimmed, 1, 2) + SubText(trimmed, 4, 2) + SubText(trimmed, 7, 4);
 }
 
+namespace {
+// The header's fields as every record of a declaration writes them, made once per declaration
+// rather than once per record.
+struct HeaderFields {
+    QString year, month, agentCuit, agentName; // as given
+    QString yearField, monthField, agentCuitField, agentNameField;
+};
+
+const HeaderFields &headerFields(const DeclarationHeader &header)
+{
+    thread_local HeaderFields fields;
+    if (fields.yearField.isNull() || fields.year != header.year || fields.month != header.month ||
+        fields.agentCuit != header.agentCuit || fields.agentName != header.agentName) {
+        HeaderFields made;
+        made.yearField = padRecordField(RecordField::Year, IntegerText(declaredYear(header.year)));
+        made.monthField = padRecordField(RecordField::Month, IntegerText(declaredMonth(header.month)));
+        made.agentCuitField = padRecordField(RecordField::AgentCuit, fieldText(header.agentCuit));
+        made.agentNameField = padRecordField(RecordField::AgentName, fieldText(header.agentName));
+        made.year = header.year;
+        made.month = header.month;
+        made.agentCuit = header.agentCuit;
+        made.agentName = header.agentName;
+        fields = std::move(made);
+    }
+    return fields;
+}
+} // namespace
+
 QString declarationRecord(const Withholding &row, const DeclarationHeader &header)
 {
+    const HeaderFields &fields = headerFields(header);
     QString record;
     record.reserve(DeclarationRecordWidth);
     for (const RecordFieldLayout &layout : DeclarationRecordLayout) {
@@ -98,10 +127,10 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
             record += padRecordField(layout.field, fieldText(row.supplierCuit));
             break;
         case RecordField::Year:
-            record += padRecordField(layout.field, IntegerText(declaredYear(header.year)));
+            record += fields.yearField;
             break;
         case RecordField::Month:
-            record += padRecordField(layout.field, IntegerText(declaredMonth(header.month)));
+            record += fields.monthField;
             break;
         case RecordField::Date:
             record += padRecordField(layout.field, dateField(row.date));
@@ -116,10 +145,10 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
             record += nameField(row.companyName);
             break;
         case RecordField::AgentCuit:
-            record += padRecordField(layout.field, fieldText(header.agentCuit));
+            record += fields.agentCuitField;
             break;
         case RecordField::AgentName:
-            record += padRecordField(layout.field, fieldText(header.agentName));
+            record += fields.agentNameField;
             break;
         case RecordField::InvoiceAmount:
             record += amountField(row.invoiceAmount);

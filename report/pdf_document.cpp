@@ -5,7 +5,10 @@
 #include "report/pdf_text.h"
 #include "report/stream_encoding.h"
 
+#include <QMutex>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 void appendOperator(QByteArray &out, std::initializer_list<double> operands, const char *op)
@@ -121,7 +124,16 @@ PdfDocument::PdfDocument(double pageWidth, double pageHeight) : pageWidth_(pageW
 
 PdfDocument::~PdfDocument() = default;
 
-int PdfDocument::addImage(const QImage &image)
+namespace {
+struct EncodedImage {
+    qint64 key = 0;
+    QSize cut;
+    int width = 0;
+    int height = 0;
+    QByteArray data;
+};
+
+EncodedImage encodeImage(const QImage &image)
 {
     QImage rgb;
     if (image.hasAlphaChannel()) {
@@ -138,7 +150,40 @@ int PdfDocument::addImage(const QImage &image)
     // Scan lines are padded to four bytes in QImage; the PDF wants them packed.
     for (int y = 0; y < rgb.height(); ++y)
         raw.append(reinterpret_cast<const char *>(rgb.constScanLine(y)), rowBytes);
-    images_.push_back({rgb.width(), rgb.height(), ascii85Encode(flateCompress(raw))});
+    EncodedImage encoded;
+    encoded.width = rgb.width();
+    encoded.height = rgb.height();
+    encoded.data = ascii85Encode(flateCompress(raw));
+    return encoded;
+}
+} // namespace
+
+int PdfDocument::addImage(const QImage &image, QSize cut)
+{
+    // A QImage's cache key changes whenever its pixels do, so a stale entry is never found.
+    static QMutex lock;
+    static std::vector<EncodedImage> encoded;
+    constexpr std::size_t Kept = 8;
+    const qint64 key = image.cacheKey();
+    EncodedImage found;
+    {
+        const QMutexLocker locked(&lock);
+        const auto same = std::find_if(encoded.begin(), encoded.end(),
+                                       [&](const EncodedImage &e) { return e.key == key && e.cut == cut; });
+        if (same != encoded.end())
+            found = *same;
+    }
+    if (found.data.isEmpty()) {
+        found =
+            encodeImage(cut.isValid() && cut != image.size() ? image.copy(QRect(QPoint(0, 0), cut)) : image);
+        found.key = key;
+        found.cut = cut;
+        const QMutexLocker locked(&lock);
+        if (encoded.size() == Kept)
+            encoded.erase(encoded.begin());
+        encoded.push_back(found);
+    }
+    images_.push_back({found.width, found.height, found.data});
     return static_cast<int>(images_.size()) - 1;
 }
 

@@ -42,8 +42,10 @@ public:
     PdfDocument(const PdfDocument &) = delete;
     PdfDocument &operator=(const PdfDocument &) = delete;
 
-    // Returns the number by which pages draw the image; alpha is laid over white.
-    int addImage(const QImage &image);
+    // Returns the number by which pages draw the image, cut to its top left `cut` when given;
+    // alpha is laid over white. The same picture cut the same way is encoded once per process
+    // (a listing's logos, declaration after declaration).
+    int addImage(const QImage &image, QSize cut = {});
     PdfPage &addPage();
     int pageCount() const { return static_cast<int>(pages_.size()); }
     double pageHeight() const { return pageHeight_; }

@@ -100,7 +100,7 @@ private:
             return;
         auto found = images_.find(&item);
         if (found == images_.end())
-            found = images_.emplace(&item, document_.addImage(item.picture.copy(0, 0, width, height))).first;
+            found = images_.emplace(&item, document_.addImage(item.picture, QSize(width, height))).first;
         page_->drawImage(found->second, x, pdfY(top + height * pointsPerPixel), width * pointsPerPixel,
                          height * pointsPerPixel);
     }

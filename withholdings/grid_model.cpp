@@ -175,6 +175,8 @@ bool GridModel::appendAll(const QList<Withholding> &rows)
         if (rows_.capacity() < static_cast<size_t>(last) + 1)
             rows_.reserve(std::max(static_cast<size_t>(last) + 1, 2 * rows_.capacity()));
     }
+    // The receipts' count grows once, not by doubling as a large import goes.
+    receipts_.reserve(receipts_.size() + count);
     for (qsizetype i = 0; i < count; ++i)
         store(rows[i]);
     if (last > shown)

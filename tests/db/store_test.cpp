@@ -332,3 +332,46 @@ TEST_F(StoreTest, StatementsRunAgainAfterTheConnectionWasClosed)
     transaction_->commitRetaining();
     EXPECT_EQ(countRows(q), 1);
 }
+
+// One statement run row after row keeps what it asked the database once; each row's texts,
+// nulls and numbers, whatever their lengths and kinds, land as given, and a text too long for
+// its column is refused between two good rows.
+TEST_F(StoreTest, AStatementRunRowAfterRowStoresEachRowAsGiven)
+{
+    Query q(*transaction_);
+    q.setSql(QStringLiteral("insert into reten (nrocom, razon, importe) values (:n, :r, :i)"));
+    const struct {
+        const char *nroCom; // null when nullptr
+        const char *razon;
+        bool number;
+        double importe;
+    } rows[] = {
+        {"1", "A", true, 1.5},      {"22", "", true, 2},      {nullptr, "CCC", false, 0},
+        {"4444", "Ñandú", true, 4}, {"55555", "E", false, 0}, {"6", "FFFFFFFFFFFF", true, 6.25},
+        {"7", "G", true, 7},
+    };
+    for (const auto &r : rows) {
+        if (r.nroCom)
+            q.setText(QStringLiteral("n"), QString::fromUtf8(r.nroCom));
+        else
+            q.setNull(QStringLiteral("n"));
+        q.setText(QStringLiteral("r"), QString::fromUtf8(r.razon));
+        if (r.number)
+            q.setDouble(QStringLiteral("i"), r.importe);
+        else
+            q.setText(QStringLiteral("i"), QStringLiteral("3.5"));
+        q.execute();
+        q.setText(QStringLiteral("r"), QString(61, QLatin1Char('x')));
+        EXPECT_THROW(q.execute(), DatabaseError);
+    }
+    q.setSql(QStringLiteral("select nrocom, razon, importe from reten order by jid"));
+    q.open();
+    for (const auto &r : rows) {
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.isNull(0), r.nroCom == nullptr);
+        EXPECT_EQ(q.text(0).trimmed(), QString::fromUtf8(r.nroCom ? r.nroCom : ""));
+        EXPECT_EQ(q.text(1).trimmed(), QString::fromUtf8(r.razon));
+        EXPECT_EQ(q.number(2), r.number ? r.importe : 3.5);
+    }
+    EXPECT_FALSE(q.next());
+}

@@ -301,6 +301,31 @@ TEST_F(ReportExport, LogosAreCutNotScaled)
     EXPECT_TRUE(pdf.contains("1 w\n0 G\n28.346 700.904 538.5 111.75 re\nS")) << "header frame";
 }
 
+// A listing shows the logos it was given, export after export: the same picture is encoded
+// once, and a picture changed since, even in place, is encoded again.
+TEST_F(ReportExport, EachListingShowsTheLogosItWasGiven)
+{
+    QImage logo = patternImage(232, 107);
+    const QImage other = patternImage(213, 107);
+    const auto exportWith = [&](int run) {
+        ReportDefinition report = listingLikeReport(logo, other);
+        TableRowSource rows = listingRows(3);
+        const QString file = path(QString("logos%1.pdf").arg(run));
+        exportReportToPdf(report, rows, file);
+        const QString prefix = path(QString("logos%1").arg(run));
+        EXPECT_EQ(runTool("pdfimages", {"-f", "1", "-l", "1", "-png", file, prefix}).exitCode, 0);
+        return QImage(prefix + "-000.png").convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage first = exportWith(1);
+    EXPECT_EQ(exportWith(2), first);
+    logo.setPixel(0, 0, qRgb(255, 0, 0));
+    const QImage changed = exportWith(3);
+    ASSERT_FALSE(changed.isNull());
+    EXPECT_EQ(changed.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(changed.copy(1, 0, changed.width() - 1, changed.height()),
+              first.copy(1, 0, first.width() - 1, first.height()));
+}
+
 TEST_F(ReportExport, ExportToMissingFolderRaisesAndLeavesNoFile)
 {
     ReportDefinition report = listingLikeReport(QImage(), QImage());
