@@ -1,5 +1,6 @@
 #include "app/accessible_names.h"
 
+#include "app/accessible_text.h"
 #include "app/masked_edit.h"
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
@@ -101,6 +102,10 @@ QAccessibleInterface *accessibleWithRole(const QString &className, QObject *obje
     if (widget == nullptr)
         return nullptr;
     const QVariant role = widget->property(RoleProperty);
+    // A spin box reads its own box.
+    if (auto *edit = qobject_cast<QLineEdit *>(widget);
+        edit != nullptr && !role.isValid() && edit->objectName() != QLatin1String("qt_spinbox_lineedit"))
+        return makeLineEditAccessible(edit);
     if (!role.isValid())
         return nullptr;
     if (auto *label = qobject_cast<QLabel *>(widget);
@@ -109,7 +114,9 @@ QAccessibleInterface *accessibleWithRole(const QString &className, QObject *obje
     return new QAccessibleWidget(widget, static_cast<QAccessible::Role>(role.toInt()));
 }
 
-void installRoles()
+} // namespace
+
+void installAccessibleInterfaces()
 {
     static const bool installed = [] {
         QAccessible::installFactory(accessibleWithRole);
@@ -118,6 +125,7 @@ void installRoles()
     Q_UNUSED(installed);
 }
 
+namespace {
 void setRole(QWidget *widget, QAccessible::Role role)
 {
     widget->setProperty(RoleProperty, static_cast<int>(role));
@@ -170,7 +178,7 @@ struct Naming {
 
 void nameControls(TF_Retenciones &w)
 {
-    installRoles();
+    installAccessibleInterfaces();
     const Naming table[] = {
         {w.e_legaJo, w.StaticText1, nullptr, "Solo dígitos"},
         {w.e_Mes, w.StaticText2, nullptr, "Número de mes, de 1 a 12"},
@@ -223,12 +231,14 @@ void nameControls(TF_Retenciones &w)
 
 void nameControls(TF_ayuda &help)
 {
+    installAccessibleInterfaces();
     help.setAccessibleName(help.windowTitle());
     help.Memo1->setAccessibleName(QStringLiteral("Texto de ayuda"));
 }
 
 void nameControls(QMessageBox &box)
 {
+    installAccessibleInterfaces();
     // The text a "Show Details..." button unfolds.
     for (QTextEdit *details : box.findChildren<QTextEdit *>())
         if (details->accessibleName().isEmpty())

@@ -9,6 +9,11 @@ class TF_ayuda;
 // roles and reading order the controls alone do not give. Nothing here changes what is drawn,
 // and nothing here starts the accessibility bridge: Qt asks for these only once a screen
 // reader has turned it on.
+// The program's own interfaces for what Qt's would announce wrongly or answer slowly: once,
+// after the application is made and before its first window, since a control keeps the
+// interface it was first given.
+void installAccessibleInterfaces();
+
 void nameControls(TF_Retenciones &window);
 void nameControls(TF_ayuda &help);
 void nameControls(QMessageBox &box);

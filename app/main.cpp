@@ -1,3 +1,4 @@
+#include "app/accessible_names.h"
 #include "app/qt_dialogs.h"
 #include "app/quit_on_signal.h"
 #include "app/screen_fonts.h"
@@ -39,6 +40,7 @@ void explainExclusiveDatabaseOnce(Dialogs &dialogs)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    installAccessibleInterfaces();
     LoadScreenFonts();
     FollowRegionalSettings();
 
