@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QString>
+
+class GridModel;
 class QMessageBox;
+class QWidget;
+class TF_Anteriores;
 class TF_Retenciones;
 class TF_ayuda;
 
@@ -16,4 +21,11 @@ void installAccessibleInterfaces();
 
 void nameControls(TF_Retenciones &window);
 void nameControls(TF_ayuda &help);
+void nameControls(TF_Anteriores &past);
 void nameControls(QMessageBox &box);
+
+// What the reader is told when a grid row has just been appended or deleted; empty for a row
+// that is neither.
+QString rowAnnouncement(const GridModel &model, int row);
+// The last thing the window announced to a reader; empty before the first.
+QString lastAnnouncement(const QWidget &window);

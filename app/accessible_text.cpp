@@ -82,7 +82,8 @@ TextSegment textSegment(const QString &text, int offset, QAccessible::TextBounda
 QString readableText(const QLineEdit &edit)
 {
     QString shown = edit.displayText();
-    if (const auto *masked = qobject_cast<const MaskedEdit *>(&edit); masked != nullptr && masked->isMasked()) {
+    if (const auto *masked = qobject_cast<const MaskedEdit *>(&edit);
+        masked != nullptr && masked->isMasked()) {
         const QChar blank = EditMask::parse(masked->editMask()).blank;
         shown.replace(blank, QLatin1Char(' '));
     }
@@ -136,15 +137,18 @@ public:
     int cursorPosition() const override { return edit()->cursorPosition(); }
     void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
 
+    // A read-only box selects its text when Tab enters it and unselects it when the focus
+    // leaves: that is how it is drawn, nothing the clerk did, and it is not read as a selection.
+    bool readsSelection() const { return edit()->hasSelectedText() && !edit()->isReadOnly(); }
     void selection(int selectionIndex, int *startOffset, int *endOffset) const override
     {
         *startOffset = *endOffset = 0;
-        if (selectionIndex != 0 || !edit()->hasSelectedText())
+        if (selectionIndex != 0 || !readsSelection())
             return;
         *startOffset = edit()->selectionStart();
         *endOffset = edit()->selectionEnd();
     }
-    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    int selectionCount() const override { return readsSelection() ? 1 : 0; }
     void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
     void removeSelection(int selectionIndex) override
     {

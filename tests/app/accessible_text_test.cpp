@@ -22,8 +22,9 @@ namespace {
 using B = QAccessible::TextBoundaryType;
 using S = SegmentSide;
 
-const B Boundaries[] = {QAccessible::CharBoundary,      QAccessible::WordBoundary, QAccessible::SentenceBoundary,
-                        QAccessible::ParagraphBoundary, QAccessible::LineBoundary, QAccessible::NoBoundary};
+const B Boundaries[] = {QAccessible::CharBoundary,     QAccessible::WordBoundary,
+                        QAccessible::SentenceBoundary, QAccessible::ParagraphBoundary,
+                        QAccessible::LineBoundary,     QAccessible::NoBoundary};
 
 TEST(TextSegment, PiecesAroundAnOffset)
 {
@@ -75,7 +76,8 @@ TEST(TextSegment, PiecesAroundAnOffset)
 // at an offset holds it.
 TEST(TextSegment, EveryAnswerIsAPieceOfTheText)
 {
-    const QString texts[] = {"", "4", "415", "__/__/____", "20-29985385-4", "proveedor uno. dos", "a\n\nb ", "ñandú"};
+    const QString texts[] = {"",        "4",    "415", "__/__/____", "20-29985385-4", "proveedor uno. dos",
+                             "a\n\nb ", "ñandú"};
     for (const QString &text : texts) {
         const int length = static_cast<int>(text.size());
         for (B boundary : Boundaries)
@@ -155,8 +157,9 @@ void askEverything(Watchdog &watchdog, const std::string &what, QAccessibleInter
         for (int offset = -1; offset <= length + 1; ++offset)
             for (S side : {S::Before, S::At, S::After}) {
                 const std::string question = what + " \"" + whole.toStdString() + "\" offset " +
-                                             std::to_string(offset) + " boundary " + std::to_string(boundary) +
-                                             " side " + std::to_string(static_cast<int>(side));
+                                             std::to_string(offset) + " boundary " +
+                                             std::to_string(boundary) + " side " +
+                                             std::to_string(static_cast<int>(side));
                 watchdog.asking(question);
                 int start = -2;
                 int end = -2;
@@ -186,15 +189,24 @@ TEST_F(AccessibleText, EveryBoxAnswersEveryQuestionAtOnce)
         QString text;
     };
     const Box boxes[] = {
-        {w->e_legaJo, ""},       {w->e_legaJo, "4"},          {w->e_legaJo, "415"},
-        {w->e_Mes, "13"},        {w->E_FECha, ""},            {w->E_FECha, "0111201"},
-        {w->E_FECha, "01112017"}, {w->E_CuitReten, "2029985385"}, {w->E_CuitReten, "20299853854"},
-        {w->empresa, "PROVEEDOR UNO. DOS"}, {w->Impo_compro, "15000.00"}, {w->E_Importe, "75"},
+        {w->e_legaJo, ""},
+        {w->e_legaJo, "4"},
+        {w->e_legaJo, "415"},
+        {w->e_Mes, "13"},
+        {w->E_FECha, ""},
+        {w->E_FECha, "0111201"},
+        {w->E_FECha, "01112017"},
+        {w->E_CuitReten, "2029985385"},
+        {w->E_CuitReten, "20299853854"},
+        {w->empresa, "PROVEEDOR UNO. DOS"},
+        {w->Impo_compro, "15000.00"},
+        {w->E_Importe, "75"},
         {w->e_totreten, "75"},
     };
     for (const Box &box : boxes) {
         box.edit->setText(box.text);
-        askEverything(watchdog, box.edit->objectName().toStdString(), QAccessible::queryAccessibleInterface(box.edit));
+        askEverything(watchdog, box.edit->objectName().toStdString(),
+                      QAccessible::queryAccessibleInterface(box.edit));
     }
     // A masked box reads its blanks as spaces, its caret and text the same length.
     w->E_FECha->setText(QStringLiteral("0111201"));
