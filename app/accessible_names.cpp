@@ -219,7 +219,9 @@ private:
         if (!view->hasFocus() || !current.isValid() || table == nullptr || table->tableInterface() == nullptr)
             return;
         QAccessibleInterface *cell = table->tableInterface()->cellAt(current.row(), current.column());
-        const int child = cell != nullptr ? table->indexOfChild(cell) : -1;
+        // An empty row is no news.
+        const int child =
+            cell != nullptr && !cell->text(QAccessible::Name).isEmpty() ? table->indexOfChild(cell) : -1;
         if (child < 0)
             return;
         QAccessibleEvent focus(view, QAccessible::Focus);
@@ -430,11 +432,12 @@ void nameControls(TF_Anteriores &past)
 {
     installAccessibleInterfaces();
     past.lista->setAccessibleName(past.windowTitle());
-    // The table is read with how many declarations it lists, as the count beside the filters
+    // The table is named with how many declarations it lists, as the count beside the filters
     // says once the list is read.
     auto keepCount = [&past] {
-        QTimer::singleShot(0, &past,
-                           [&past] { past.lista->setAccessibleDescription(past.cantidad->text()); });
+        QTimer::singleShot(0, &past, [&past] {
+            past.lista->setAccessibleName(past.windowTitle() + QStringLiteral(", ") + past.cantidad->text());
+        });
     };
     QObject::connect(past.model, &QAbstractItemModel::modelReset, &past, keepCount);
     QObject::connect(past.model, &QAbstractItemModel::rowsInserted, &past, keepCount);
