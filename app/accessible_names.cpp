@@ -164,9 +164,15 @@ bool isStatusLine(QObject *object)
 
 void orderUpdates(QAccessibleEvent *event)
 {
+    QObject *object = event->object();
+    // A new result on the status line is announced once the window has settled: a reader
+    // drops what comes amid the flood of changes that CONFIRMA's emptying the window causes.
+    if (event->type() == QAccessible::NameChanged && isStatusLine(object)) {
+        auto *status = static_cast<QLabel *>(object);
+        QTimer::singleShot(StatusDelay, status, [status] { announce(status->window(), status->text()); });
+    }
     if (!QAccessible::isActive() && previousHandler == nullptr)
         return;
-    QObject *object = event->object();
     if (!entering.isNull() && object == entering.data()) {
         const QAccessible::Event type = event->type();
         if (type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged) {
@@ -184,12 +190,6 @@ void orderUpdates(QAccessibleEvent *event)
         }
     }
     forward(event);
-    // A new result on the status line is announced once the window has settled: a reader
-    // drops what comes amid the flood of changes that CONFIRMA's emptying the window causes.
-    if (event->type() == QAccessible::NameChanged && isStatusLine(object)) {
-        auto *status = static_cast<QLabel *>(object);
-        QTimer::singleShot(StatusDelay, status, [status] { announce(status->window(), status->text()); });
-    }
 }
 
 class FocusOrder : public QObject {
