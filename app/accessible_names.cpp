@@ -131,6 +131,9 @@ void announce(QWidget *window, const QString &text);
 // reader has been told of the focus.
 QPointer<QLineEdit> entering;
 bool caretHeld = false;
+// A box being left unselects its text: how it is drawn without the focus, not the clerk's doing,
+// and a reader would say "unselected" before the next control.
+QPointer<QLineEdit> leaving;
 constexpr int StatusDelay = 500; // milliseconds
 QAccessible::UpdateHandler previousHandler = nullptr;
 
@@ -173,6 +176,8 @@ void orderUpdates(QAccessibleEvent *event)
     }
     if (!QAccessible::isActive() && previousHandler == nullptr)
         return;
+    if (!leaving.isNull() && object == leaving.data() && event->type() == QAccessible::TextSelectionChanged)
+        return;
     if (!entering.isNull() && object == entering.data()) {
         const QAccessible::Event type = event->type();
         if (type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged) {
@@ -198,7 +203,10 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::FocusOut && QAccessible::isActive())
+            leaving = qobject_cast<QLineEdit *>(watched);
         if (event->type() == QEvent::FocusIn && QAccessible::isActive()) {
+            leaving = nullptr;
             if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
                 entering = edit;
                 caretHeld = false;

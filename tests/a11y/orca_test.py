@@ -75,7 +75,8 @@ WALK = [
     step('key shift+Tab', r'Importe Comprobante', r'2,5'),
     step('key End BackSpace BackSpace BackSpace / type 15000.00 / key Return', r'ADICIONA'),
     step('key shift+Tab', r'Importe Retención', r"'75\.?'"),
-    step('key Tab', r'ADICIONA'),
+    step('key shift+Tab', r'Importe Comprobante', r"'15000\.00( selected)?\.?'"),
+    step('key Tab', r'ADICIONA', absent=(r'unselected',)),
     step('key Return', r'Renglón 2 agregado', r'retención 75\b', r'Total Retenciones 115\b'),
     step('key shift+Tab', r'CONFIRMA'),
     # The grid: the current row on entering it, each row with its titles.

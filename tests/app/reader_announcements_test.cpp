@@ -33,7 +33,8 @@ TEST(RowAnnouncement, SaysWhatHappenedToTheRowAndTheNewTotal)
     };
     const Case cases[] = {
         {1, QStringLiteral("Renglón 1 borrado. Total Retenciones 75")},
-        {2, QStringLiteral("Renglón 2 agregado: comprobante 1002, importe retención 75. Total Retenciones 75")},
+        {2,
+         QStringLiteral("Renglón 2 agregado: comprobante 1002, importe retención 75. Total Retenciones 75")},
         {3, QString()},
     };
     for (const Case &c : cases)
@@ -58,11 +59,13 @@ TEST_F(Announcements, TheAgentFoundAndEachNewRowAreAnnounced)
     QTest::keyClick(w->e_legaJo, Qt::Key_Tab);
     QTest::qWait(10);
     ASSERT_FALSE(w->e_Razon->text().isEmpty());
-    EXPECT_EQ(lastAnnouncement(*w), QStringLiteral("Agente %1, CUIT %2").arg(w->e_Razon->text(), w->e_Cuit->text()));
+    EXPECT_EQ(lastAnnouncement(*w),
+              QStringLiteral("Agente %1, CUIT %2").arg(w->e_Razon->text(), w->e_Cuit->text()));
 
     w->gridModel->append(withholding("1001", "40"));
     QTest::qWait(10);
-    EXPECT_TRUE(lastAnnouncement(*w).startsWith(QStringLiteral("Renglón 1 agregado"))) << lastAnnouncement(*w).toStdString();
+    EXPECT_TRUE(lastAnnouncement(*w).startsWith(QStringLiteral("Renglón 1 agregado")))
+        << lastAnnouncement(*w).toStdString();
 
     // The reader is told by a notification, and nothing is drawn for it.
     auto *notice = w->findChild<QLabel *>(QStringLiteral("avisoLector"));
