@@ -210,6 +210,12 @@ public:
             if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
                 entering = edit;
                 caretHeld = false;
+                // Qt tells of the focus before this turn of the event loop ends; a box whose
+                // focus was taken back meanwhile holds nothing after it.
+                QTimer::singleShot(0, edit, [] {
+                    entering = nullptr;
+                    caretHeld = false;
+                });
             }
             // A table read as it is entered names its size only; the row the clerk is on
             // follows.

@@ -149,10 +149,8 @@ class Session:
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(('RETENCIONES_', 'XDG_', 'QT_')) and k != 'DISPLAY'}
         self.env.update(HOME=self.make('home'), XDG_RUNTIME_DIR=runtime)
-        self.env['DISPLAY'] = self.start_display()
-        os.environ['DISPLAY'] = self.env['DISPLAY']
+        self.start_desktop()
         self.start(['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'])
-        self.start(['openbox', '--sm-disable'])
         # The program runs from a folder of its own, where its listing goes and is removed with
         # the rest.
         copy = os.path.join(self.make('program'), os.path.basename(program))
@@ -161,12 +159,31 @@ class Session:
         database = os.path.join(self.folder, 'RETENCIONES.FDB')
         subprocess.run([create_database, database, sql], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, preexec_fn=die_with_parent)
-        self.wait_for(self.window_manager_runs, 'openbox to manage the display')
         self.program = self.start([program], cwd=self.work, extra={
             'RETENCIONES_DATABASE': database,
             'QT_QPA_PLATFORM': 'xcb',
             'QT_LINUX_ACCESSIBILITY_ALWAYS_ON': '1',
         })
+
+    def start_desktop(self):
+        # A display and its window manager. Tests of other programs on this machine start and
+        # stop displays of their own at the same moments: a display that cannot be reached
+        # (its number taken again meanwhile) is given up for another.
+        for attempt in range(3):
+            first = len(self.processes)
+            self.env['DISPLAY'] = self.start_display()
+            os.environ['DISPLAY'] = self.env['DISPLAY']
+            window_manager = self.start(['openbox', '--sm-disable'])
+            end = time.monotonic() + 30
+            while time.monotonic() < end and window_manager.poll() is None:
+                if self.window_manager_runs():
+                    return
+                time.sleep(0.05)
+            for process in reversed(self.processes[first:]):
+                process.kill()
+                process.wait()
+            del self.processes[first:]
+        raise RuntimeError('waited in vain for openbox to manage a display')
 
     def make(self, name):
         path = os.path.join(self.folder, name)
