@@ -333,6 +333,29 @@ void followRows(TF_Retenciones &w)
     });
 }
 
+// The grid always shows its 500 rows, and a reader says so; entered, it is named with how
+// many withholdings it holds.
+class GridCount : public QObject {
+public:
+    GridCount(TF_Retenciones &w) : QObject(w.Grilla), w_(w) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        Q_UNUSED(watched);
+        if (event->type() == QEvent::FocusIn) {
+            const auto count = w_.gridModel->withholdings().size();
+            const QString name = QStringLiteral("Retenciones cargadas");
+            w_.Grilla->setAccessibleName(count == 0   ? name
+                                         : count == 1 ? name + QStringLiteral(", 1 retención")
+                                                      : name + QStringLiteral(", %1 retenciones").arg(count));
+        }
+        return false;
+    }
+
+private:
+    TF_Retenciones &w_;
+};
+
 // The agent the registry gave for the legajo, once it is in its boxes.
 void followAgent(TF_Retenciones &w)
 {
@@ -414,6 +437,7 @@ void nameControls(TF_Retenciones &w)
     followCellChanges(w.Grilla);
     followRows(w);
     followAgent(w);
+    w.Grilla->installEventFilter(new GridCount(w));
 }
 
 QString rowAnnouncement(const GridModel &model, int row)

@@ -80,7 +80,7 @@ WALK = [
     step('key Return', r'Renglón 2 agregado', r'retención 75\b', r'Total Retenciones 115\b'),
     step('key shift+Tab', r'CONFIRMA'),
     # The grid: the current row on entering it, each row with its titles.
-    step('key shift+Tab', r'Retenciones cargadas', r'Renglón 1\b', r'Importe Comp\. 8000\.50', r'Importe Ret\. 40\b'),
+    step('key shift+Tab', r'Retenciones cargadas, 2 retenciones', r'Renglón 1\b', r'Importe Comp\. 8000\.50', r'Importe Ret\. 40\b'),
     step('key Down', r'Renglón 2\b', r'Importe Comp\. 15000\.00', r'Importe Ret\. 75\b'),
     step('key Up', r'Renglón 1\b', r'Nro\.Comp\. 1001'),
     step('key Delete', r'Renglón 1 borrado', r'Total Retenciones 75\b'),
