@@ -1,10 +1,16 @@
 #include "app/accessible_names.h"
 
+#include "app/accessible_text.h"
 #include "app/masked_edit.h"
+#include "app/tf_anteriores.h"
 #include "app/tf_ayuda.h"
 #include "app/tf_retenciones.h"
 #include "common/text_helpers.h"
+#include "declaration/past_declarations_model.h"
+#include "withholdings/grid_model.h"
+#include "withholdings/withholding.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
@@ -14,13 +20,17 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 // The role a widget is announced with where its class alone gives the wrong one.
 const char *const RoleProperty = "accessibleRole";
+// The hidden label through which the window tells the reader what happened.
+const char *const NoticeName = "avisoLector";
 
 QString utf8(const char *text)
 {
@@ -101,6 +111,10 @@ QAccessibleInterface *accessibleWithRole(const QString &className, QObject *obje
     if (widget == nullptr)
         return nullptr;
     const QVariant role = widget->property(RoleProperty);
+    // A spin box reads its own box.
+    if (auto *edit = qobject_cast<QLineEdit *>(widget);
+        edit != nullptr && !role.isValid() && edit->objectName() != QLatin1String("qt_spinbox_lineedit"))
+        return makeLineEditAccessible(edit);
     if (!role.isValid())
         return nullptr;
     if (auto *label = qobject_cast<QLabel *>(widget);
@@ -109,15 +123,140 @@ QAccessibleInterface *accessibleWithRole(const QString &className, QObject *obje
     return new QAccessibleWidget(widget, static_cast<QAccessible::Role>(role.toInt()));
 }
 
-void installRoles()
+void announce(QWidget *window, const QString &text);
+
+// A box moves its caret or selects its text while it takes the focus, and Qt tells a reader
+// so before it tells it where the focus went: the reader then takes the box for the one it is
+// on and says nothing of the move. What a box entered says of its caret is held until the
+// reader has been told of the focus.
+QPointer<QLineEdit> entering;
+bool caretHeld = false;
+// A box being left unselects its text: how it is drawn without the focus, not the clerk's doing,
+// and a reader would say "unselected" before the next control.
+QPointer<QLineEdit> leaving;
+constexpr int StatusDelay = 500; // milliseconds
+QAccessible::UpdateHandler previousHandler = nullptr;
+
+void orderUpdates(QAccessibleEvent *event);
+
+void forward(QAccessibleEvent *event)
+{
+    if (previousHandler != nullptr) {
+        previousHandler(event);
+        return;
+    }
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(orderUpdates);
+}
+
+void tellCaret(QLineEdit *edit)
+{
+    if (edit->hasSelectedText() && !edit->isReadOnly()) {
+        QAccessibleTextSelectionEvent selection(edit, edit->selectionStart(), edit->selectionEnd());
+        selection.setCursorPosition(edit->cursorPosition());
+        forward(&selection);
+    }
+}
+
+bool isStatusLine(QObject *object)
+{
+    return object != nullptr && object->isWidgetType() &&
+           object->property(RoleProperty).toInt() == QAccessible::StatusBar;
+}
+
+void orderUpdates(QAccessibleEvent *event)
+{
+    QObject *object = event->object();
+    // A new result on the status line is announced once the window has settled: a reader
+    // drops what comes amid the flood of changes that CONFIRMA's emptying the window causes.
+    if (event->type() == QAccessible::NameChanged && isStatusLine(object)) {
+        auto *status = static_cast<QLabel *>(object);
+        QTimer::singleShot(StatusDelay, status, [status] { announce(status->window(), status->text()); });
+    }
+    if (!QAccessible::isActive() && previousHandler == nullptr)
+        return;
+    if (!leaving.isNull() && object == leaving.data() && event->type() == QAccessible::TextSelectionChanged)
+        return;
+    if (!entering.isNull() && object == entering.data()) {
+        const QAccessible::Event type = event->type();
+        if (type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged) {
+            caretHeld = true;
+            return;
+        }
+        if (type == QAccessible::Focus) {
+            const QPointer<QLineEdit> edit = entering;
+            entering = nullptr;
+            forward(event);
+            if (caretHeld && !edit.isNull())
+                tellCaret(edit.data());
+            caretHeld = false;
+            return;
+        }
+    }
+    forward(event);
+}
+
+class FocusOrder : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut && QAccessible::isActive())
+            leaving = qobject_cast<QLineEdit *>(watched);
+        if (event->type() == QEvent::FocusIn && QAccessible::isActive()) {
+            leaving = nullptr;
+            if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+                entering = edit;
+                caretHeld = false;
+                // Qt tells of the focus before this turn of the event loop ends; a box whose
+                // focus was taken back meanwhile holds nothing after it.
+                QTimer::singleShot(0, edit, [] {
+                    entering = nullptr;
+                    caretHeld = false;
+                });
+            }
+            // A table read as it is entered names its size only; the row the clerk is on
+            // follows.
+            if (auto *view = qobject_cast<QAbstractItemView *>(watched))
+                QTimer::singleShot(0, view, [view] { tellCurrentCell(view); });
+        }
+        return false;
+    }
+
+private:
+    static void tellCurrentCell(QAbstractItemView *view)
+    {
+        const QModelIndex current = view->currentIndex();
+        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(view);
+        if (!view->hasFocus() || !current.isValid() || table == nullptr || table->tableInterface() == nullptr)
+            return;
+        QAccessibleInterface *cell = table->tableInterface()->cellAt(current.row(), current.column());
+        // An empty row is no news.
+        const int child =
+            cell != nullptr && !cell->text(QAccessible::Name).isEmpty() ? table->indexOfChild(cell) : -1;
+        if (child < 0)
+            return;
+        QAccessibleEvent focus(view, QAccessible::Focus);
+        focus.setChild(child);
+        QAccessible::updateAccessibility(&focus);
+    }
+};
+} // namespace
+
+void installAccessibleInterfaces()
 {
     static const bool installed = [] {
         QAccessible::installFactory(accessibleWithRole);
+        QCoreApplication::instance()->installEventFilter(new FocusOrder(QCoreApplication::instance()));
+        previousHandler = QAccessible::installUpdateHandler(orderUpdates);
         return true;
     }();
     Q_UNUSED(installed);
 }
 
+namespace {
 void setRole(QWidget *widget, QAccessible::Role role)
 {
     widget->setProperty(RoleProperty, static_cast<int>(role));
@@ -156,6 +295,81 @@ void followCellChanges(QTableView *grid)
         });
 }
 
+// Tells the reader, as it happens, what the window shows without moving the focus: a
+// notification, which a reader reads out wherever the clerk is. Nothing is drawn for it.
+void announce(QWidget *window, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    auto *notice = window->findChild<QLabel *>(QLatin1String(NoticeName), Qt::FindDirectChildrenOnly);
+    if (notice == nullptr) {
+        notice = new QLabel(window);
+        notice->setObjectName(QLatin1String(NoticeName));
+        notice->hide();
+        notice->setProperty(RoleProperty, static_cast<int>(QAccessible::Notification));
+    }
+    notice->setAccessibleName(text);
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent shown(notice, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
+
+// A row appended or deleted is announced once its cells and the total are written.
+void followRows(TF_Retenciones &w)
+{
+    auto *pending = new QTimer(&w);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    QObject::connect(w.gridModel, &QAbstractItemModel::dataChanged, pending,
+                     [pending](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                         if (topLeft.row() != bottomRight.row())
+                             return;
+                         pending->setProperty("row", GridModel::gridRow(topLeft));
+                         pending->start();
+                     });
+    QObject::connect(pending, &QTimer::timeout, &w, [&w, pending] {
+        announce(&w, rowAnnouncement(*w.gridModel, pending->property("row").toInt()));
+    });
+}
+
+// The grid always shows its 500 rows, and a reader says so; entered, it is named with how
+// many withholdings it holds.
+class GridCount : public QObject {
+public:
+    GridCount(TF_Retenciones &w) : QObject(w.Grilla), w_(w) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        Q_UNUSED(watched);
+        if (event->type() == QEvent::FocusIn) {
+            const auto count = w_.gridModel->withholdings().size();
+            const QString name = QStringLiteral("Retenciones cargadas");
+            w_.Grilla->setAccessibleName(count == 0   ? name
+                                         : count == 1 ? name + QStringLiteral(", 1 retención")
+                                                      : name + QStringLiteral(", %1 retenciones").arg(count));
+        }
+        return false;
+    }
+
+private:
+    TF_Retenciones &w_;
+};
+
+// The agent the registry gave for the legajo, once it is in its boxes.
+void followAgent(TF_Retenciones &w)
+{
+    auto *pending = new QTimer(&w);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    QObject::connect(w.e_Razon, &QLineEdit::textChanged, pending, [pending] { pending->start(); });
+    QObject::connect(pending, &QTimer::timeout, &w, [&w] {
+        const QString name = TrimBlanks(w.e_Razon->text());
+        if (!name.isEmpty())
+            announce(&w, QStringLiteral("Agente %1, CUIT %2").arg(name, TrimBlanks(w.e_Cuit->text())));
+    });
+}
+
 struct Naming {
     QWidget *control;
     // The label the clerk reads beside the control: the reader's name for it, unless the
@@ -170,7 +384,7 @@ struct Naming {
 
 void nameControls(TF_Retenciones &w)
 {
-    installRoles();
+    installAccessibleInterfaces();
     const Naming table[] = {
         {w.e_legaJo, w.StaticText1, nullptr, "Solo dígitos"},
         {w.e_Mes, w.StaticText2, nullptr, "Número de mes, de 1 a 12"},
@@ -210,8 +424,10 @@ void nameControls(TF_Retenciones &w)
             n.control->setAccessibleName(utf8(n.name));
         else if (n.caption != nullptr)
             n.control->setAccessibleName(TrimBlanks(n.caption->text()));
-        // A panel is not a label's buddy: only a control that takes the focus is.
-        if (n.caption != nullptr && n.control->focusPolicy() != Qt::NoFocus)
+        // A panel is not a label's buddy: only a control that takes the focus is. A reader
+        // reads a buddy's caption instead of the control's name, so a control named otherwise
+        // has none.
+        if (n.caption != nullptr && n.control->focusPolicy() != Qt::NoFocus && n.name == nullptr)
             n.caption->setBuddy(n.control);
         if (n.description != nullptr)
             n.control->setAccessibleDescription(utf8(n.description));
@@ -219,16 +435,55 @@ void nameControls(TF_Retenciones &w)
     // The title bar stays empty; the reader still names the window.
     w.setAccessibleName(QStringLiteral("Retenciones"));
     followCellChanges(w.Grilla);
+    followRows(w);
+    followAgent(w);
+    w.Grilla->installEventFilter(new GridCount(w));
+}
+
+QString rowAnnouncement(const GridModel &model, int row)
+{
+    const QString total = QStringLiteral("Total Retenciones %1").arg(TrimBlanks(model.totalText()));
+    const QString number = TrimBlanks(model.cell(row, RowNumberColumn));
+    if (model.isDeleted(row))
+        return QStringLiteral("Renglón %1 borrado. %2").arg(number, total);
+    if (!model.isOccupied(row))
+        return QString();
+    const Withholding added = model.withholding(row);
+    return QStringLiteral("Renglón %1 agregado: comprobante %2, importe retención %3. %4")
+        .arg(number, TrimBlanks(added.receipt), TrimBlanks(added.withheldAmount), total);
+}
+
+QString lastAnnouncement(const QWidget &window)
+{
+    const auto *notice = window.findChild<QLabel *>(QLatin1String(NoticeName), Qt::FindDirectChildrenOnly);
+    return notice != nullptr ? notice->accessibleName() : QString();
 }
 
 void nameControls(TF_ayuda &help)
 {
+    installAccessibleInterfaces();
     help.setAccessibleName(help.windowTitle());
     help.Memo1->setAccessibleName(QStringLiteral("Texto de ayuda"));
 }
 
+void nameControls(TF_Anteriores &past)
+{
+    installAccessibleInterfaces();
+    past.lista->setAccessibleName(past.windowTitle());
+    // The table is named with how many declarations it lists, as the count beside the filters
+    // says once the list is read.
+    auto keepCount = [&past] {
+        QTimer::singleShot(0, &past, [&past] {
+            past.lista->setAccessibleName(past.windowTitle() + QStringLiteral(", ") + past.cantidad->text());
+        });
+    };
+    QObject::connect(past.model, &QAbstractItemModel::modelReset, &past, keepCount);
+    QObject::connect(past.model, &QAbstractItemModel::rowsInserted, &past, keepCount);
+}
+
 void nameControls(QMessageBox &box)
 {
+    installAccessibleInterfaces();
     // The text a "Show Details..." button unfolds.
     for (QTextEdit *details : box.findChildren<QTextEdit *>())
         if (details->accessibleName().isEmpty())

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QString>
+
+class GridModel;
 class QMessageBox;
+class QWidget;
+class TF_Anteriores;
 class TF_Retenciones;
 class TF_ayuda;
 
@@ -9,6 +14,18 @@ class TF_ayuda;
 // roles and reading order the controls alone do not give. Nothing here changes what is drawn,
 // and nothing here starts the accessibility bridge: Qt asks for these only once a screen
 // reader has turned it on.
+// The program's own interfaces for what Qt's would announce wrongly or answer slowly: once,
+// after the application is made and before its first window, since a control keeps the
+// interface it was first given.
+void installAccessibleInterfaces();
+
 void nameControls(TF_Retenciones &window);
 void nameControls(TF_ayuda &help);
+void nameControls(TF_Anteriores &past);
 void nameControls(QMessageBox &box);
+
+// What the reader is told when a grid row has just been appended or deleted; empty for a row
+// that is neither.
+QString rowAnnouncement(const GridModel &model, int row);
+// The last thing the window announced to a reader; empty before the first.
+QString lastAnnouncement(const QWidget &window);

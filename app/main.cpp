@@ -1,3 +1,4 @@
+#include "app/accessible_names.h"
 #include "app/after_first_paint.h"
 #include "app/qt_dialogs.h"
 #include "app/quit_on_signal.h"
@@ -41,6 +42,7 @@ void explainExclusiveDatabaseOnce(Dialogs &dialogs)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    installAccessibleInterfaces();
     LoadScreenFonts();
     FollowRegionalSettings();
 

@@ -2,6 +2,7 @@
 
 #include "declaration/certificates.h"
 
+#include "app/accessible_names.h"
 #include "app/screen_fonts.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
@@ -107,7 +108,8 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
     setTabOrder(lista, B_Listado);
     setTabOrder(B_Listado, B_Carpeta);
     setTabOrder(B_Carpeta, B_Constancias);
-    setTabOrder(B_Carpeta, B_Cerrar);
+    setTabOrder(B_Constancias, B_Cerrar);
+    nameControls(*this);
 }
 
 TF_Anteriores::~TF_Anteriores() = default;

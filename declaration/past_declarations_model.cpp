@@ -70,6 +70,11 @@ QVariant PastDeclarationsModel::data(const QModelIndex &index, int role) const
         if (column == MarkColumn)
             return fileMarkText(mark(index.row()), d);
         return pastDeclarationCells(d).value(column);
+    case Qt::AccessibleTextRole: {
+        // A reader reads a row cell after cell: each with its column's title.
+        const QString text = data(index, Qt::DisplayRole).toString();
+        return text.isEmpty() ? text : pastDeclarationTitles().value(column) + QLatin1Char(' ') + text;
+    }
     case Qt::ToolTipRole:
         if (column == 6 || column == MarkColumn)
             return QDir::toNativeSeparators(d.file) + QStringLiteral("\nequipo: ") + d.host +

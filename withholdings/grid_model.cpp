@@ -262,6 +262,14 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     const int row = gridRow(index);
     if (role == Qt::AccessibleTextRole && index.column() == RowNumberColumn && isDeleted(row))
         return QString(cell(row, RowNumberColumn) + QStringLiteral(" borrado"));
+    // A reader reads a row cell after cell: each cell of a withholding with its column's
+    // title, so that the two amounts are told apart.
+    if (role == Qt::AccessibleTextRole && isOccupied(row)) {
+        const QString title =
+            index.column() == RowNumberColumn ? QStringLiteral("Renglón") : cell(0, index.column());
+        const QString text = cell(row, index.column());
+        return TrimBlanks(text).isEmpty() ? text : TrimBlanks(title) + QLatin1Char(' ') + text;
+    }
     if (role != Qt::DisplayRole)
         return {};
     return cell(row, index.column());

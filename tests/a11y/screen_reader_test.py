@@ -102,7 +102,8 @@ STEPS = [
     (['key Return'], [focus('text', 'CUIT Proveedor')]),
     # The first row deleted from the keyboard: the reader is told the row is gone.
     (['key shift+Tab'], [focus('push button', 'CONFIRMA')]),
-    (['key shift+Tab'], [focus('table', 'Retenciones cargadas')]),
+    # Entering the grid, the reader is told the current row too.
+    (['key shift+Tab'], [focus('table cell', 'Renglón 1')]),
     (['key Delete'], [('renamed', 'table cell', '1 borrado')], 'deleted row'),
     (['key Tab'], [focus('push button', 'CONFIRMA')]),
     (['key Return'], [box('Confirm', 'Confirma Generar Archivo con Caracter de DDJJ ?'), focus('push button', 'Yes')]),
@@ -148,10 +149,8 @@ class Session:
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(('RETENCIONES_', 'XDG_', 'QT_')) and k != 'DISPLAY'}
         self.env.update(HOME=self.make('home'), XDG_RUNTIME_DIR=runtime)
-        self.env['DISPLAY'] = self.start_display()
-        os.environ['DISPLAY'] = self.env['DISPLAY']
+        self.start_desktop()
         self.start(['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'])
-        self.start(['openbox', '--sm-disable'])
         # The program runs from a folder of its own, where its listing goes and is removed with
         # the rest.
         copy = os.path.join(self.make('program'), os.path.basename(program))
@@ -160,12 +159,31 @@ class Session:
         database = os.path.join(self.folder, 'RETENCIONES.FDB')
         subprocess.run([create_database, database, sql], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, preexec_fn=die_with_parent)
-        self.wait_for(self.window_manager_runs, 'openbox to manage the display')
         self.program = self.start([program], cwd=self.work, extra={
             'RETENCIONES_DATABASE': database,
             'QT_QPA_PLATFORM': 'xcb',
             'QT_LINUX_ACCESSIBILITY_ALWAYS_ON': '1',
         })
+
+    def start_desktop(self):
+        # A display and its window manager. Tests of other programs on this machine start and
+        # stop displays of their own at the same moments: a display that cannot be reached
+        # (its number taken again meanwhile) is given up for another.
+        for attempt in range(3):
+            first = len(self.processes)
+            self.env['DISPLAY'] = self.start_display()
+            os.environ['DISPLAY'] = self.env['DISPLAY']
+            window_manager = self.start(['openbox', '--sm-disable'])
+            end = time.monotonic() + 30
+            while time.monotonic() < end and window_manager.poll() is None:
+                if self.window_manager_runs():
+                    return
+                time.sleep(0.05)
+            for process in reversed(self.processes[first:]):
+                process.kill()
+                process.wait()
+            del self.processes[first:]
+        raise RuntimeError('waited in vain for openbox to manage a display')
 
     def make(self, name):
         path = os.path.join(self.folder, name)
@@ -426,7 +444,8 @@ def drive(session, reader, pyatspi, window, table, failures, verbose):
         if keys in (['key Tab'], ['key shift+Tab']) and on in [n for _, n in TAB_STOPS]:
             # Where Tab goes is the window's focus order, skipping what is hidden or disabled now.
             target = next_tab_stop(window, pyatspi, on, keys == ['key Tab'])
-            failures.check(expected == [focus(*target)],
+            # A table is entered on its current row when it has one.
+            failures.check(expected == [focus(*target)] or target[0] == 'table' and expected[0][1] == 'table cell',
                            'step %d: Tab from %s should reach %s' % (number, on, target[1]))
         if any('{imported}' in k for k in keys):
             make_mismatch(session.work, imported)
@@ -471,7 +490,8 @@ def check_deleted_row(session, pyatspi, window, grid, failures):
     deleted = [grid.getAccessibleAt(0, c).name for c in range(grid.nColumns)]
     failures.check(deleted == ['1 borrado', '', '', '', '', '', ''], 'the deleted row reads %r' % deleted)
     kept = [grid.getAccessibleAt(1, c).name for c in range(grid.nColumns)]
-    failures.check(kept[:5] == ['2', '1002', '16/10/2017', '2000.00', '10'], 'the second row reads %r' % kept)
+    failures.check(kept[:5] == ['Renglón 2', 'Nro.Comp. 1002', 'Fecha 16/10/2017', 'Importe Comp. 2000.00',
+                                'Importe Ret. 10'], 'the second row reads %r' % kept)
     total = text_of(control(window, pyatspi, 'text', 'Total Retenciones'))
     failures.check(total == '10', 'the total reads %r' % total)
 

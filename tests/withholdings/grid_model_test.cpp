@@ -308,10 +308,13 @@ TEST(GridRows, AReaderHearsADeletedRowAsDeleted)
         QVariant read;
     };
     const Case cases[] = {
-        {1, 0, {}},                          // occupied
+        // An occupied row is read with the titles, so that its two amounts are told apart.
+        {1, 0, QStringLiteral("Renglón 1")},
+        {1, 1, QStringLiteral("Nro.Comp. 1")},
+        {1, 4, QStringLiteral("Importe Ret. 1")},
         {2, 0, QStringLiteral("2 borrado")}, // deleted
         {2, 1, {}},                          // deleted, its empty cells
-        {3, 0, {}},                          // deleted, then written again
+        {3, 0, QStringLiteral("Renglón 3")}, // deleted, then written again
         {4, 0, {}},                          // never used
     };
     for (const Case &c : cases)
