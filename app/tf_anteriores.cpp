@@ -1,6 +1,6 @@
 #include "app/tf_anteriores.h"
 
-#include "declaration/certificates.h"
+#include "certificates/certificates.h"
 
 #include "app/screen_fonts.h"
 #include "common/dialogs.h"

@@ -1,5 +1,5 @@
+#include "certificates/certificates.h"
 #include "common/text_file.h"
-#include "declaration/certificates.h"
 #include "declaration/declaration_file.h"
 #include "declaration/filed_declaration.h"
 

@@ -1,4 +1,4 @@
-#include "declaration/certificate_layout.h"
+#include "certificates/certificate_layout.h"
 
 #include "report/font_metrics.h"
 #include "report/pdf_text.h"

@@ -1,8 +1,8 @@
-#include "declaration/certificates.h"
+#include "certificates/certificates.h"
 #include "declaration/filed_declaration.h"
 
+#include "certificates/certificate_layout.h"
 #include "common/text_file.h"
-#include "declaration/certificate_layout.h"
 #include "declaration/declaration_file.h"
 #include "report/font_metrics.h"
 #include "report/pdf_text.h"

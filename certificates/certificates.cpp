@@ -1,10 +1,10 @@
-#include "declaration/certificates.h"
+#include "certificates/certificates.h"
 
-#include "common/amount_words.h"
+#include "certificates/amount_words.h"
+#include "certificates/certificate_layout.h"
 #include "common/safe_file.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
-#include "declaration/certificate_layout.h"
 #include "report/report_engine.h"
 #include "report/row_source.h"
 #include "withholdings/declaration_record.h"
