@@ -4,6 +4,7 @@
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
 #include "app/tf_anteriores.h"
+#include "app/tf_datos_agente.h"
 #include "certificates/certificates.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
@@ -90,19 +91,60 @@ void TF_Retenciones::B_ConstanciasClick()
                            "retención se emiten para la declaración recién generada con CONFIRMA."));
         return;
     }
+    const QString legajo = lastDeclaration_->legajo;
+    AgentDetails agent;
+    // A database that cannot give the agent's details leaves their lines blank for a pen.
+    try {
+        if (hasAgentTable(store_.Conector)) {
+            std::optional<AgentDetails> details = readAgentDetails(store_.Conector, legajo);
+            if (!details && !agentDetailsAsked_.contains(legajo)) {
+                agentDetailsAsked_ << legajo;
+                if (editAgentDetails(legajo, {}))
+                    details = readAgentDetails(store_.Conector, legajo);
+            }
+            agent = details.value_or(AgentDetails{});
+        }
+    } catch (const DatabaseError &) {
+    }
     CertificatesWritten written;
     try {
         written = writeCertificates(lastDeclaration_->file, lastDeclaration_->sha256,
-                                    CertificateIssue{lastDeclaration_->legajo, {}, {}});
+                                    CertificateIssue{legajo, {}, {}, agent, {}});
     } catch (const CertificateError &e) {
         dialogs_.ShowInformation(e.message());
         return;
     }
     salida->setVisible(true);
-    salida->setText(QStringLiteral("CONSTANCIAS DE RETENCIÓN (%1) GENERADAS EN  %2")
-                        .arg(written.certificates)
-                        .arg(QDir::toNativeSeparators(written.pdfPath)));
+    salida->setText(
+        QStringLiteral("CONSTANCIAS DE RETENCIÓN (%1) GENERADAS EN  %2")
+            .arg(written.certificates)
+            .arg(QDir::toNativeSeparators(written.pdfPath)) +
+        (written.keptEarlier.isEmpty() ? QString() : QStringLiteral("  (las anteriores, en anteriores)")));
     dialogs_.OpenFile(written.pdfPath);
+}
+
+bool TF_Retenciones::editAgentDetails(const QString &legajo, const QString &agentName)
+{
+    TF_DatosAgente window(dialogs_, store_.Conector, legajo, agentName, this);
+    if (!window.load())
+        return false;
+    return window.exec() == QDialog::Accepted;
+}
+
+void TF_Retenciones::B_AgenteClick()
+{
+    QString legajo = TrimBlanks(e_legaJo->text());
+    QString name = TrimBlanks(e_Razon->text());
+    if (legajo.isEmpty() && lastDeclaration_) {
+        legajo = lastDeclaration_->legajo;
+        name.clear();
+    }
+    if (!agentKey(legajo)) {
+        dialogs_.ShowInformation(QStringLiteral("Escriba primero el legajo del agente: los datos del agente "
+                                                "(domicilio, firmante y cargo) son de cada legajo."));
+        return;
+    }
+    editAgentDetails(legajo, name);
 }
 
 void TF_Retenciones::salidaClick()
@@ -130,6 +172,7 @@ void TF_Retenciones::B_AnterioresClick()
     TF_Anteriores window(
         dialogs_, store_, [this]() -> ReportDefinition & { return Reporte(); },
         [this](const std::function<void()> &action) { return runHandler(action); }, this);
+    window.setSupplierRegister(suppliers_.get());
     window.load();
     window.exec();
 }
