@@ -31,9 +31,11 @@ QString digitsOf(const QString &text)
 }
 } // namespace
 
-TF_ConstanciasAnio::TF_ConstanciasAnio(Dialogs &dialogs, Connection &connection, const SupplierRegister *suppliers,
-                                       const QString &legajo, int year, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+TF_ConstanciasAnio::TF_ConstanciasAnio(Dialogs &dialogs, Connection &connection,
+                                       const SupplierRegister *suppliers, const QString &legajo, int year,
+                                       QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs), connection_(connection), suppliers_(suppliers), legajo_(legajo)
 {
     setObjectName(QStringLiteral("F_ConstanciasAnio"));
@@ -73,9 +75,10 @@ TF_ConstanciasAnio::TF_ConstanciasAnio(Dialogs &dialogs, Connection &connection,
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Un PDF con las constancias del proveedor de la última versión de "
-                                                "cada período del año, en la carpeta constancias."),
-                                 this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Un PDF con las constancias del proveedor de la última versión de "
+                                  "cada período del año, en la carpeta constancias."),
+                   this));
     layout->addLayout(buttons);
     connect(B_Generar, &QPushButton::clicked, this, &TF_ConstanciasAnio::B_GenerarClick);
     connect(B_Cancelar, &QPushButton::clicked, this, &QDialog::reject);
@@ -112,7 +115,8 @@ void TF_ConstanciasAnio::B_GenerarClick()
 {
     const QString cuit = chosenCuit();
     if (cuit.isEmpty()) {
-        dialogs_.ShowInformation(QStringLiteral("Elija el proveedor de la lista o escriba su CUIT (11 dígitos)."));
+        dialogs_.ShowInformation(
+            QStringLiteral("Elija el proveedor de la lista o escriba su CUIT (11 dígitos)."));
         e_Proveedor->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -134,8 +138,9 @@ void TF_ConstanciasAnio::B_GenerarClick()
     }
     if (!written.periodsLeftOut.isEmpty())
         dialogs_.ShowInformation(
-            QStringLiteral("Las constancias de %1 quedaron en %2, sin estos períodos, cuyos archivos no se pudieron "
-                           "usar: %3.")
+            QStringLiteral(
+                "Las constancias de %1 quedaron en %2, sin estos períodos, cuyos archivos no se pudieron "
+                "usar: %3.")
                 .arg(cuit, QDir::toNativeSeparators(written.pdfPath),
                      written.periodsLeftOut.join(QStringLiteral("; "))));
     dialogs_.OpenFile(written.pdfPath);

@@ -13,14 +13,16 @@
 
 QString agentTableMissingText()
 {
-    return QStringLiteral("Esta base de datos no guarda los datos del agente (le falta la tabla AGENTE): las "
-                          "constancias dejan en blanco el domicilio, el firmante y su cargo, para completarlos a "
-                          "mano. El README dice cómo agregar la tabla.");
+    return QStringLiteral(
+        "Esta base de datos no guarda los datos del agente (le falta la tabla AGENTE): las "
+        "constancias dejan en blanco el domicilio, el firmante y su cargo, para completarlos a "
+        "mano. El README dice cómo agregar la tabla.");
 }
 
 TF_DatosAgente::TF_DatosAgente(Dialogs &dialogs, Connection &connection, const QString &legajo,
                                const QString &agentName, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs), connection_(connection), legajo_(legajo)
 {
     setObjectName(QStringLiteral("F_DatosAgente"));
@@ -95,12 +97,14 @@ bool TF_DatosAgente::load()
 void TF_DatosAgente::B_GuardarClick()
 {
     try {
-        saveAgentDetails(connection_, legajo_, AgentDetails{e_Domicilio->text(), e_Firmante->text(), e_Cargo->text()});
+        saveAgentDetails(connection_, legajo_,
+                         AgentDetails{e_Domicilio->text(), e_Firmante->text(), e_Cargo->text()});
     } catch (const DatabaseError &e) {
         dialogs_.ShowInformation(
-            QStringLiteral("No se pudieron guardar los datos del agente; lo escrito sigue en la ventana. "
-                           "Pida al administrador: grant select, insert, update on AGENTE to user RETENCIONES; "
-                           "commit;\n") +
+            QStringLiteral(
+                "No se pudieron guardar los datos del agente; lo escrito sigue en la ventana. "
+                "Pida al administrador: grant select, insert, update on AGENTE to user RETENCIONES; "
+                "commit;\n") +
             e.message());
         return;
     }

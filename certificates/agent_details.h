@@ -14,7 +14,10 @@ struct AgentDetails {
     QString signer;   // up to 60
     QString position; // up to 60
 
-    bool empty() const { return domicile.trimmed().isEmpty() && signer.trimmed().isEmpty() && position.trimmed().isEmpty(); }
+    bool empty() const
+    {
+        return domicile.trimmed().isEmpty() && signer.trimmed().isEmpty() && position.trimmed().isEmpty();
+    }
 };
 
 inline constexpr int DomicileLength = 100;

@@ -197,7 +197,8 @@ void CertificatePrinter::add(const Certificate &c, const CertificateSheet &sheet
         fitted(page, number, Font::Bold, ValueLeft, top + Row::Number, SecondCaption - ValueLeft - 8, 1);
         fitted(page, period, Font::Regular, SecondValue, top + Row::Number, secondWidth, 1);
         fitted(page, agent, Font::Regular, ValueLeft, top + Row::AgentName, valueWidth, 2);
-        fitted(page, agentCuit, Font::Regular, ValueLeft, top + Row::AgentCuit, SecondCaption - ValueLeft - 8, 1);
+        fitted(page, agentCuit, Font::Regular, ValueLeft, top + Row::AgentCuit, SecondCaption - ValueLeft - 8,
+               1);
         fitted(page, legajo, Font::Regular, SecondValue, top + Row::AgentCuit, secondWidth, 1);
         fitted(page, domicile, Font::Regular, ValueLeft, top + Row::Domicile, valueWidth, 2);
         fitted(page, supplier, Font::Regular, ValueLeft, top + Row::SupplierName, valueWidth, 2);
@@ -213,7 +214,8 @@ void CertificatePrinter::add(const Certificate &c, const CertificateSheet &sheet
             text(page, latin("Aclaración:"), Font::Regular, 8.5, SignatureLeft, top + Row::Signer);
             text(page, latin("Cargo:"), Font::Regular, 8.5, SignatureLeft, top + Row::Position);
         } else {
-            fitted(page, signer, Font::Regular, SignatureLeft, top + Row::Signer, signatureWidth, 1, Align::Center);
+            fitted(page, signer, Font::Regular, SignatureLeft, top + Row::Signer, signatureWidth, 1,
+                   Align::Center);
             fitted(page, position, Font::Regular, SignatureLeft, top + Row::Position, signatureWidth, 1,
                    Align::Center);
         }

@@ -67,8 +67,8 @@ FittedText fitText(const QByteArray &winAnsi, bool bold, double size, double wid
     QList<QByteArray> lines;
     QByteArray current;
     for (const char c : winAnsi.simplified()) {
-        if (!current.isEmpty() &&
-            ArialMetrics::textWidth(current + c, bold, SmallestSize) > width && lines.size() < maxLines - 1) {
+        if (!current.isEmpty() && ArialMetrics::textWidth(current + c, bold, SmallestSize) > width &&
+            lines.size() < maxLines - 1) {
             lines << current;
             current.clear();
         }

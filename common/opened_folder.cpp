@@ -107,7 +107,8 @@ bool openChild(int parent, const QString &parentPath, const QString &name, int &
         return refuse(QStringLiteral("%1 no es un nombre de carpeta válido.").arg(shown));
     const QByteArray n = encoded(name);
     if (::mkdirat(parent, n.constData(), 0777) != 0 && errno != EEXIST)
-        return refuse(QStringLiteral("No se puede crear la carpeta %1: %2.").arg(shown, systemErrorText(errno)));
+        return refuse(
+            QStringLiteral("No se puede crear la carpeta %1: %2.").arg(shown, systemErrorText(errno)));
     fd = ::openat(parent, n.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid())
@@ -115,9 +116,10 @@ bool openChild(int parent, const QString &parentPath, const QString &name, int &
     if (fd >= 0)
         ::close(fd);
     fd = -1;
-    return refuse(QStringLiteral("%1 no es una carpeta suya (es un enlace, un archivo o la carpeta de otro "
-                                 "usuario): no se guarda nada en ella. Bórrela o muévala y vuelva a intentar.")
-                      .arg(shown));
+    return refuse(
+        QStringLiteral("%1 no es una carpeta suya (es un enlace, un archivo o la carpeta de otro "
+                       "usuario): no se guarda nada en ella. Bórrela o muévala y vuelva a intentar.")
+            .arg(shown));
 }
 } // namespace
 

@@ -32,7 +32,8 @@ inline FiledDeclaration recordDeclaration(Connection &connection, const QString 
     q.setSql(QStringLiteral(
         "insert into declaracion (legajo, anio, mes, base, version, confirmada, filas, total, sha256, bytes, "
         "agente, equipo, archivo, listado) values (:legajo, :anio, :mes, :base, :version, "
-        "dateadd(:version second to timestamp '2018-01-10 10:00:00'), :filas, 0, :sha256, 0, :agente, :equipo, "
+        "dateadd(:version second to timestamp '2018-01-10 10:00:00'), :filas, 0, :sha256, 0, :agente, "
+        ":equipo, "
         ":archivo, :listado)"));
     q.setText(QStringLiteral("legajo"), d.legajo);
     q.setText(QStringLiteral("anio"), QString::number(year));

@@ -17,8 +17,12 @@ const QString Supplier = QString::fromUtf8("FERRETERÍA ÑANDÚ");
 
 Withholding withholding(int receipt, int month, const char *withheld, const QString &name, const char *cuit)
 {
-    return {QString::number(receipt), QStringLiteral("05/%1/2017").arg(month, 2, 10, QLatin1Char('0')),
-            QStringLiteral("200.00"), QString::fromLatin1(withheld), name, QString::fromLatin1(cuit)};
+    return {QString::number(receipt),
+            QStringLiteral("05/%1/2017").arg(month, 2, 10, QLatin1Char('0')),
+            QStringLiteral("200.00"),
+            QString::fromLatin1(withheld),
+            name,
+            QString::fromLatin1(cuit)};
 }
 
 class YearCertificates : public StoreTest {
@@ -53,7 +57,8 @@ TEST_F(YearCertificates, TheLatestVersionOfEachPeriodReadOnlyFromItsRecordedByte
 {
     std::vector<FiledDeclaration> months = recordYear();
     saveAgentDetails(*connection_, QStringLiteral("0415"),
-                     AgentDetails{QString::fromUtf8("Calle Ñandú 12"), QStringLiteral("ANA PAZ"), QStringLiteral("Tesorera")});
+                     AgentDetails{QString::fromUtf8("Calle Ñandú 12"), QStringLiteral("ANA PAZ"),
+                                  QStringLiteral("Tesorera")});
     // March corrected: version 1 kept in anteriores, version 2 in its place with another receipt.
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("anteriores")));
     const QString kept = folder.filePath(QStringLiteral("anteriores/17300415 2018-01-10 10.00.01.txt"));
@@ -82,12 +87,14 @@ TEST_F(YearCertificates, TheLatestVersionOfEachPeriodReadOnlyFromItsRecordedByte
         work.commit();
     }
 
-    const CertificatesWritten written =
-        writeYearCertificates(*connection_, YearRequest{QStringLiteral("30711111111"), 2017, {}, QDate(2018, 2, 1)});
+    const CertificatesWritten written = writeYearCertificates(
+        *connection_, YearRequest{QStringLiteral("30711111111"), 2017, {}, QDate(2018, 2, 1)});
     EXPECT_EQ(written.pdfPath, folder.filePath(QStringLiteral("constancias/2017 30-71111111-1.pdf")));
     EXPECT_EQ(written.certificates, 10);
-    ASSERT_EQ(written.periodsLeftOut.size(), 2) << written.periodsLeftOut.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(written.periodsLeftOut[0].startsWith(QStringLiteral("05/2017"))) << written.periodsLeftOut[0].toStdString();
+    ASSERT_EQ(written.periodsLeftOut.size(), 2)
+        << written.periodsLeftOut.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(written.periodsLeftOut[0].startsWith(QStringLiteral("05/2017")))
+        << written.periodsLeftOut[0].toStdString();
     EXPECT_TRUE(written.periodsLeftOut[0].contains(QStringLiteral("modificado")));
     EXPECT_TRUE(written.periodsLeftOut[1].startsWith(QStringLiteral("07/2017")));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral(".bash_login"))));
@@ -118,7 +125,8 @@ TEST_F(YearCertificates, NothingToCertifySaysWhyAndWritesNothing)
         {QString(), 2017, {}, {}},
     };
     for (const YearRequest &request : requests) {
-        EXPECT_THROW(writeYearCertificates(*connection_, request), CertificateError) << request.cuit.toStdString();
+        EXPECT_THROW(writeYearCertificates(*connection_, request), CertificateError)
+            << request.cuit.toStdString();
     }
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("constancias"))));
 }

@@ -1,11 +1,13 @@
 #include "tests/e2e/window_on_database.h"
 
 #include "app/masked_edit.h"
+#include "app/tf_constancias_anio.h"
 #include "app/tf_datos_agente.h"
 #include "app/tf_retenciones.h"
 #include "declaration/reten_store.h"
 #include "tests/report/pdf_probe.h"
 #include "tests/support/scripted_dialogs.h"
+#include "withholdings/supplier_register.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -205,5 +207,34 @@ TEST_F(CertificatesThroughWindow, TheAgentsDetailsByKeyboard)
     EXPECT_EQ(readAgentDetails(connection, QStringLiteral("140"))->domicile,
               QString::fromUtf8("Pasaje Ñandú 5"));
     EXPECT_EQ(dialogs.informations(), QStringList());
+}
+// A supplier's year is asked by CUIT, or by a name the register completes; a text that names no
+// supplier, or a year without his withholdings, is said so and writes nothing.
+TEST_F(CertificatesThroughWindow, ASuppliersYearIsChosenByCuitOrName)
+{
+    window->suppliers().learn(QStringLiteral("30-71111111-1"), QString::fromUtf8("FERRETERÍA ÑANDÚ"));
+    TF_ConstanciasAnio year(dialogs, window->retenStore().Conector, &window->suppliers(), {}, 2017,
+                            window.get());
+    const std::pair<const char *, const char *> cases[] = {
+        {"30-71111111-1", "30-71111111-1"},
+        {"30711111111", "30711111111"},
+        {"ferreteria nandu", "30-71111111-1"},
+        {"FERRETERÍA ÑANDÚ - 30-71111111-1", "30-71111111-1"},
+        {"FERRE", ""},
+        {"3071111111", ""},
+    };
+    for (const auto &[typed, cuit] : cases) {
+        year.e_Proveedor->setText(QString::fromUtf8(typed));
+        EXPECT_EQ(year.chosenCuit(), QString::fromLatin1(cuit)) << typed;
+    }
+    year.e_Proveedor->setText(QStringLiteral("FERRE"));
+    year.B_GenerarClick();
+    year.e_Proveedor->setText(QStringLiteral("30-71111111-1"));
+    year.B_GenerarClick();
+    ASSERT_EQ(dialogs.informations().size(), 2u);
+    EXPECT_TRUE(dialogs.informations()[0].contains(QStringLiteral("Elija el proveedor")));
+    EXPECT_TRUE(dialogs.informations()[1].contains(QStringLiteral("No hay retenciones")));
+    EXPECT_EQ(dialogs.openedFiles(), QStringList());
+    EXPECT_FALSE(QFile::exists(workFile(QStringLiteral("constancias"))));
 }
 } // namespace
