@@ -48,13 +48,14 @@ void TF_Retenciones::B_ConfirmaClick()
     // The generation teaches the register the grid's suppliers itself, on the same connection.
     supplierSync_->pauseForGeneration();
     const auto resume = qScopeGuard([this] { supplierSync_->resume(); });
-    // The certificates are read from the file just written as it is now, and only while it stays
-    // so; a listing that fails does not undo the declaration, which keeps its certificates.
-    const auto rememberDeclaration = [&](const QString &baseName) {
-        const QString file = QDir::current().absoluteFilePath(declarationFileName(baseName));
-        if (const QByteArray sha256 = fileSha256(file); !sha256.isEmpty())
-            lastDeclaration_ =
-                ConfirmedDeclaration{file, QString::fromLatin1(sha256), TrimBlanks(header.legajo)};
+    // The certificates are made only from bytes with the fingerprint of what this CONFIRMA wrote,
+    // never from whatever is under the name later; a listing that fails does not undo the
+    // declaration, which keeps its certificates.
+    const auto rememberDeclaration = [&] {
+        const FiledDeclaration &filed = generation.confirmed();
+        if (!filed.sha256.isEmpty())
+            lastDeclaration_ = ConfirmedDeclaration{filed.file, QString::fromLatin1(filed.sha256),
+                                                    TrimBlanks(header.legajo)};
         else
             lastDeclaration_.reset();
     };
@@ -62,12 +63,12 @@ void TF_Retenciones::B_ConfirmaClick()
     try {
         result = generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
     } catch (const ReportError &) {
-        rememberDeclaration(declarationBaseName(header.year, header.month, header.legajo));
+        rememberDeclaration();
         throw;
     }
     if (!result)
         return;
-    rememberDeclaration(result->baseName);
+    rememberDeclaration();
     for (const SupplierCount &c : supplierCounts(gridModel->withholdings()))
         suppliers_->learn(c.cuit, c.name);
 

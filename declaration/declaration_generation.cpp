@@ -265,6 +265,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         result.kept.undo();
         throw IoError(renameErrorCode(error));
     }
+    confirmed_ = filed;
 
     try {
         const QString total =
