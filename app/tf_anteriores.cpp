@@ -1,6 +1,7 @@
 #include "app/tf_anteriores.h"
 
-#include "declaration/certificates.h"
+#include "app/tf_constancias_anio.h"
+#include "certificates/certificates.h"
 
 #include "app/accessible_names.h"
 #include "app/screen_fonts.h"
@@ -80,13 +81,18 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
     B_Constancias->setObjectName(QStringLiteral("B_Constancias"));
     B_Constancias->setAccessibleDescription(
         QStringLiteral("Constancias de retención de la declaración elegida, leídas de su archivo"));
+    B_ConstanciasAnio = new QPushButton(QStringLiteral("Constancias del &año"), this);
+    B_ConstanciasAnio->setObjectName(QStringLiteral("B_ConstanciasAnio"));
+    B_ConstanciasAnio->setAccessibleDescription(
+        QStringLiteral("Todas las constancias de un proveedor en un año, en un PDF"));
     B_Cerrar = new QPushButton(QStringLiteral("Cerrar"), this);
     B_Cerrar->setObjectName(QStringLiteral("B_Cerrar"));
-    for (QPushButton *b : {B_Listado, B_Carpeta, B_Constancias, B_Cerrar})
+    for (QPushButton *b : {B_Listado, B_Carpeta, B_Constancias, B_ConstanciasAnio, B_Cerrar})
         b->setAutoDefault(false);
     buttons->addWidget(B_Listado);
     buttons->addWidget(B_Carpeta);
     buttons->addWidget(B_Constancias);
+    buttons->addWidget(B_ConstanciasAnio);
     buttons->addStretch(1);
     buttons->addWidget(B_Cerrar);
 
@@ -100,6 +106,8 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
     connect(B_Listado, &QPushButton::clicked, this, [this] { run_([this] { B_ListadoClick(); }); });
     connect(B_Carpeta, &QPushButton::clicked, this, [this] { run_([this] { B_CarpetaClick(); }); });
     connect(B_Constancias, &QPushButton::clicked, this, [this] { run_([this] { B_ConstanciasClick(); }); });
+    connect(B_ConstanciasAnio, &QPushButton::clicked, this,
+            [this] { run_([this] { B_ConstanciasAnioClick(); }); });
     connect(B_Cerrar, &QPushButton::clicked, this, &QDialog::accept);
     // A double click or Enter on a row opens its listing.
     connect(lista, &QAbstractItemView::activated, this, [this] { run_([this] { B_ListadoClick(); }); });
@@ -108,7 +116,8 @@ TF_Anteriores::TF_Anteriores(Dialogs &dialogs, RetenStore &store, std::function<
     setTabOrder(lista, B_Listado);
     setTabOrder(B_Listado, B_Carpeta);
     setTabOrder(B_Carpeta, B_Constancias);
-    setTabOrder(B_Constancias, B_Cerrar);
+    setTabOrder(B_Constancias, B_ConstanciasAnio);
+    setTabOrder(B_ConstanciasAnio, B_Cerrar);
     nameControls(*this);
 }
 
@@ -184,13 +193,39 @@ void TF_Anteriores::B_ConstanciasClick()
     int row = 0;
     if (!chosen(row))
         return;
-    // Read from the file as it was filed: one changed since is refused.
+    // Read from the file as it was filed: one changed since is refused, and so is a row whose
+    // paths are not the program's own or that was made on another machine.
     const FiledDeclaration d = model->declaration(row);
+    if (d.host != thisMachine()) {
+        dialogs_.ShowInformation(
+            QStringLiteral("La declaración %1 se generó en otro equipo (%2): sus constancias "
+                           "se emiten en ese equipo.")
+                .arg(d.baseName, d.host));
+        return;
+    }
     try {
-        const CertificatesWritten written =
-            writeCertificates(d.file, QString::fromLatin1(d.sha256), CertificateIssue{d.legajo, {}, {}});
+        AgentDetails agent;
+        try {
+            agent = readAgentDetails(store_.Conector, d.legajo).value_or(AgentDetails{});
+        } catch (const DatabaseError &) {
+        }
+        const CertificatesWritten written = writeCertificates(
+            d.file, QString::fromLatin1(d.sha256), CertificateIssue{d.legajo, {}, {}, agent, d.baseName});
         dialogs_.OpenFile(written.pdfPath);
     } catch (const CertificateError &e) {
         dialogs_.ShowInformation(e.message());
     }
+}
+
+void TF_Anteriores::B_ConstanciasAnioClick()
+{
+    const DeclarationFilter filter = declarationFilter(e_FiltroLegajo->text(), e_FiltroPeriodo->text());
+    int year = filter.valid ? filter.year : 0;
+    if (year == 0) {
+        const QModelIndex current = lista->currentIndex();
+        year = current.isValid() ? model->declaration(current.row()).year : QDate::currentDate().year();
+    }
+    TF_ConstanciasAnio window(dialogs_, store_.Conector, suppliers_, filter.valid ? filter.legajo : QString(),
+                              year, this);
+    window.exec();
 }

@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 class RetenStore;
+class SupplierRegister;
 struct ReportDefinition;
 
 // The declarations recorded in the database, newest first, filtered by legajo and period, with
@@ -39,6 +40,10 @@ public:
     void B_ListadoClick();
     void B_CarpetaClick();
     void B_ConstanciasClick();
+    // A supplier's certificates for a year.
+    void B_ConstanciasAnioClick();
+    // The register the supplier of a year's certificates is completed from.
+    void setSupplierRegister(const SupplierRegister *suppliers) { suppliers_ = suppliers; }
 
     QLineEdit *e_FiltroLegajo;
     QLineEdit *e_FiltroPeriodo;
@@ -47,6 +52,7 @@ public:
     QPushButton *B_Listado;
     QPushButton *B_Carpeta;
     QPushButton *B_Constancias;
+    QPushButton *B_ConstanciasAnio;
     QPushButton *B_Cerrar;
     PastDeclarationsModel *model;
 
@@ -62,4 +68,5 @@ private:
     std::function<bool(const std::function<void()> &)> run_;
     std::unique_ptr<FiledDeclarationReader> reader_;
     QString programFolder_;
+    const SupplierRegister *suppliers_ = nullptr;
 };

@@ -366,6 +366,10 @@ void TF_Retenciones::createControls()
     B_Anteriores->setFocusPolicy(Qt::NoFocus);
     B_Anteriores->setToolTip(
         utf8("Declaraciones generadas antes: listados, carpetas y estado de sus archivos"));
+    // Under it, the same way: F9 reaches it.
+    B_Agente = button(this, "B_Agente", 3, 527, 129, 25, utf8("Datos agente (F9)"));
+    B_Agente->setFocusPolicy(Qt::NoFocus);
+    B_Agente->setToolTip(utf8("Domicilio del agente y quién firma sus constancias de retención"));
 
     // The panels lie over the pictures.
     Panel1->raise();
@@ -413,6 +417,10 @@ void TF_Retenciones::connectHandlers()
     auto *past = new QShortcut(QKeySequence(Qt::Key_F7), this);
     past->setContext(Qt::WindowShortcut);
     connect(past, &QShortcut::activated, B_Anteriores, &QPushButton::click);
+    click(B_Agente, &TF_Retenciones::B_AgenteClick);
+    auto *agent = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    agent->setContext(Qt::WindowShortcut);
+    connect(agent, &QShortcut::activated, B_Agente, &QPushButton::click);
 
     auto exit = [this](QWidget *w, void (TF_Retenciones::*handler)()) {
         tracker_->setExitHandler(w, [this, handler] {

@@ -61,6 +61,7 @@ public:
     QPushButton *B_Constancias;
     // The window of past declarations (also the key F7).
     QPushButton *B_Anteriores;
+    QPushButton *B_Agente;
 
     // Header panel.
     QLabel *StaticText1;
@@ -147,6 +148,9 @@ public:
     void B_ConstanciasClick();
     void GrillaDblClick();
     void B_AnterioresClick();
+    // F9: the agent's domicile and signer for the certificates, of the legajo typed (or of the
+    // declaration just confirmed).
+    void B_AgenteClick();
     // A click on the status line after a declaration opens its listing.
     void salidaClick();
     // The listing the status line names; empty before the first declaration.
@@ -207,6 +211,10 @@ private:
         QString legajo;
     };
     std::optional<ConfirmedDeclaration> lastDeclaration_;
+    // The window "Datos del agente" for a legajo; false when it could not be opened.
+    bool editAgentDetails(const QString &legajo, const QString &agentName);
+    // The legajos whose missing details F8 asked for in this session: it asks once.
+    QStringList agentDetailsAsked_;
     QString lastListing_;
     // Header and manual entry: set while Limpia empties the boxes, whose checks then do not run.
     bool resetting_ = false;

@@ -4,10 +4,11 @@
 #include "app/masked_edit.h"
 #include "app/progress_window.h"
 #include "app/tf_anteriores.h"
+#include "app/tf_datos_agente.h"
+#include "certificates/certificates.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/text_helpers.h"
-#include "declaration/certificates.h"
 #include "declaration/declaration_generation.h"
 #include "declaration/filed_declaration.h"
 #include "declaration/listing_folder.h"
@@ -47,15 +48,14 @@ void TF_Retenciones::B_ConfirmaClick()
     // The generation teaches the register the grid's suppliers itself, on the same connection.
     supplierSync_->pauseForGeneration();
     const auto resume = qScopeGuard([this] { supplierSync_->resume(); });
-    // The certificates are read from the file just written as it is now, and only while it stays
-    // so; a listing that fails does not undo the declaration, which keeps its certificates.
-    // The fingerprint taken while the file was written serves when there is one: reading a large
-    // declaration back only to hash it again would cost the clerk the time of the hashing.
-    const auto rememberDeclaration = [&](const QString &baseName, const QByteArray &written = {}) {
-        const QString file = QDir::current().absoluteFilePath(declarationFileName(baseName));
-        if (const QByteArray sha256 = written.isEmpty() ? fileSha256(file) : written; !sha256.isEmpty())
-            lastDeclaration_ =
-                ConfirmedDeclaration{file, QString::fromLatin1(sha256), TrimBlanks(header.legajo)};
+    // The certificates are made only from bytes with the fingerprint of what this CONFIRMA wrote,
+    // never from whatever is under the name later; a listing that fails does not undo the
+    // declaration, which keeps its certificates.
+    const auto rememberDeclaration = [&] {
+        const FiledDeclaration &filed = generation.confirmed();
+        if (!filed.sha256.isEmpty())
+            lastDeclaration_ = ConfirmedDeclaration{filed.file, QString::fromLatin1(filed.sha256),
+                                                    TrimBlanks(header.legajo)};
         else
             lastDeclaration_.reset();
     };
@@ -63,12 +63,12 @@ void TF_Retenciones::B_ConfirmaClick()
     try {
         result = generation.run(header, *gridModel, listingFolder(programFolder_), &progress);
     } catch (const ReportError &) {
-        rememberDeclaration(declarationBaseName(header.year, header.month, header.legajo));
+        rememberDeclaration();
         throw;
     }
     if (!result)
         return;
-    rememberDeclaration(result->baseName, result->filed.sha256);
+    rememberDeclaration();
     for (const SupplierCount &c : supplierCounts(gridModel->withholdings()))
         suppliers_->learn(c.cuit, c.name);
 
@@ -92,19 +92,60 @@ void TF_Retenciones::B_ConstanciasClick()
                            "retención se emiten para la declaración recién generada con CONFIRMA."));
         return;
     }
+    const QString legajo = lastDeclaration_->legajo;
+    AgentDetails agent;
+    // A database that cannot give the agent's details leaves their lines blank for a pen.
+    try {
+        if (hasAgentTable(store_.Conector)) {
+            std::optional<AgentDetails> details = readAgentDetails(store_.Conector, legajo);
+            if (!details && !agentDetailsAsked_.contains(legajo)) {
+                agentDetailsAsked_ << legajo;
+                if (editAgentDetails(legajo, {}))
+                    details = readAgentDetails(store_.Conector, legajo);
+            }
+            agent = details.value_or(AgentDetails{});
+        }
+    } catch (const DatabaseError &) {
+    }
     CertificatesWritten written;
     try {
         written = writeCertificates(lastDeclaration_->file, lastDeclaration_->sha256,
-                                    CertificateIssue{lastDeclaration_->legajo, {}, {}});
+                                    CertificateIssue{legajo, {}, {}, agent, {}});
     } catch (const CertificateError &e) {
         dialogs_.ShowInformation(e.message());
         return;
     }
     salida->setVisible(true);
-    salida->setText(QStringLiteral("CONSTANCIAS DE RETENCIÓN (%1) GENERADAS EN  %2")
-                        .arg(written.certificates)
-                        .arg(QDir::toNativeSeparators(written.pdfPath)));
+    salida->setText(
+        QStringLiteral("CONSTANCIAS DE RETENCIÓN (%1) GENERADAS EN  %2")
+            .arg(written.certificates)
+            .arg(QDir::toNativeSeparators(written.pdfPath)) +
+        (written.keptEarlier.isEmpty() ? QString() : QStringLiteral("  (las anteriores, en anteriores)")));
     dialogs_.OpenFile(written.pdfPath);
+}
+
+bool TF_Retenciones::editAgentDetails(const QString &legajo, const QString &agentName)
+{
+    TF_DatosAgente window(dialogs_, store_.Conector, legajo, agentName, this);
+    if (!window.load())
+        return false;
+    return window.exec() == QDialog::Accepted;
+}
+
+void TF_Retenciones::B_AgenteClick()
+{
+    QString legajo = TrimBlanks(e_legaJo->text());
+    QString name = TrimBlanks(e_Razon->text());
+    if (legajo.isEmpty() && lastDeclaration_) {
+        legajo = lastDeclaration_->legajo;
+        name.clear();
+    }
+    if (!agentKey(legajo)) {
+        dialogs_.ShowInformation(QStringLiteral("Escriba primero el legajo del agente: los datos del agente "
+                                                "(domicilio, firmante y cargo) son de cada legajo."));
+        return;
+    }
+    editAgentDetails(legajo, name);
 }
 
 void TF_Retenciones::salidaClick()
@@ -143,6 +184,7 @@ void TF_Retenciones::B_AnterioresClick()
         dialogs_, store_, [this]() -> ReportDefinition & { return Reporte(); },
         [this](const std::function<void()> &action) { return runHandler(action); }, this);
     window.setProgramFolder(programFolder_);
+    window.setSupplierRegister(suppliers_.get());
     window.load();
     window.exec();
 }

@@ -262,6 +262,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         throw IoError(renameErrorCode(error));
     }
     claim.reset();
+    confirmed_ = filed;
 
     try {
         const QString total =

@@ -91,6 +91,10 @@ public:
     // What the clerk reads when the declaration is complete but its listing is not.
     static QString listingFailedText(const QString &fileName, const QString &error);
 
+    // The declaration the last run put in place, with the fingerprint of the bytes it wrote (also
+    // when only its listing failed); empty before one is in place.
+    const FiledDeclaration &confirmed() const { return confirmed_; }
+
 private:
     // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
@@ -101,4 +105,5 @@ private:
     ReportDefinition &report_;
     TextFile &f_;
     Dialogs &dialogs_;
+    FiledDeclaration confirmed_;
 };

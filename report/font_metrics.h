@@ -3,10 +3,10 @@
 #include <QByteArray>
 
 // Arial and Arial Bold as the PDF references them: by name, not embedded, WinAnsi encoded.
-// Widths are in thousandths of the font size, for the codes 32 to 128 (128 is the euro).
+// Widths are in thousandths of the font size, for the codes 32 to 255 (128 is the euro).
 namespace ArialMetrics {
 constexpr int firstChar = 32;
-constexpr int lastChar = 128;
+constexpr int lastChar = 255;
 constexpr int ascent = 905;
 constexpr int descent = -212;
 constexpr int capHeight = 716;

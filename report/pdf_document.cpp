@@ -76,6 +76,26 @@ void PdfPage::setFillGray(double gray)
 {
     appendOperator(content_, {gray}, "g");
 }
+void PdfPage::setDash(double on, double off)
+{
+    if (on <= 0 || off <= 0) {
+        content_.append("[] 0 d\n");
+        return;
+    }
+    content_.append('[');
+    appendPdfNumber(content_, on);
+    content_.append(' ');
+    appendPdfNumber(content_, off);
+    content_.append("] 0 d\n");
+}
+void PdfPage::moveTo(double x, double y)
+{
+    appendOperator(content_, {x, y}, "m");
+}
+void PdfPage::lineTo(double x, double y)
+{
+    appendOperator(content_, {x, y}, "l");
+}
 void PdfPage::rectangle(double x, double y, double width, double height)
 {
     appendOperator(content_, {x, y, width, height}, "re");
@@ -116,6 +136,11 @@ void PdfPage::drawImage(int image, double x, double y, double width, double heig
     appendOperator(content_, {width, 0, 0, height, x, y}, "cm");
     content_.append("/Im" + QByteArray::number(image) + " Do\n");
     restoreState();
+}
+
+void PdfPage::drawForm(int form)
+{
+    content_.append("/Fm" + QByteArray::number(form) + " Do\n");
 }
 
 PdfDocument::PdfDocument(double pageWidth, double pageHeight) : pageWidth_(pageWidth), pageHeight_(pageHeight)
@@ -187,6 +212,12 @@ int PdfDocument::addImage(const QImage &image, QSize cut)
     return static_cast<int>(images_.size()) - 1;
 }
 
+int PdfDocument::addForm(const PdfPage &content)
+{
+    forms_.push_back(content.content_);
+    return static_cast<int>(forms_.size()) - 1;
+}
+
 PdfPage &PdfDocument::addPage()
 {
     pages_.push_back(std::make_unique<PdfPage>());
@@ -196,15 +227,18 @@ PdfPage &PdfDocument::addPage()
 QByteArray PdfDocument::bytes() const
 {
     // Objects: 1 catalog, 2 page tree, 3 shared resources, 4-7 fonts and descriptors,
-    // then the images, then each page followed by its content stream.
+    // then the images, the forms, then each page followed by its content stream.
     constexpr int firstImage = 8;
-    const int firstPage = firstImage + static_cast<int>(images_.size());
+    const int firstForm = firstImage + static_cast<int>(images_.size());
+    const int firstPage = firstForm + static_cast<int>(forms_.size());
     const int infoObject = firstPage + 2 * pageCount();
 
     QByteArray out;
     qsizetype estimate = 4096;
     for (const auto &image : images_)
         estimate += image.data.size() + 200;
+    for (const auto &form : forms_)
+        estimate += form.size() + 200;
     for (const auto &page : pages_)
         estimate += page->content_.size() + 200;
     out.reserve(estimate);
@@ -226,6 +260,8 @@ QByteArray PdfDocument::bytes() const
     QByteArray xobjects;
     for (int i = 0; i < static_cast<int>(images_.size()); ++i)
         xobjects.append("/Im" + QByteArray::number(i) + ' ' + ref(firstImage + i) + ' ');
+    for (int i = 0; i < static_cast<int>(forms_.size()); ++i)
+        xobjects.append("/Fm" + QByteArray::number(i) + ' ' + ref(firstForm + i) + ' ');
     object(3, "<< /ProcSet [/PDF /Text /ImageC] /Font << /F1 4 0 R /F2 6 0 R >> /XObject << " + xobjects +
                   ">> >>");
     object(4, fontObjects(false, 5));
@@ -242,13 +278,22 @@ QByteArray PdfDocument::bytes() const
                             image.data));
     }
     const QByteArray mediaBox = "[0 0 " + pdfNumber(pageWidth_) + ' ' + pdfNumber(pageHeight_) + ']';
+    for (int i = 0; i < static_cast<int>(forms_.size()); ++i)
+        object(firstForm + i, streamObject("/Type /XObject /Subtype /Form /BBox " + mediaBox +
+                                               " /Resources << /Font << /F1 4 0 R /F2 6 0 R >> >>",
+                                           forms_[i]));
     for (int i = 0; i < pageCount(); ++i) {
         const int number = firstPage + 2 * i;
         object(number, "<< /Type /Page /Parent 2 0 R /MediaBox " + mediaBox + " /Resources 3 0 R /Contents " +
                            ref(number + 1) + " >>");
         object(number + 1, streamObject({}, pages_[i]->content_));
     }
-    object(infoObject, "<< /Producer (Retenciones) /Creator (Retenciones) >>");
+    QByteArray info = "<< /Producer (Retenciones) /Creator (Retenciones)";
+    if (!subject_.isEmpty()) {
+        info.append(" /Subject ");
+        appendPdfString(info, subject_);
+    }
+    object(infoObject, info + " >>");
 
     const qsizetype xref = out.size();
     out.append("xref\n0 " + QByteArray::number(infoObject + 1) + "\n0000000000 65535 f \n");

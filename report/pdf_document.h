@@ -17,6 +17,9 @@ public:
     void setLineWidth(double width);                                 // w
     void setStrokeGray(double gray);                                 // G
     void setFillGray(double gray);                                   // g
+    void setDash(double on, double off);                             // d (0, 0: solid)
+    void moveTo(double x, double y);                                 // m
+    void lineTo(double x, double y);                                 // l
     void rectangle(double x, double y, double width, double height); // re
     void stroke();                                                   // S
     void clipAndEndPath();                                           // W n
@@ -27,6 +30,10 @@ public:
     void endText();                                                  // ET
     // Draws an image added to the document, scaled to the rectangle (cm and Do).
     void drawImage(int image, double x, double y, double width, double height);
+    // Draws a form added to the document where it was drawn (Do).
+    void drawForm(int form);
+    // The bytes of the content stream so far.
+    const QByteArray &content() const { return content_; }
 
 private:
     friend class PdfDocument;
@@ -47,6 +54,11 @@ public:
     // (a listing's logos, declaration after declaration).
     int addImage(const QImage &image, QSize cut = {});
     PdfPage &addPage();
+    // Content drawn once and shown by every page that draws it (a form XObject covering the
+    // page); returns its number for PdfPage::drawForm.
+    int addForm(const PdfPage &content);
+    // The document information's Subject, printable ASCII.
+    void setSubject(const QByteArray &subject) { subject_ = subject; }
     int pageCount() const { return static_cast<int>(pages_.size()); }
     double pageHeight() const { return pageHeight_; }
 
@@ -61,5 +73,7 @@ private:
     double pageWidth_;
     double pageHeight_;
     std::vector<Image> images_;
+    std::vector<QByteArray> forms_;
+    QByteArray subject_;
     std::vector<std::unique_ptr<PdfPage>> pages_;
 };

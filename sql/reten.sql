@@ -87,6 +87,18 @@ GRANT SELECT, INSERT, UPDATE ON RETEN_LOCK TO USER RETENCIONES;
 GRANT SELECT, INSERT, UPDATE, DELETE ON DECLARACION TO USER RETENCIONES;
 GRANT USAGE ON SEQUENCE GEN_DECLARACION_ID TO USER RETENCIONES;
 
+-- What the withholding certificates say of an agent besides its name and CUIT: its domicile,
+-- and the name and position of whoever signs them. One row per legajo (its number), written
+-- from the window "Datos del agente" and shared by every clerk on the database.
+CREATE TABLE AGENTE (
+  LEGAJO    INTEGER NOT NULL,
+  DOMICILIO VARCHAR(100),
+  FIRMANTE  VARCHAR(60),
+  CARGO     VARCHAR(60),
+  CONSTRAINT PK_AGENTE PRIMARY KEY (LEGAJO)
+);
+GRANT SELECT, INSERT, UPDATE ON AGENTE TO USER RETENCIONES;
+
 -- The register of suppliers, learned from every declaration made, imported or reloaded: the
 -- CUIT as the declaration writes it, the company name of the latest declaration exactly as
 -- declared, the last period declared (YYYY-MM) and how many withholdings it has had in the

@@ -7,7 +7,9 @@
 #include "declaration/reten_store.h"
 #include "tests/support/qt_print.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -105,8 +107,8 @@ protected:
         ASSERT_TRUE(base_.isValid());
         ::chmod(qPrintable(base_.path()), 0755);
         QDir().mkpath(path(QStringLiteral("bin")));
-        for (const char *program :
-             {GENERATION_CHILD, GENERATION_SOAK, CREATE_DATABASE_TOOL, RETEN_PEER, RETEN_SQL}) {
+        for (const char *program : {GENERATION_CHILD, GENERATION_SOAK, CREATE_DATABASE_TOOL, RETEN_PEER,
+                                    RETEN_SQL, CERTIFICATES_CHILD}) {
             const QString from = QString::fromLocal8Bit(program);
             ASSERT_TRUE(QFile::copy(from, bin(QFileInfo(from).fileName())));
         }
@@ -672,4 +674,72 @@ TEST_F(AsClerk, ASwappedAnterioresChangesNothing)
     EXPECT_EQ(QDir(real).entryList({QStringLiteral("*.txt")}, QDir::Files).size(), declared);
     std::printf("%d of %zu generations made while anteriores was being exchanged for a link\n", declared,
                 std::size(tags));
+}
+
+// The certificates go only into a folder `constancias` of the clerk's own, and a neighbour who swaps
+// it for a link to the declaration's folder while the clerk makes them changes nothing: each run
+// writes into the folder it checked, or is refused; the listing beside the declaration is never
+// touched.
+TEST_F(AsClerk, CertificatesOnlyInTheClerksOwnFolderWhateverIsSwappedIn)
+{
+    ASSERT_EQ(createDatabase(clerk_).exitCode, 0);
+    const QString office = path(QStringLiteral("certificates-office"));
+    ASSERT_TRUE(QDir().mkpath(office));
+    ::chown(qPrintable(office), clerk_.uid, clerk_.gid);
+    ::chmod(qPrintable(office), 0755);
+    ASSERT_EQ(generate(clerk_, office, QStringLiteral("A")).exitCode, 0);
+    ::chmod(qPrintable(office), 0777);
+    const QString declaration = office + QLatin1Char('/') + Declaration;
+    const QByteArray listing = readAll(office + QLatin1Char('/') + Listing);
+    const QString sha256 = QString::fromLatin1(
+        QCryptographicHash::hash(readAll(declaration), QCryptographicHash::Sha256).toHex());
+    const QStringList write{bin(QStringLiteral("certificates_child")), QStringLiteral("write"), declaration,
+                            sha256};
+
+    // The neighbour's own folder under the name is refused.
+    ASSERT_EQ(run(neighbour_, {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("0777"),
+                               office + QStringLiteral("/constancias")})
+                  .exitCode,
+              0);
+    const Outcome refused = run(clerk_, write);
+    EXPECT_EQ(refused.exitCode, 3) << refused.output.toStdString();
+    EXPECT_TRUE(refused.output.contains(QStringLiteral("no es una carpeta suya")))
+        << refused.output.toStdString();
+    EXPECT_EQ(QDir(office + QStringLiteral("/constancias")).entryList(QDir::Files), QStringList());
+    ASSERT_EQ(run(neighbour_, {QStringLiteral("rmdir"), office + QStringLiteral("/constancias")}).exitCode,
+              0);
+
+    // The clerk's own folder, and the neighbour's loop exchanging it with a link to the office.
+    ASSERT_EQ(run(clerk_, write).exitCode, 0);
+    ASSERT_EQ(run(neighbour_,
+                  {QStringLiteral("ln"), QStringLiteral("-s"), office, office + QStringLiteral("/swap")})
+                  .exitCode,
+              0);
+    QProcess swapper;
+    swapper.setProcessChannelMode(QProcess::MergedChannels);
+    swapper.start(
+        QStringLiteral("setpriv"),
+        asUser(neighbour_, {bin(QStringLiteral("certificates_child")), QStringLiteral("swap"), office,
+                            QStringLiteral("constancias"), QStringLiteral("swap"), QStringLiteral("6")}));
+    ASSERT_TRUE(swapper.waitForStarted());
+    int made = 0, refusedRuns = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 5000) {
+        const Outcome r = run(clerk_, write);
+        ASSERT_TRUE(r.exitCode == 0 || r.exitCode == 3) << r.output.toStdString();
+        ++(r.exitCode == 0 ? made : refusedRuns);
+    }
+    ASSERT_TRUE(swapper.waitForFinished(30000));
+    const QByteArray swaps = swapper.readAll();
+    EXPECT_EQ(swapper.exitCode(), 0) << swaps.toStdString();
+    std::printf("certificates made %d, refused %d, %s", made, refusedRuns, swaps.constData());
+    EXPECT_GT(made + refusedRuns, 0);
+    EXPECT_EQ(readAll(office + QLatin1Char('/') + Listing), listing);
+    EXPECT_EQ(QDir(office).entryList(QDir::Files), (QStringList{Listing, Declaration}));
+    // The real folder, under whichever name the loop left it, holds the certificates alone.
+    const QString real = QFileInfo(office + QStringLiteral("/constancias")).isSymLink()
+                             ? office + QStringLiteral("/swap")
+                             : office + QStringLiteral("/constancias");
+    EXPECT_EQ(QDir(real).entryList(QDir::Files), QStringList{Listing});
 }

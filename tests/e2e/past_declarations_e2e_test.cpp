@@ -149,11 +149,11 @@ TEST_F(PastDeclarationsThroughWindow, F7ListsThePastDeclarationsAndOpensTheirFil
         QTest::mouseClick(past.B_Carpeta, Qt::LeftButton);
         EXPECT_EQ(dialogs.opened(), (QStringList{keptListing, work_.filePath(QStringLiteral("anteriores"))}));
 
-        // Its certificates, read from the kept file, beside it.
+        // Its certificates, read from the kept file, beside the declarations under its kept name.
         QTest::mouseClick(past.B_Constancias, Qt::LeftButton);
         ASSERT_EQ(dialogs.openedFiles().size(), 1);
         EXPECT_TRUE(
-            dialogs.openedFiles()[0].startsWith(work_.filePath(QStringLiteral("anteriores/constancias/"))))
+            dialogs.openedFiles()[0].startsWith(work_.filePath(QStringLiteral("constancias/17300140 "))))
             << dialogs.openedFiles()[0].toStdString();
         EXPECT_EQ(runTool("qpdf", {"--check", dialogs.openedFiles()[0]}).exitCode, 0);
 

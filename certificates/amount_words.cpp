@@ -1,4 +1,4 @@
-#include "common/amount_words.h"
+#include "certificates/amount_words.h"
 
 #include <array>
 #include <stdexcept>
