@@ -1,0 +1,184 @@
+#include "withholdings/sheet_reader.h"
+
+#include "common/codepage.h"
+
+#include <QStringDecoder>
+#include <csv.h>
+
+namespace {
+constexpr QByteArrayView ByteOrderMark("\xEF\xBB\xBF");
+
+// A line break inside a quoted field moves the next record down as one outside does: CR LF,
+// LF and a lone CR count one each.
+int lineBreaks(const char *bytes, size_t size)
+{
+    int breaks = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] == '\n')
+            ++breaks;
+        else if (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n'))
+            ++breaks;
+    }
+    return breaks;
+}
+
+// Collects libcsv's fields and record ends into records numbered by the line they start on.
+class Collector {
+public:
+    Collector(SheetEncoding encoding, qsizetype wanted) : utf8_(encoding != SheetEncoding::Windows1252), wanted_(wanted)
+    {
+    }
+
+    static void field(void *bytes, size_t size, void *self)
+    {
+        static_cast<Collector *>(self)->addField(static_cast<const char *>(bytes), size);
+    }
+    static void recordEnd(int terminator, void *self) { static_cast<Collector *>(self)->endRecord(terminator); }
+
+    bool enough() const { return wanted_ >= 0 && filled_ >= wanted_; }
+
+    // libcsv passes over blanks outside fields without a word; its test for a blank tells.
+    static int isBlank(unsigned char c)
+    {
+        const bool blank = c == ' ' || c == '\t';
+        if (blank && current)
+            current->blanksSeen = true;
+        return blank;
+    }
+    static thread_local Collector *current;
+    bool blanksSeen = false;
+
+    QList<SheetRecord> records;
+
+private:
+    void addField(const char *bytes, size_t size)
+    {
+        QString text;
+        if (utf8_)
+            text = QString::fromUtf8(bytes, static_cast<qsizetype>(size));
+        else
+            AppendFromSystemCodePage(text, QByteArrayView(bytes, static_cast<qsizetype>(size)));
+        fields_.append(text.trimmed());
+        breaksInRecord_ += lineBreaks(bytes, size);
+    }
+
+    void endRecord(int terminator)
+    {
+        // Every line end outside quotes is reported; the LF of a CR LF pair comes as an empty
+        // record of its own right after the CR's.
+        // Blanks between them make them two line ends.
+        const bool pairedLineFeed = fields_.isEmpty() && terminator == '\n' && previous_ == '\r' && !blanksSeen;
+        previous_ = pairedLineFeed ? 0 : terminator;
+        blanksSeen = false;
+        if (pairedLineFeed)
+            return;
+        bool blank = true;
+        for (const QString &f : std::as_const(fields_))
+            blank = blank && f.isEmpty();
+        if (!blank)
+            ++filled_;
+        records.append({line_, blank ? QStringList() : std::move(fields_)});
+        fields_ = QStringList();
+        line_ += 1 + breaksInRecord_;
+        breaksInRecord_ = 0;
+    }
+
+    bool utf8_;
+    qsizetype wanted_;
+    qsizetype filled_ = 0;
+    QStringList fields_;
+    int line_ = 1;
+    int breaksInRecord_ = 0;
+    int previous_ = 0;
+};
+
+thread_local Collector *Collector::current = nullptr;
+
+// Reads records until the text ends or `wanted` records with something in them have been read
+// (all of them when wanted is negative).
+QList<SheetRecord> parse(QByteArrayView bytes, SheetEncoding encoding, char separator, qsizetype wanted)
+{
+    if (encoding == SheetEncoding::Utf8WithBom)
+        bytes = bytes.sliced(ByteOrderMark.size());
+    csv_parser parser;
+    csv_init(&parser, CSV_REPALL_NL);
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    csv_set_space_func(&parser, Collector::isBlank);
+    Collector collector(encoding, wanted);
+    Collector::current = &collector;
+    // In pieces, so that the title line of a large file is found without reading it all.
+    constexpr qsizetype Piece = 64 * 1024;
+    for (qsizetype at = 0; at < bytes.size() && !collector.enough(); at += Piece) {
+        const QByteArrayView piece = bytes.sliced(at, std::min(Piece, bytes.size() - at));
+        csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), Collector::field, Collector::recordEnd,
+                  &collector);
+    }
+    if (!collector.enough())
+        csv_fini(&parser, Collector::field, Collector::recordEnd, &collector);
+    csv_free(&parser);
+    Collector::current = nullptr;
+    return std::move(collector.records);
+}
+} // namespace
+
+SheetEncoding sheetEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith(ByteOrderMark))
+        return SheetEncoding::Utf8WithBom;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(bytes);
+    return decoder.hasError() ? SheetEncoding::Windows1252 : SheetEncoding::Utf8;
+}
+
+char sheetSeparator(QByteArrayView bytes)
+{
+    int semicolons = 0, commas = 0, tabs = 0;
+    bool quoted = false;
+    bool started = false;
+    for (const char c : bytes) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\r' || c == '\n')) {
+            if (started)
+                break;
+            continue;
+        } else if (!quoted && c == ';')
+            ++semicolons;
+        else if (!quoted && c == ',')
+            ++commas;
+        else if (!quoted && c == '\t')
+            ++tabs;
+        started = true;
+    }
+    if (semicolons >= commas && semicolons >= tabs)
+        return ';';
+    return tabs >= commas ? '\t' : ',';
+}
+
+Sheet readSheet(QByteArrayView bytes)
+{
+    Sheet sheet;
+    sheet.encoding = sheetEncoding(bytes);
+    sheet.separator = sheetSeparator(bytes);
+    QList<SheetRecord> records = parse(bytes, sheet.encoding, sheet.separator, -1);
+    qsizetype first = 0;
+    while (first < records.size() && records[first].fields.isEmpty())
+        ++first;
+    if (first < records.size()) {
+        sheet.titles = std::move(records[first].fields);
+        sheet.titleLine = records[first].lineNumber;
+        records.remove(0, first + 1);
+        sheet.records = std::move(records);
+    }
+    return sheet;
+}
+
+QStringList sheetTitles(QByteArrayView bytes)
+{
+    const SheetEncoding encoding = sheetEncoding(bytes);
+    const QList<SheetRecord> records = parse(bytes, encoding, sheetSeparator(bytes), 1);
+    for (const SheetRecord &record : records)
+        if (!record.fields.isEmpty())
+            return record.fields;
+    return {};
+}

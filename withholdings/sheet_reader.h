@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A sheet saved as CSV by a spreadsheet or an accounting program: a first line of column
+// titles, then one record per line. The separator (";", "," or tab) is the one the title line
+// uses most; fields may be quoted, with the separator, line breaks or doubled quotes inside;
+// lines end in CR LF, LF or CR. The text is UTF-8 (with or without a byte-order mark) when
+// the bytes are valid UTF-8, Windows-1252 otherwise.
+
+enum class SheetEncoding { Utf8, Utf8WithBom, Windows1252 };
+
+// One record after the titles: its fields trimmed of the blanks around them, and the line of
+// the file it starts on (1-based, as an editor numbers them). A blank line is a record without
+// fields.
+struct SheetRecord {
+    int lineNumber = 0;
+    QStringList fields;
+};
+
+struct Sheet {
+    char separator = ';';
+    SheetEncoding encoding = SheetEncoding::Utf8;
+    QStringList titles;
+    int titleLine = 1;
+    QList<SheetRecord> records;
+};
+
+// The separator the first line of the text uses most, outside quotes; ";" when it has none.
+char sheetSeparator(QByteArrayView bytes);
+
+// How the bytes are encoded.
+SheetEncoding sheetEncoding(QByteArrayView bytes);
+
+// Reads the whole text. Blank lines before the titles are passed over. Never fails: a quote
+// left open runs to the end of the text, as spreadsheets read it.
+Sheet readSheet(QByteArrayView bytes);
+
+// Only the title line, for telling a sheet from a declaration file without reading it all.
+QStringList sheetTitles(QByteArrayView bytes);
