@@ -12,8 +12,8 @@ constexpr int NoColumn = -1;
 constexpr qsizetype SampleWidth = 30;
 } // namespace
 
-ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRecord, const ColumnChoice &proposed,
-                           QWidget *parent)
+ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRecord,
+                           const ColumnChoice &proposed, QWidget *parent)
     : QDialog(parent), columns_(titles.size())
 {
     setWindowTitle(QStringLiteral("Columnas de la planilla"));
@@ -28,7 +28,8 @@ ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRe
         const auto field = static_cast<SheetField>(f);
         auto *box = new QComboBox(this);
         box->setObjectName(QStringLiteral("columna%1").arg(f));
-        box->addItem(f < NeededFields ? QStringLiteral("(elija una columna)") : QStringLiteral("(no tiene)"), NoColumn);
+        box->addItem(f < NeededFields ? QStringLiteral("(elija una columna)") : QStringLiteral("(no tiene)"),
+                     NoColumn);
         for (int c = 0; c < titles.size(); ++c) {
             QString item = columnLetter(c) + QStringLiteral(": ") + titles[c];
             if (c < firstRecord.size() && !firstRecord[c].isEmpty()) {
@@ -90,7 +91,8 @@ void ColumnWindow::done(int result)
         for (int f = 0; f < SheetFieldCount && why.isEmpty(); ++f) {
             wrong = f;
             if (f < NeededFields && chosen[f] == NoColumn)
-                why = QStringLiteral("Falta elegir la columna de %1.").arg(sheetFieldName(static_cast<SheetField>(f)));
+                why = QStringLiteral("Falta elegir la columna de %1.")
+                          .arg(sheetFieldName(static_cast<SheetField>(f)));
             for (int g = 0; g < f && why.isEmpty(); ++g) {
                 if (chosen[f] != NoColumn && chosen[f] == chosen[g])
                     why = QStringLiteral("La columna %1 está elegida para %2 y para %3.")

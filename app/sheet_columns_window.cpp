@@ -50,7 +50,8 @@ QString sheetColumnsFile()
     return QFileInfo(settingsFilePath()).path() + QStringLiteral("/columnas_planilla.txt");
 }
 
-std::optional<SheetImport> importSheetAsked(QWidget *parent, const QByteArray &bytes, const SheetContext &context)
+std::optional<SheetImport> importSheetAsked(QWidget *parent, const QByteArray &bytes,
+                                            const SheetContext &context)
 {
     const Sheet sheet = readSheet(bytes);
     const ColumnSearch search = findColumns(sheet.titles);

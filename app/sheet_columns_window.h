@@ -17,4 +17,5 @@ QString sheetColumnsFile();
 // made before for the same titles, else from the column window, whose choice is then kept for
 // the next time. A kept choice that gives no row at all is asked again. Nothing when the
 // clerk gives up in the window.
-std::optional<SheetImport> importSheetAsked(QWidget *parent, const QByteArray &bytes, const SheetContext &context);
+std::optional<SheetImport> importSheetAsked(QWidget *parent, const QByteArray &bytes,
+                                            const SheetContext &context);

@@ -76,16 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(imported.mismatches.size() <= imported.rows.size(), "more mismatches than rows");
         for (const Withholding &row : imported.rows) {
             check(cuit.match(row.supplierCuit).hasMatch(), "a CUIT the declaration cannot hold");
-            check(amount.match(row.invoiceAmount).hasMatch(), "an invoice amount the declaration cannot hold");
+            check(amount.match(row.invoiceAmount).hasMatch(),
+                  "an invoice amount the declaration cannot hold");
             check(receipt.match(row.receipt).hasMatch(), "a receipt the declaration cannot hold");
             check(date.match(row.date).hasMatch(), "a date the declaration cannot hold");
-            check(!row.companyName.isEmpty() && row.companyName.size() <= 60, "a name the declaration cannot hold");
+            check(!row.companyName.isEmpty() && row.companyName.size() <= 60,
+                  "a name the declaration cannot hold");
             check(FromSystemCodePage(ToSystemCodePage(row.companyName)) == row.companyName,
                   "a name the code page changes");
             for (const QChar c : row.companyName)
                 check(c.unicode() >= 0x20 && c.unicode() != 0x7f, "a control character in a name");
             bool whole = false;
-            check(row.withheldAmount.toLongLong(&whole) >= 0 && whole, "a withheld amount that is no whole number");
+            check(row.withheldAmount.toLongLong(&whole) >= 0 && whole,
+                  "a withheld amount that is no whole number");
             (void)ParseDecimal(row.withheldAmount);
         }
     } catch (const AppError &) {

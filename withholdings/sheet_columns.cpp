@@ -14,8 +14,8 @@ const QHash<QString, SheetField> &titles()
             t.insert(QLatin1String(name), SheetField::CompanyName);
         for (const char *name : {"fecha", "fecharetencion", "fechaderetencion"})
             t.insert(QLatin1String(name), SheetField::Date);
-        for (const char *name : {"comprobante", "nrocomprobante", "numero", "ncomprobante", "nrodecomprobante",
-                                 "numerocomprobante", "numerodecomprobante", "nrocomp"})
+        for (const char *name : {"comprobante", "nrocomprobante", "numero", "ncomprobante",
+                                 "nrodecomprobante", "numerocomprobante", "numerodecomprobante", "nrocomp"})
             t.insert(QLatin1String(name), SheetField::Receipt);
         for (const char *name : {"importecomprobante", "importe", "base", "monto", "importedelcomprobante",
                                  "baseimponible", "montocomprobante"})

@@ -58,12 +58,14 @@ public:
         Withholding row;
         row.supplierCuit = sheetCuit(cuitCell);
         if (row.supplierCuit.isEmpty())
-            problems << (cuitCell.isEmpty() ? QStringLiteral("sin CUIT")
-                                            : QStringLiteral("CUIT %1 no tiene 11 dígitos").arg(quoted(cuitCell)));
+            problems << (cuitCell.isEmpty()
+                             ? QStringLiteral("sin CUIT")
+                             : QStringLiteral("CUIT %1 no tiene 11 dígitos").arg(quoted(cuitCell)));
         row.receipt = sheetReceipt(receiptCell);
         if (row.receipt.isEmpty())
-            problems << (receiptCell.isEmpty() ? QStringLiteral("sin comprobante")
-                                               : QStringLiteral("comprobante %1 no válido").arg(quoted(receiptCell)));
+            problems << (receiptCell.isEmpty()
+                             ? QStringLiteral("sin comprobante")
+                             : QStringLiteral("comprobante %1 no válido").arg(quoted(receiptCell)));
         const QStringView dateCell = cell(record, columns_, SheetField::Date);
         row.date = sheetDate(dateCell);
         if (row.date.isEmpty())
@@ -87,7 +89,8 @@ public:
         row.companyName = name.text;
         row.invoiceAmount = invoice.text;
 
-        const WithheldCheck check = checkWithheldAmount(ParseDecimal(invoice.text), ParseDecimal(withheld.text));
+        const WithheldCheck check =
+            checkWithheldAmount(ParseDecimal(invoice.text), ParseDecimal(withheld.text));
         row.withheldAmount = QString::number(check.declared);
         if (!check.agrees) {
             result.mismatches.append({record.lineNumber, row.receipt, invoice.text, withheld.text,

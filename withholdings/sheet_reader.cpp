@@ -25,7 +25,8 @@ int lineBreaks(const char *bytes, size_t size)
 // Collects libcsv's fields and record ends into records numbered by the line they start on.
 class Collector {
 public:
-    Collector(SheetEncoding encoding, qsizetype wanted) : utf8_(encoding != SheetEncoding::Windows1252), wanted_(wanted)
+    Collector(SheetEncoding encoding, qsizetype wanted)
+        : utf8_(encoding != SheetEncoding::Windows1252), wanted_(wanted)
     {
     }
 
@@ -33,7 +34,10 @@ public:
     {
         static_cast<Collector *>(self)->addField(static_cast<const char *>(bytes), size);
     }
-    static void recordEnd(int terminator, void *self) { static_cast<Collector *>(self)->endRecord(terminator); }
+    static void recordEnd(int terminator, void *self)
+    {
+        static_cast<Collector *>(self)->endRecord(terminator);
+    }
 
     bool enough() const { return wanted_ >= 0 && filled_ >= wanted_; }
 
@@ -67,7 +71,8 @@ private:
         // Every line end outside quotes is reported; the LF of a CR LF pair comes as an empty
         // record of its own right after the CR's.
         // Blanks between them make them two line ends.
-        const bool pairedLineFeed = fields_.isEmpty() && terminator == '\n' && previous_ == '\r' && !blanksSeen;
+        const bool pairedLineFeed =
+            fields_.isEmpty() && terminator == '\n' && previous_ == '\r' && !blanksSeen;
         previous_ = pairedLineFeed ? 0 : terminator;
         blanksSeen = false;
         if (pairedLineFeed)
@@ -110,8 +115,8 @@ QList<SheetRecord> parse(QByteArrayView bytes, SheetEncoding encoding, char sepa
     constexpr qsizetype Piece = 64 * 1024;
     for (qsizetype at = 0; at < bytes.size() && !collector.enough(); at += Piece) {
         const QByteArrayView piece = bytes.sliced(at, std::min(Piece, bytes.size() - at));
-        csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), Collector::field, Collector::recordEnd,
-                  &collector);
+        csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), Collector::field,
+                  Collector::recordEnd, &collector);
     }
     if (!collector.enough())
         csv_fini(&parser, Collector::field, Collector::recordEnd, &collector);

@@ -67,7 +67,8 @@ NumberFormat decideNumberFormat(const QList<QStringView> &amounts)
         const qsizetype commas = bare.count(QLatin1Char(','));
         const qsizetype dots = bare.count(QLatin1Char('.'));
         if (commas > 0 && dots > 0) {
-            (bare.lastIndexOf(QLatin1Char(',')) > bare.lastIndexOf(QLatin1Char('.')) ? commaVotes : dotVotes)++;
+            (bare.lastIndexOf(QLatin1Char(',')) > bare.lastIndexOf(QLatin1Char('.')) ? commaVotes
+                                                                                     : dotVotes)++;
         } else if (commas > 1) {
             ++dotVotes;
         } else if (dots > 1) {

@@ -37,7 +37,8 @@ TEST(SheetValues, NumberFormatOfTheWholeFile)
         {{}, Comma},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(decideNumberFormat(views(c.amounts)), c.format) << c.amounts.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(decideNumberFormat(views(c.amounts)), c.format)
+            << c.amounts.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST(SheetValues, Amounts)
@@ -110,10 +111,10 @@ TEST(SheetValues, DatesCuitsReceipts)
 
 TEST(SheetColumns, FoundByTheirTitles)
 {
-    const QStringList titles{QStringLiteral("Nº"),           QString::fromUtf8("IMPORTE RETENCIÓN"),
-                             QStringLiteral("Nro. Comprobante"), QStringLiteral(" fecha "),
-                             QString::fromUtf8("Razón  Social"), QStringLiteral("Importe"),
-                             QStringLiteral("C.U.I.T.")};
+    const QStringList titles{
+        QStringLiteral("Nº"),      QString::fromUtf8("IMPORTE RETENCIÓN"), QStringLiteral("Nro. Comprobante"),
+        QStringLiteral(" fecha "), QString::fromUtf8("Razón  Social"),     QStringLiteral("Importe"),
+        QStringLiteral("C.U.I.T.")};
     const ColumnSearch search = findColumns(titles);
     EXPECT_TRUE(search.complete());
     EXPECT_EQ(search.choice, (ColumnChoice{6, 4, 3, 2, 5, 1, -1}));
@@ -163,8 +164,13 @@ TEST(SheetReader, LinesAndEncodings)
 
     EXPECT_EQ(sheetEncoding("CUIT;Raz\xc3\xb3n"), SheetEncoding::Utf8);
     EXPECT_EQ(sheetEncoding("CUIT;Raz\xf3n"), SheetEncoding::Windows1252);
-    EXPECT_EQ(sheetEncoding("\xEF\xBB\xBF" "CUIT"), SheetEncoding::Utf8WithBom);
-    EXPECT_EQ(readSheet("Raz\xf3n\tX").titles, (QStringList{QString::fromUtf8("Razón"), QStringLiteral("X")}));
-    EXPECT_EQ(readSheet("\xEF\xBB\xBF" "a,b;c,d").titles,
+    EXPECT_EQ(sheetEncoding("\xEF\xBB\xBF"
+                            "CUIT"),
+              SheetEncoding::Utf8WithBom);
+    EXPECT_EQ(readSheet("Raz\xf3n\tX").titles,
+              (QStringList{QString::fromUtf8("Razón"), QStringLiteral("X")}));
+    EXPECT_EQ(readSheet("\xEF\xBB\xBF"
+                        "a,b;c,d")
+                  .titles,
               (QStringList{QStringLiteral("a"), QStringLiteral("b;c"), QStringLiteral("d")}));
 }
