@@ -32,8 +32,8 @@ std::optional<ColumnChoice> ask(QWidget *parent, const Sheet &sheet, const Colum
 {
     QStringList first;
     for (const SheetRecord &record : sheet.records) {
-        if (!record.fields.isEmpty()) {
-            first = record.fields;
+        if (!record.isBlank()) {
+            first = record.fields();
             break;
         }
     }

@@ -2,7 +2,6 @@
 
 #include "common/numbers.h"
 #include "withholdings/cuit.h"
-#include "withholdings/grid_model.h"
 
 #include <QHash>
 
@@ -17,10 +16,7 @@ bool hasDigit(const QString &text)
 
 QStringView cell(const SheetRecord &record, const ColumnChoice &columns, SheetField field)
 {
-    const int column = columns[static_cast<int>(field)];
-    if (column < 0 || column >= record.fields.size())
-        return {};
-    return record.fields[column];
+    return record.field(columns[static_cast<int>(field)]);
 }
 
 QString quoted(QStringView text)
@@ -38,10 +34,12 @@ int number(const QString &text)
 // The rows one record gives, or why it gives none.
 class RecordConverter {
 public:
-    RecordConverter(const ColumnChoice &columns, const SheetContext &context, NumberFormat format)
+    RecordConverter(const ColumnChoice &columns, const SheetContext &context, NumberFormat format,
+                    qsizetype records)
         : columns_(columns), context_(context), format_(format), month_(number(context.header.month)),
           year_(number(context.header.year)), agent_(context.header.agentCuit.trimmed())
     {
+        receipts_.reserve(records);
     }
 
     void convert(const SheetRecord &record, SheetImport &result)
@@ -115,7 +113,8 @@ public:
                 problems << QStringLiteral("CUIT del agente %1, se declara %2")
                                 .arg(agent.isEmpty() ? agentCell.toString() : agent, agent_);
         }
-        const QString key = receiptKey(row.receipt);
+        // Receipts are the same when the declaration writes them alike: zeros in front aside.
+        const qint64 key = row.receipt.toLongLong();
         const auto earlier = receipts_.constFind(key);
         if (earlier != receipts_.constEnd())
             problems << QStringLiteral("comprobante repetido (línea %1)").arg(*earlier);
@@ -142,7 +141,7 @@ private:
     int year_;
     QString agent_;
     // The line each receipt was first read on.
-    QHash<QString, int> receipts_;
+    QHash<qint64, int> receipts_;
 };
 } // namespace
 
@@ -165,7 +164,7 @@ SheetImport convertSheet(const Sheet &sheet, const ColumnChoice &columns, const 
     SheetImport result;
     // Blank lines after the last record are how many spreadsheets end a file: not worth a word.
     qsizetype end = sheet.records.size();
-    while (end > 0 && sheet.records[end - 1].fields.isEmpty())
+    while (end > 0 && sheet.records[end - 1].isBlank())
         --end;
 
     QList<QStringView> amounts;
@@ -177,10 +176,10 @@ SheetImport convertSheet(const Sheet &sheet, const ColumnChoice &columns, const 
     result.numberFormat = decideNumberFormat(amounts);
 
     result.rows.reserve(end);
-    RecordConverter converter(columns, context, result.numberFormat);
+    RecordConverter converter(columns, context, result.numberFormat, end);
     for (qsizetype i = 0; i < end; ++i) {
         const SheetRecord &record = sheet.records[i];
-        if (record.fields.isEmpty())
+        if (record.isBlank())
             result.review << QStringLiteral("Línea %1: en blanco, se omitió").arg(record.lineNumber);
         else
             converter.convert(record, result);

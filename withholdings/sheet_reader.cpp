@@ -57,33 +57,51 @@ public:
 private:
     void addField(const char *bytes, size_t size)
     {
-        QString text;
-        if (utf8_)
-            text = QString::fromUtf8(bytes, static_cast<qsizetype>(size));
+        if (enough())
+            return;
+        const qsizetype start = record_.text.size();
+        const qsizetype length = static_cast<qsizetype>(size);
+        if (utf8_ &&
+            std::all_of(bytes, bytes + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            record_.text.append(QLatin1String(bytes, length));
+        else if (utf8_)
+            record_.text.append(QString::fromUtf8(bytes, length));
         else
-            AppendFromSystemCodePage(text, QByteArrayView(bytes, static_cast<qsizetype>(size)));
-        fields_.append(text.trimmed());
+            AppendFromSystemCodePage(record_.text, QByteArrayView(bytes, length));
+        // Quoted fields keep their blanks; libcsv has taken them off the others.
+        qsizetype end = record_.text.size();
+        qsizetype first = start;
+        while (first < end && record_.text[first].isSpace())
+            ++first;
+        while (end > first && record_.text[end - 1].isSpace())
+            --end;
+        if (first > start)
+            record_.text.remove(start, first - start);
+        end -= first - start;
+        record_.text.truncate(end);
+        record_.ends.append(end);
         breaksInRecord_ += lineBreaks(bytes, size);
     }
 
     void endRecord(int terminator)
     {
+        if (enough())
+            return;
         // Every line end outside quotes is reported; the LF of a CR LF pair comes as an empty
-        // record of its own right after the CR's.
-        // Blanks between them make them two line ends.
+        // record of its own right after the CR's. Blanks between them make them two line ends.
         const bool pairedLineFeed =
-            fields_.isEmpty() && terminator == '\n' && previous_ == '\r' && !blanksSeen;
+            record_.ends.isEmpty() && terminator == '\n' && previous_ == '\r' && !blanksSeen;
         previous_ = pairedLineFeed ? 0 : terminator;
         blanksSeen = false;
         if (pairedLineFeed)
             return;
-        bool blank = true;
-        for (const QString &f : std::as_const(fields_))
-            blank = blank && f.isEmpty();
-        if (!blank)
+        record_.lineNumber = line_;
+        if (record_.text.isEmpty())
+            record_.ends.clear();
+        else
             ++filled_;
-        records.append({line_, blank ? QStringList() : std::move(fields_)});
-        fields_ = QStringList();
+        records.append(std::move(record_));
+        record_ = SheetRecord();
         line_ += 1 + breaksInRecord_;
         breaksInRecord_ = 0;
     }
@@ -91,7 +109,7 @@ private:
     bool utf8_;
     qsizetype wanted_;
     qsizetype filled_ = 0;
-    QStringList fields_;
+    SheetRecord record_;
     int line_ = 1;
     int breaksInRecord_ = 0;
     int previous_ = 0;
@@ -130,9 +148,27 @@ SheetEncoding sheetEncoding(QByteArrayView bytes)
 {
     if (bytes.startsWith(ByteOrderMark))
         return SheetEncoding::Utf8WithBom;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);
-    return decoder.hasError() ? SheetEncoding::Windows1252 : SheetEncoding::Utf8;
+    // Runs of ASCII pass untouched; what follows a byte of 0x80 or more is decoded a little at a
+    // time, so that a large file is looked at without a copy of it.
+    const char *data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype at = 0;
+    while (at < size) {
+        if (static_cast<unsigned char>(data[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        // A piece that ends inside a character would look wrong: it ends after an ASCII byte.
+        qsizetype end = std::min(size, at + 4096);
+        while (end < size && static_cast<unsigned char>(data[end - 1]) >= 0x80)
+            ++end;
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString piece = decoder.decode(QByteArrayView(data + at, end - at));
+        if (decoder.hasError())
+            return SheetEncoding::Windows1252;
+        at = end;
+    }
+    return SheetEncoding::Utf8;
 }
 
 char sheetSeparator(QByteArrayView bytes)
@@ -167,10 +203,10 @@ Sheet readSheet(QByteArrayView bytes)
     sheet.separator = sheetSeparator(bytes);
     QList<SheetRecord> records = parse(bytes, sheet.encoding, sheet.separator, -1);
     qsizetype first = 0;
-    while (first < records.size() && records[first].fields.isEmpty())
+    while (first < records.size() && records[first].isBlank())
         ++first;
     if (first < records.size()) {
-        sheet.titles = std::move(records[first].fields);
+        sheet.titles = records[first].fields();
         sheet.titleLine = records[first].lineNumber;
         records.remove(0, first + 1);
         sheet.records = std::move(records);
@@ -183,7 +219,7 @@ QStringList sheetTitles(QByteArrayView bytes)
     const SheetEncoding encoding = sheetEncoding(bytes);
     const QList<SheetRecord> records = parse(bytes, encoding, sheetSeparator(bytes), 1);
     for (const SheetRecord &record : records)
-        if (!record.fields.isEmpty())
-            return record.fields;
+        if (!record.isBlank())
+            return record.fields();
     return {};
 }

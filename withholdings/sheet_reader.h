@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 // A sheet saved as CSV by a spreadsheet or an accounting program: a first line of column
 // titles, then one record per line. The separator (";", "," or tab) is the one the title line
@@ -15,10 +16,32 @@ enum class SheetEncoding { Utf8, Utf8WithBom, Windows1252 };
 
 // One record after the titles: its fields trimmed of the blanks around them, and the line of
 // the file it starts on (1-based, as an editor numbers them). A blank line is a record without
-// fields.
+// fields. The fields are kept one after the other in one text, so that a large sheet costs few
+// allocations.
 struct SheetRecord {
     int lineNumber = 0;
-    QStringList fields;
+    QString text;
+    // Where each field ends in the text; a field starts where the one before it ends. Held in
+    // place for the usual handful of columns.
+    QVarLengthArray<qsizetype, 8> ends;
+
+    qsizetype fieldCount() const { return ends.size(); }
+    bool isBlank() const { return ends.isEmpty(); }
+    // Empty for a field the record does not have.
+    QStringView field(qsizetype i) const
+    {
+        if (i < 0 || i >= ends.size())
+            return {};
+        const qsizetype start = i == 0 ? 0 : ends[i - 1];
+        return QStringView(text).sliced(start, ends[i] - start);
+    }
+    QStringList fields() const
+    {
+        QStringList all;
+        for (qsizetype i = 0; i < ends.size(); ++i)
+            all << field(i).toString();
+        return all;
+    }
 };
 
 struct Sheet {

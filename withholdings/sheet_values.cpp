@@ -44,13 +44,21 @@ QString bareAmount(QStringView cell, bool *negative = nullptr)
 // Whole digits grouped by thousands: 1 to 3 digits, then groups of exactly three.
 bool validGroups(QStringView whole, QChar group)
 {
-    const QList<QStringView> groups = whole.split(group);
-    for (qsizetype i = 0; i < groups.size(); ++i) {
-        const QStringView g = groups[i];
-        if (!allDigits(g) || (i == 0 ? g.isEmpty() || g.size() > 3 : g.size() != 3))
+    qsizetype run = 0;
+    bool first = true;
+    for (const QChar c : whole) {
+        if (c == group) {
+            if (run == 0 || run > 3 || (!first && run != 3))
+                return false;
+            first = false;
+            run = 0;
+        } else if (isDigit(c)) {
+            ++run;
+        } else {
             return false;
+        }
     }
-    return true;
+    return first ? run > 0 : run == 3;
 }
 
 QString quoted(QStringView cell)
@@ -63,21 +71,28 @@ NumberFormat decideNumberFormat(const QList<QStringView> &amounts)
 {
     int commaVotes = 0, dotVotes = 0, lonelyCommas = 0, lonelyDots = 0;
     for (const QStringView cell : amounts) {
-        const QString bare = bareAmount(cell);
-        const qsizetype commas = bare.count(QLatin1Char(','));
-        const qsizetype dots = bare.count(QLatin1Char('.'));
-        if (commas > 0 && dots > 0) {
-            (bare.lastIndexOf(QLatin1Char(',')) > bare.lastIndexOf(QLatin1Char('.')) ? commaVotes
-                                                                                     : dotVotes)++;
-        } else if (commas > 1) {
-            ++dotVotes;
-        } else if (dots > 1) {
-            ++commaVotes;
-        } else if (commas == 1) {
-            (bare.size() - bare.indexOf(QLatin1Char(',')) - 1 == 3 ? lonelyCommas : commaVotes)++;
-        } else if (dots == 1) {
-            (bare.size() - bare.indexOf(QLatin1Char('.')) - 1 == 3 ? lonelyDots : dotVotes)++;
+        // Separators and the digits after the last one; blanks and signs tell nothing.
+        int commas = 0, dots = 0, digitsAfter = 0;
+        QChar last;
+        for (const QChar c : cell) {
+            if (c == QLatin1Char(',') || c == QLatin1Char('.')) {
+                (c == QLatin1Char(',') ? commas : dots)++;
+                last = c;
+                digitsAfter = 0;
+            } else if (isDigit(c)) {
+                ++digitsAfter;
+            }
         }
+        if (commas > 0 && dots > 0)
+            (last == QLatin1Char(',') ? commaVotes : dotVotes)++;
+        else if (commas > 1)
+            ++dotVotes;
+        else if (dots > 1)
+            ++commaVotes;
+        else if (commas == 1)
+            (digitsAfter == 3 ? lonelyCommas : commaVotes)++;
+        else if (dots == 1)
+            (digitsAfter == 3 ? lonelyDots : dotVotes)++;
     }
     if (commaVotes != dotVotes)
         return commaVotes > dotVotes ? NumberFormat::CommaDecimal : NumberFormat::DotDecimal;
@@ -104,14 +119,23 @@ SheetAmount sheetAmount(QStringView cell, NumberFormat format)
         return {{}, QStringLiteral("%1 no válido").arg(quoted(cell))};
     if (fraction.size() > 2)
         return {{}, QStringLiteral("%1 con más de dos decimales").arg(quoted(cell))};
-    QString digits = whole.toString().remove(group);
-    while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
-        digits.remove(0, 1);
-    if (digits.isEmpty())
-        digits = QStringLiteral("0");
-    if (digits.size() > WholeDigits)
+    // The whole digits without their groups and leading zeros, a point, two decimals.
+    QString text(whole.size() + 4, Qt::Uninitialized);
+    qsizetype length = 0;
+    for (const QChar c : whole) {
+        if (c == group || (length == 0 && c == QLatin1Char('0')))
+            continue;
+        text[length++] = c;
+    }
+    if (length > WholeDigits)
         return {{}, QStringLiteral("%1 demasiado grande").arg(quoted(cell))};
-    return {digits + QLatin1Char('.') + fraction.toString().leftJustified(2, QLatin1Char('0')), {}};
+    if (length == 0)
+        text[length++] = QLatin1Char('0');
+    text[length++] = QLatin1Char('.');
+    text[length++] = fraction.size() > 0 ? fraction[0] : QLatin1Char('0');
+    text[length++] = fraction.size() > 1 ? fraction[1] : QLatin1Char('0');
+    text.truncate(length);
+    return {text, {}};
 }
 
 QString sheetDate(QStringView cell)
@@ -123,61 +147,102 @@ QString sheetDate(QStringView cell)
         if (at >= 0)
             date = date.first(at);
     }
-    QList<QStringView> parts;
-    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('-'), QLatin1Char('.')}) {
-        if (date.count(separator) == 2) {
-            parts = date.split(separator);
-            break;
+    // Three runs of digits between two separators of one kind.
+    int parts[3] = {0, 0, 0};
+    qsizetype widths[3] = {0, 0, 0};
+    int part = 0;
+    QChar separator;
+    for (const QChar c : date) {
+        if (isDigit(c)) {
+            if (++widths[part] > 4)
+                return {};
+            parts[part] = parts[part] * 10 + (c.unicode() - '0');
+        } else if ((c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.')) &&
+                   (separator.isNull() || c == separator) && part < 2) {
+            separator = c;
+            ++part;
+        } else {
+            return {};
         }
     }
-    if (parts.size() != 3)
+    if (part != 2 || widths[0] == 0 || widths[1] == 0 || widths[2] == 0)
         return {};
-    for (const QStringView part : parts)
-        if (part.isEmpty() || part.size() > 4 || !allDigits(part))
-            return {};
     int year, month, day;
-    if (parts[0].size() == 4) {
-        year = parts[0].toInt();
-        month = parts[1].size() <= 2 ? parts[1].toInt() : 0;
-        day = parts[2].size() <= 2 ? parts[2].toInt() : 0;
-    } else {
-        if (parts[0].size() > 2 || parts[1].size() > 2 || (parts[2].size() != 2 && parts[2].size() != 4))
+    if (widths[0] == 4) {
+        if (widths[1] > 2 || widths[2] > 2)
             return {};
-        day = parts[0].toInt();
-        month = parts[1].toInt();
-        year = parts[2].size() == 2 ? 2000 + parts[2].toInt() : parts[2].toInt();
+        year = parts[0];
+        month = parts[1];
+        day = parts[2];
+    } else {
+        if (widths[0] > 2 || widths[1] > 2 || (widths[2] != 2 && widths[2] != 4))
+            return {};
+        day = parts[0];
+        month = parts[1];
+        year = widths[2] == 2 ? 2000 + parts[2] : parts[2];
     }
-    const QDate valid(year, month, day);
-    if (!valid.isValid() || year < 1000)
+    if (!QDate::isValid(year, month, day) || year < 1000 || year > 9999)
         return {};
-    return valid.toString(QStringLiteral("dd/MM/yyyy"));
+    QString text(10, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto put = [&out](int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[i] = u'0' + value % 10;
+        out += width;
+    };
+    put(day, 2);
+    *out++ = u'/';
+    put(month, 2);
+    *out++ = u'/';
+    put(year, 4);
+    return text;
 }
 
 QString sheetCuit(QStringView cell)
 {
-    QString digits;
+    // Built in place: every row of a large sheet comes through here.
+    char16_t digits[11];
+    int count = 0;
     for (const QChar c : cell) {
-        if (isDigit(c))
-            digits += c;
-        else if (!(c.isSpace() || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('/')))
+        if (isDigit(c)) {
+            if (count == 11)
+                return {};
+            digits[count++] = c.unicode();
+        } else if (!(c.isSpace() || c == QLatin1Char('-') || c == QLatin1Char('.') ||
+                     c == QLatin1Char('/'))) {
             return {};
+        }
     }
-    if (digits.size() != 11)
+    if (count != 11)
         return {};
-    return digits.first(2) + QLatin1Char('-') + digits.sliced(2, 8) + QLatin1Char('-') + digits.back();
+    QString cuit(13, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(cuit.data());
+    std::copy(digits, digits + 2, out);
+    out[2] = u'-';
+    std::copy(digits + 2, digits + 10, out + 3);
+    out[11] = u'-';
+    out[12] = digits[10];
+    return cuit;
 }
 
 QString sheetReceipt(QStringView cell)
 {
-    QString digits;
+    QString digits(std::min<qsizetype>(cell.size(), ReceiptDigits), Qt::Uninitialized);
+    qsizetype count = 0;
+    bool nonZero = false;
     for (const QChar c : cell) {
-        if (isDigit(c))
-            digits += c;
-        else if (!(c.isSpace() || c == QLatin1Char('-')))
+        if (isDigit(c)) {
+            if (count == ReceiptDigits)
+                return {};
+            digits[count++] = c;
+            nonZero = nonZero || c != QLatin1Char('0');
+        } else if (!(c.isSpace() || c == QLatin1Char('-'))) {
             return {};
+        }
     }
-    if (digits.isEmpty() || digits.size() > ReceiptDigits || digits.count(QLatin1Char('0')) == digits.size())
+    if (!nonZero)
         return {};
+    digits.truncate(count);
     return digits;
 }
 
@@ -189,7 +254,12 @@ SheetName sheetName(QStringView cell)
             c.category() == QChar::Separator_Paragraph)
             c = QLatin1Char(' ');
     SheetName name;
-    name.text = FromSystemCodePage(ToSystemCodePage(text));
+    // Printable Latin-1 is the same in Windows-1252; anything else goes there and back.
+    bool latin1 = true;
+    for (const QChar c : text)
+        latin1 = latin1 && ((c.unicode() >= 0x20 && c.unicode() < 0x7f) ||
+                            (c.unicode() >= 0xa0 && c.unicode() <= 0xff));
+    name.text = latin1 ? text : FromSystemCodePage(ToSystemCodePage(text));
     name.replaced = name.text != text;
     if (name.text.size() > NameWidth) {
         name.text.truncate(NameWidth);

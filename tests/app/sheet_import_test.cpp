@@ -96,7 +96,8 @@ TEST(ColumnWindowKeys, ChosenByKeyboard)
     ColumnWindow window(Titles, {QStringLiteral("20123456786"), QStringLiteral("ACME")}, proposed);
     ASSERT_TRUE(showActive(window));
     EXPECT_EQ(QApplication::focusWidget(), window.box(SheetField::SupplierCuit));
-    EXPECT_EQ(window.box(SheetField::SupplierCuit)->itemText(1), QStringLiteral("A: Cuit Prov  (20123456786)"));
+    EXPECT_EQ(window.box(SheetField::SupplierCuit)->itemText(1),
+              QStringLiteral("A: Cuit Prov  (20123456786)"));
 
     chooseByKeyboard(window, QStringLiteral("A-CDEC"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -124,8 +125,10 @@ TEST_F(SheetImportWindow, TitledSheetImportsAtOnce)
     EXPECT_EQ(row(1), (QStringList{"123", "05/03/2017", "12345.67", "62", "ACME", "20-12345678-6"}));
     EXPECT_EQ(w->e_totreten->text(), QStringLiteral("62"));
     EXPECT_TRUE(w->B_Confirma->isEnabled());
-    ASSERT_EQ(dialogs.informations(), QStringList{QStringLiteral("Atención, revise 1 renglones del archivo")});
-    EXPECT_EQ(dialogs.calls.back().details, QString::fromUtf8("Línea 3: sin CUIT ni comprobante (un total), se omitió"));
+    ASSERT_EQ(dialogs.informations(),
+              QStringList{QStringLiteral("Atención, revise 1 renglones del archivo")});
+    EXPECT_EQ(dialogs.calls.back().details,
+              QString::fromUtf8("Línea 3: sin CUIT ni comprobante (un total), se omitió"));
     EXPECT_FALSE(w->FF.isOpen());
 }
 
@@ -133,7 +136,8 @@ TEST_F(SheetImportWindow, TitledSheetImportsAtOnce)
 // sheet with the same titles is imported without asking. Giving up imports nothing.
 TEST_F(SheetImportWindow, ColumnsChosenOnceAreRemembered)
 {
-    const QByteArray sheet = "Cuit Prov;Nombre;D\xc3\xad" "a;Nro;Neto;Ret\n"
+    const QByteArray sheet = "Cuit Prov;Nombre;D\xc3\xad"
+                             "a;Nro;Neto;Ret\n"
                              "20123456786;ACME;5/3/2017;7;1000;5\n";
     whenAsked([](ColumnWindow &window) { window.reject(); });
     importSheet(sheet);

@@ -156,7 +156,7 @@ TEST(SheetReader, LinesAndEncodings)
     QStringList second;
     for (const SheetRecord &record : sheet.records) {
         lines << record.lineNumber;
-        second << (record.fields.size() > 1 ? record.fields[1] : QStringLiteral("-"));
+        second << (record.fieldCount() > 1 ? record.field(1).toString() : QStringLiteral("-"));
     }
     EXPECT_EQ(lines, (QList<int>{3, 5, 6, 7, 9}));
     EXPECT_EQ(second, (QStringList{QStringLiteral("x\r\ny"), QStringLiteral("-"), QStringLiteral("z"),
