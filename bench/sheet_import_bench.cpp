@@ -49,7 +49,8 @@ struct Generated {
 Generated generate()
 {
     Generated g;
-    g.bytes = "Fecha;CUIT;Raz\xf3n Social;Nro. Comprobante;Importe Comprobante;Importe Retenci\xf3n;Observaciones\r\n";
+    g.bytes = "Fecha;CUIT;Raz\xf3n Social;Nro. Comprobante;Importe Comprobante;Importe "
+              "Retenci\xf3n;Observaciones\r\n";
     qint64 totalCents = 0;
     for (int i = 1; i < LineCount; ++i) {
         const int supplier = i % Suppliers;
@@ -59,9 +60,10 @@ Generated generate()
         const QString cuit = supplierCuit(supplier);
         const QString name = QString::fromUtf8("PROVEEDOR %1; MUÑOZ Y CÍA S.A.").arg(supplier);
         const int day = 1 + i % 28;
-        QByteArray line = QByteArray::number(day).rightJustified(2, '0') + "/03/2017;" + cuit.toLatin1() + ";\"" +
-                          name.toLatin1() + "\";0001-" + QByteArray::number(i).rightJustified(8, '0') + ";\"" +
-                          argentineAmount(invoice) + "\";" + argentineAmount(withheld) + ";\r\n";
+        QByteArray line = QByteArray::number(day).rightJustified(2, '0') + "/03/2017;" + cuit.toLatin1() +
+                          ";\"" + name.toLatin1() + "\";0001-" +
+                          QByteArray::number(i).rightJustified(8, '0') + ";\"" + argentineAmount(invoice) +
+                          "\";" + argentineAmount(withheld) + ";\r\n";
         // Windows-1252 is Latin-1 for these letters.
         g.bytes += line;
         g.rows.append({QStringLiteral("0001") + QString::number(i).rightJustified(8, QLatin1Char('0')),
@@ -75,7 +77,8 @@ Generated generate()
     return g;
 }
 
-const SheetContext Context{{QStringLiteral("30-70000001-2"), QStringLiteral("2017"), QStringLiteral("3")}, {}};
+const SheetContext Context{{QStringLiteral("30-70000001-2"), QStringLiteral("2017"), QStringLiteral("3")},
+                           {}};
 
 SheetImport importPath(TextFile &ff, const QString &path)
 {
@@ -101,7 +104,8 @@ struct File {
         // The answer is checked once before it is timed.
         TextFile ff;
         const SheetImport imported = importPath(ff, path);
-        const QStringList review{QStringLiteral("Línea %1: sin CUIT ni comprobante (un total), se omitió").arg(LineCount + 1)};
+        const QStringList review{
+            QStringLiteral("Línea %1: sin CUIT ni comprobante (un total), se omitió").arg(LineCount + 1)};
         if (imported.rows != g.rows || imported.amountsDisagree() || imported.review != review) {
             std::fprintf(stderr, "the sheet did not import as generated: %lld rows of %lld, %lld to review\n",
                          static_cast<long long>(imported.rows.size()), static_cast<long long>(g.rows.size()),
@@ -146,6 +150,9 @@ void ImportSheetIntoGrid50000(benchmark::State &state)
 } // namespace
 
 BENCHMARK(ImportSheet50000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(ImportSheetIntoGrid50000)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ImportSheetIntoGrid50000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();
