@@ -1,6 +1,7 @@
 #include "withholdings/sheet_reader.h"
 
 #include "common/codepage.h"
+#include "common/errors.h"
 
 #include <QStringDecoder>
 #include <csv.h>
@@ -123,23 +124,39 @@ QList<SheetRecord> parse(QByteArrayView bytes, SheetEncoding encoding, char sepa
 {
     if (encoding == SheetEncoding::Utf8WithBom)
         bytes = bytes.sliced(ByteOrderMark.size());
-    csv_parser parser;
-    csv_init(&parser, CSV_REPALL_NL);
-    csv_set_delim(&parser, static_cast<unsigned char>(separator));
-    csv_set_space_func(&parser, Collector::isBlank);
+    // libcsv fails only for want of memory (a field larger than memory, a quote never closed in
+    // a huge file): the sheet is then refused whole rather than imported in part.
+    const auto refuse = [] {
+        throw AppError(QStringLiteral("La planilla es demasiado grande para leerla entera."));
+    };
+    struct Parser {
+        csv_parser p;
+        bool ready = csv_init(&p, CSV_REPALL_NL) == CSV_SUCCESS;
+        ~Parser()
+        {
+            if (ready)
+                csv_free(&p);
+            Collector::current = nullptr;
+        }
+    } parser;
+    if (!parser.ready)
+        refuse();
+    csv_set_delim(&parser.p, static_cast<unsigned char>(separator));
+    csv_set_space_func(&parser.p, Collector::isBlank);
     Collector collector(encoding, wanted);
     Collector::current = &collector;
     // In pieces, so that the title line of a large file is found without reading it all.
     constexpr qsizetype Piece = 64 * 1024;
     for (qsizetype at = 0; at < bytes.size() && !collector.enough(); at += Piece) {
         const QByteArrayView piece = bytes.sliced(at, std::min(Piece, bytes.size() - at));
-        csv_parse(&parser, piece.data(), static_cast<size_t>(piece.size()), Collector::field,
-                  Collector::recordEnd, &collector);
+        const size_t used = csv_parse(&parser.p, piece.data(), static_cast<size_t>(piece.size()),
+                                      Collector::field, Collector::recordEnd, &collector);
+        if (used != static_cast<size_t>(piece.size()))
+            refuse();
     }
-    if (!collector.enough())
-        csv_fini(&parser, Collector::field, Collector::recordEnd, &collector);
-    csv_free(&parser);
-    Collector::current = nullptr;
+    if (!collector.enough() &&
+        csv_fini(&parser.p, Collector::field, Collector::recordEnd, &collector) != CSV_SUCCESS)
+        refuse();
     return std::move(collector.records);
 }
 } // namespace

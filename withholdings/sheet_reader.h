@@ -58,8 +58,9 @@ char sheetSeparator(QByteArrayView bytes);
 // How the bytes are encoded.
 SheetEncoding sheetEncoding(QByteArrayView bytes);
 
-// Reads the whole text. Blank lines before the titles are passed over. Never fails: a quote
-// left open runs to the end of the text, as spreadsheets read it.
+// Reads the whole text. Blank lines before the titles are passed over. A quote left open runs
+// to the end of the text, as spreadsheets read it; only a text too large for memory is refused,
+// with an AppError, never read in part.
 Sheet readSheet(QByteArrayView bytes);
 
 // Only the title line, for telling a sheet from a declaration file without reading it all.
