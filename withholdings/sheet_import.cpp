@@ -19,11 +19,6 @@ QStringView cell(const SheetRecord &record, const ColumnChoice &columns, SheetFi
     return record.field(columns[static_cast<int>(field)]);
 }
 
-QString quoted(QStringView text)
-{
-    return QLatin1Char('"') + text.toString() + QLatin1Char('"');
-}
-
 int number(const QString &text)
 {
     bool ok = false;
@@ -58,17 +53,17 @@ public:
         if (row.supplierCuit.isEmpty())
             problems << (cuitCell.isEmpty()
                              ? QStringLiteral("sin CUIT")
-                             : QStringLiteral("CUIT %1 no tiene 11 dígitos").arg(quoted(cuitCell)));
+                             : QStringLiteral("CUIT %1 no tiene 11 dígitos").arg(quotedCell(cuitCell)));
         row.receipt = sheetReceipt(receiptCell);
         if (row.receipt.isEmpty())
             problems << (receiptCell.isEmpty()
                              ? QStringLiteral("sin comprobante")
-                             : QStringLiteral("comprobante %1 no válido").arg(quoted(receiptCell)));
+                             : QStringLiteral("comprobante %1 no válido").arg(quotedCell(receiptCell)));
         const QStringView dateCell = cell(record, columns_, SheetField::Date);
         row.date = sheetDate(dateCell);
         if (row.date.isEmpty())
             problems << (dateCell.isEmpty() ? QStringLiteral("sin fecha")
-                                            : QStringLiteral("fecha %1 no válida").arg(quoted(dateCell)));
+                                            : QStringLiteral("fecha %1 no válida").arg(quotedCell(dateCell)));
         const SheetAmount invoice = sheetAmount(cell(record, columns_, SheetField::InvoiceAmount), format_);
         if (!invoice.problem.isEmpty())
             problems << QStringLiteral("Importe Comp. ") + invoice.problem;
@@ -120,7 +115,8 @@ public:
             problems << QStringLiteral("comprobante repetido (línea %1)").arg(*earlier);
         else if (context_.inGrid && context_.inGrid(row.receipt))
             problems << QStringLiteral("comprobante ya cargado en la grilla");
-        receipts_.insert(key, record.lineNumber);
+        if (earlier == receipts_.constEnd())
+            receipts_.insert(key, record.lineNumber);
         if (name.cut)
             problems << QStringLiteral("razón social cortada a 60 caracteres");
         if (name.replaced)

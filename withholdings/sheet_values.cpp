@@ -61,10 +61,6 @@ bool validGroups(QStringView whole, QChar group)
     return first ? run > 0 : run == 3;
 }
 
-QString quoted(QStringView cell)
-{
-    return QLatin1Char('"') + cell.toString() + QLatin1Char('"');
-}
 } // namespace
 
 NumberFormat decideNumberFormat(const QList<QStringView> &amounts)
@@ -106,19 +102,19 @@ SheetAmount sheetAmount(QStringView cell, NumberFormat format)
     if (bare.isEmpty())
         return {{}, QStringLiteral("en blanco")};
     if (negative)
-        return {{}, QStringLiteral("%1 negativo").arg(quoted(cell))};
+        return {{}, QStringLiteral("%1 negativo").arg(quotedCell(cell))};
     const QChar decimal = format == NumberFormat::CommaDecimal ? QLatin1Char(',') : QLatin1Char('.');
     const QChar group = format == NumberFormat::CommaDecimal ? QLatin1Char('.') : QLatin1Char(',');
     const qsizetype point = bare.indexOf(decimal);
     if (point >= 0 && bare.indexOf(decimal, point + 1) >= 0)
-        return {{}, QStringLiteral("%1 no válido").arg(quoted(cell))};
+        return {{}, QStringLiteral("%1 no válido").arg(quotedCell(cell))};
     const QStringView whole = QStringView(bare).first(point < 0 ? bare.size() : point);
     const QStringView fraction = point < 0 ? QStringView() : QStringView(bare).sliced(point + 1);
     if ((whole.isEmpty() && fraction.isEmpty()) || !allDigits(fraction) ||
         !(whole.isEmpty() || allDigits(whole) || validGroups(whole, group)))
-        return {{}, QStringLiteral("%1 no válido").arg(quoted(cell))};
+        return {{}, QStringLiteral("%1 no válido").arg(quotedCell(cell))};
     if (fraction.size() > 2)
-        return {{}, QStringLiteral("%1 con más de dos decimales").arg(quoted(cell))};
+        return {{}, QStringLiteral("%1 con más de dos decimales").arg(quotedCell(cell))};
     // The whole digits without their groups and leading zeros, a point, two decimals.
     QString text(whole.size() + 4, Qt::Uninitialized);
     qsizetype length = 0;
@@ -128,7 +124,7 @@ SheetAmount sheetAmount(QStringView cell, NumberFormat format)
         text[length++] = c;
     }
     if (length > WholeDigits)
-        return {{}, QStringLiteral("%1 demasiado grande").arg(quoted(cell))};
+        return {{}, QStringLiteral("%1 demasiado grande").arg(quotedCell(cell))};
     if (length == 0)
         text[length++] = QLatin1Char('0');
     text[length++] = QLatin1Char('.');
@@ -267,4 +263,12 @@ SheetName sheetName(QStringView cell)
     }
     name.text = name.text.trimmed();
     return name;
+}
+
+QString quotedCell(QStringView cell)
+{
+    constexpr qsizetype Shown = 30;
+    return QLatin1Char('"') +
+           (cell.size() > Shown ? cell.first(Shown).toString() + QStringLiteral("...") : cell.toString()) +
+           QLatin1Char('"');
 }

@@ -47,3 +47,6 @@ struct SheetName {
     bool replaced = false;
 };
 SheetName sheetName(QStringView cell);
+
+// A cell as the clerk is shown it in a message: in quotes, whole when short, its start otherwise.
+QString quotedCell(QStringView text);
