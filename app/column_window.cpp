@@ -10,6 +10,9 @@
 namespace {
 constexpr int NoColumn = -1;
 constexpr qsizetype SampleWidth = 30;
+// A sheet has a few dozen columns at most; a title line of thousands of fields is no sheet to
+// choose from, and the lists offer only its first ones.
+constexpr int OfferedColumns = 256;
 } // namespace
 
 ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRecord,
@@ -30,10 +33,10 @@ ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRe
         box->setObjectName(QStringLiteral("columna%1").arg(f));
         box->addItem(f < NeededFields ? QStringLiteral("(elija una columna)") : QStringLiteral("(no tiene)"),
                      NoColumn);
-        for (int c = 0; c < titles.size(); ++c) {
-            QString item = columnLetter(c) + QStringLiteral(": ") + titles[c];
+        for (int c = 0; c < titles.size() && c < OfferedColumns; ++c) {
+            QString item = columnLetter(c) + QStringLiteral(": ") + titles[c].simplified();
             if (c < firstRecord.size() && !firstRecord[c].isEmpty()) {
-                QString sample = firstRecord[c];
+                QString sample = firstRecord[c].simplified();
                 if (sample.size() > SampleWidth)
                     sample = sample.first(SampleWidth) + QStringLiteral("...");
                 item += QStringLiteral("  (") + sample + QLatin1Char(')');
@@ -41,7 +44,7 @@ ColumnWindow::ColumnWindow(const QStringList &titles, const QStringList &firstRe
             box->addItem(item, c);
         }
         const int chosen = proposed[f];
-        box->setCurrentIndex(chosen >= 0 && chosen < titles.size() ? chosen + 1 : 0);
+        box->setCurrentIndex(chosen >= 0 && chosen < box->count() - 1 ? chosen + 1 : 0);
         auto *label = new QLabel(sheetFieldName(field) + QLatin1Char(':'), this);
         label->setBuddy(box);
         form->addRow(label, box);
