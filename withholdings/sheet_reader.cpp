@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "common/errors.h"
+#include "withholdings/sheet_columns.h"
 
 #include <QStringDecoder>
 #include <csv.h>
@@ -118,6 +119,31 @@ private:
 
 thread_local Collector *Collector::current = nullptr;
 
+// The titles are looked for among the first lines with something in them: a sheet may have a
+// caption above them ("Retenciones marzo 2017").
+constexpr int TitleSearch = 10;
+
+// The record of the titles: the first, among the first few that are not blank, with two titles
+// the import knows; else the first that is not blank. records.size() when all are blank.
+qsizetype titleRecord(const QList<SheetRecord> &records)
+{
+    qsizetype first = records.size();
+    int looked = 0;
+    for (qsizetype i = 0; i < records.size() && looked < TitleSearch; ++i) {
+        if (records[i].isBlank())
+            continue;
+        ++looked;
+        if (first == records.size())
+            first = i;
+        int known = 0;
+        for (qsizetype f = 0; f < records[i].fieldCount() && known < 2; ++f)
+            known += fieldOfTitle(records[i].field(f).toString()).has_value();
+        if (known >= 2)
+            return i;
+    }
+    return first;
+}
+
 // Reads records until the text ends or `wanted` records with something in them have been read
 // (all of them when wanted is negative).
 QList<SheetRecord> parse(QByteArrayView bytes, SheetEncoding encoding, char separator, qsizetype wanted)
@@ -190,22 +216,26 @@ SheetEncoding sheetEncoding(QByteArrayView bytes)
 
 char sheetSeparator(QByteArrayView bytes)
 {
+    // Over the first lines, not the first alone: a caption above the titles may have none.
     int semicolons = 0, commas = 0, tabs = 0;
     bool quoted = false;
     bool started = false;
+    int lines = 0;
     for (const char c : bytes) {
-        if (c == '"')
+        if (c == '"') {
             quoted = !quoted;
-        else if (!quoted && (c == '\r' || c == '\n')) {
-            if (started)
+        } else if (!quoted && (c == '\r' || c == '\n')) {
+            if (started && ++lines == TitleSearch)
                 break;
+            started = false;
             continue;
-        } else if (!quoted && c == ';')
+        } else if (!quoted && c == ';') {
             ++semicolons;
-        else if (!quoted && c == ',')
+        } else if (!quoted && c == ',') {
             ++commas;
-        else if (!quoted && c == '\t')
+        } else if (!quoted && c == '\t') {
             ++tabs;
+        }
         started = true;
     }
     if (semicolons >= commas && semicolons >= tabs)
@@ -219,13 +249,11 @@ Sheet readSheet(QByteArrayView bytes)
     sheet.encoding = sheetEncoding(bytes);
     sheet.separator = sheetSeparator(bytes);
     QList<SheetRecord> records = parse(bytes, sheet.encoding, sheet.separator, -1);
-    qsizetype first = 0;
-    while (first < records.size() && records[first].isBlank())
-        ++first;
-    if (first < records.size()) {
-        sheet.titles = records[first].fields();
-        sheet.titleLine = records[first].lineNumber;
-        records.remove(0, first + 1);
+    const qsizetype title = titleRecord(records);
+    if (title < records.size()) {
+        sheet.titles = records[title].fields();
+        sheet.titleLine = records[title].lineNumber;
+        records.remove(0, title + 1);
         sheet.records = std::move(records);
     }
     return sheet;
@@ -234,9 +262,7 @@ Sheet readSheet(QByteArrayView bytes)
 QStringList sheetTitles(QByteArrayView bytes)
 {
     const SheetEncoding encoding = sheetEncoding(bytes);
-    const QList<SheetRecord> records = parse(bytes, encoding, sheetSeparator(bytes), 1);
-    for (const SheetRecord &record : records)
-        if (!record.isBlank())
-            return record.fields();
-    return {};
+    const QList<SheetRecord> records = parse(bytes, encoding, sheetSeparator(bytes), TitleSearch);
+    const qsizetype title = titleRecord(records);
+    return title < records.size() ? records[title].fields() : QStringList();
 }

@@ -6,11 +6,11 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
-// A sheet saved as CSV by a spreadsheet or an accounting program: a first line of column
-// titles, then one record per line. The separator (";", "," or tab) is the one the title line
-// uses most; fields may be quoted, with the separator, line breaks or doubled quotes inside;
-// lines end in CR LF, LF or CR. The text is UTF-8 (with or without a byte-order mark) when
-// the bytes are valid UTF-8, Windows-1252 otherwise.
+// A sheet saved as CSV by a spreadsheet or an accounting program: a line of column titles (the
+// first, or one of the first few below a caption: the first with two titles the import knows),
+// then one record per line. The separator (";", "," or tab) is the one the first lines use most; fields may
+// be quoted, with the separator, line breaks or doubled quotes inside; lines end in CR LF, LF or CR. The text
+// is UTF-8 (with or without a byte-order mark) when the bytes are valid UTF-8, Windows-1252 otherwise.
 
 enum class SheetEncoding { Utf8, Utf8WithBom, Windows1252 };
 
@@ -52,15 +52,15 @@ struct Sheet {
     QList<SheetRecord> records;
 };
 
-// The separator the first line of the text uses most, outside quotes; ";" when it has none.
+// The separator the first lines of the text use most, outside quotes; ";" when they have none.
 char sheetSeparator(QByteArrayView bytes);
 
 // How the bytes are encoded.
 SheetEncoding sheetEncoding(QByteArrayView bytes);
 
-// Reads the whole text. Blank lines before the titles are passed over. A quote left open runs
-// to the end of the text, as spreadsheets read it; only a text too large for memory is refused,
-// with an AppError, never read in part.
+// Reads the whole text. Lines before the titles (blank ones, a caption) are passed over. A quote left open
+// runs to the end of the text, as spreadsheets read it; only a text too large for memory is refused, with an
+// AppError, never read in part.
 Sheet readSheet(QByteArrayView bytes);
 
 // Only the title line, for telling a sheet from a declaration file without reading it all.

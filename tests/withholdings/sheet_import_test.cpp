@@ -52,8 +52,9 @@ TEST(SheetImport, RealLookingFilesGiveTheirDeclaration)
         QStringList review;
         bool disagree = false;
     } cases[] = {
-        {"a spreadsheet in Argentina: semicolons, Windows-1252, CR LF, a total row",
-         QByteArray("CUIT;Raz\xf3n Social;Fecha;Nro. Comprobante;Importe Comprobante;Importe Retenci\xf3n\r\n"
+        {"a spreadsheet in Argentina: a caption, semicolons, Windows-1252, CR LF, a total row",
+         QByteArray("Retenciones de marzo 2017;;;;;\r\n"
+                    "CUIT;Raz\xf3n Social;Fecha;Nro. Comprobante;Importe Comprobante;Importe Retenci\xf3n\r\n"
                     "20-12345678-6;MU\xd1OZ Y C\xcd"
                     "A S.A.;05/03/2017;0001-00000123;\"$ 12.345,67\";61,73\r\n"
                     "30-12345678-1;PEREZ JUAN;6/3/17;124;300,00;1,51\r\n"
@@ -61,7 +62,7 @@ TEST(SheetImport, RealLookingFilesGiveTheirDeclaration)
          {expectedRecord("20-12345678-6", "05032017", "00000006200", "0000100000123", Munoz, "00001234567"),
           expectedRecord("30-12345678-1", "06032017", "00000000200", "0000000000124",
                          QStringLiteral("PEREZ JUAN"), "00000030000")},
-         {QString::fromUtf8("Línea 4: sin CUIT ni comprobante (un total), se omitió")}},
+         {QString::fromUtf8("Línea 5: sin CUIT ni comprobante (un total), se omitió")}},
         {"a spreadsheet in English: commas, UTF-8 with its mark, quotes, ISO dates",
          QByteArray("\xEF\xBB\xBF"
                     "Fecha,Proveedor,CUIT,Comprobante,Importe,Retencion,Notes\n"
@@ -163,9 +164,10 @@ TEST(SheetImport, TellsSheetsFromDeclarations)
         {"\xEF\xBB\xBF"
          "Proveedor,Importe\n",
          true},
-        {"\r\n\r\nA\tB\tC\n", true},      // titles the import does not know, no digit: the window asks
-        {"Columna 1;Columna 2\n", false}, // numbered titles it does not know
-        {"CUIT\n20123456786\n", false},   // one column
+        {"\r\n\r\nA\tB\tC\n", true}, // titles the import does not know, no digit: the window asks
+        {"Retenciones 3/2017\nCUIT,Importe,X\n", true}, // a caption above the titles
+        {"Columna 1;Columna 2\n", false},               // numbered titles it does not know
+        {"CUIT\n20123456786\n", false},                 // one column
         {"30-12345678-1 2017 305032017000000061730000000000123PEREZ, JUAN", false},
         {"", false},
     };
