@@ -159,3 +159,18 @@ TEST_F(SheetImportWindow, ColumnsChosenOnceAreRemembered)
     EXPECT_EQ(row(2)[0], QStringLiteral("7"));
     EXPECT_TRUE(w->B_Confirma->isEnabled());
 }
+
+// A withheld amount the rate does not give stops a sheet as it stops a declaration file: the
+// same message, the line in its details, the window reset.
+TEST_F(SheetImportWindow, MismatchResetsAsForADeclaration)
+{
+    importSheet("CUIT;Empresa;Fecha;Comprobante;Base;Retencion\n"
+                "20-12345678-6;ACME;05/03/2017;1;12345,67;62,51\n");
+    ASSERT_EQ(dialogs.informations(),
+              QStringList{QString::fromUtf8("Atención, No coincide importe de retención, verifique!!!")});
+    EXPECT_EQ(dialogs.calls.back().details,
+              QString::fromUtf8(
+                  "Línea 2, Comprobante 1: Importe Comp. 12345.67, Importe Ret. 62.51, corresponde 62"));
+    EXPECT_EQ(w->gridModel->Fila(), 1);
+    EXPECT_TRUE(w->Panel1->isEnabled());
+}
