@@ -405,7 +405,7 @@ void nameControls(TF_Retenciones &w)
         {w.e_totreten, w.StaticText13, "Total Retenciones", "Solo lectura"},
         {w.B3, nullptr, nullptr, "Escape, pregunta antes de borrar todo lo ingresado"},
         {w.BitBtn2, nullptr, nullptr, "Abre la ayuda"},
-        {w.B1, nullptr, nullptr, "Elige un archivo con el formato de la declaración"},
+        {w.B1, nullptr, nullptr, "Elige un archivo con el formato de la declaración o una planilla CSV"},
         {w.B2, nullptr, nullptr, "Recarga la declaración del período si existe, y se cargan de a una"},
         // Not controls, but read on the way: the panels a control lies in, the pictures.
         {w.Panel1, nullptr, "Agente y período", nullptr},

@@ -60,8 +60,11 @@ void QtDialogs::ShowError(const QString &title, const QString &text)
 
 std::optional<QString> QtDialogs::ChooseFileToOpen()
 {
-    // No title, folder, file name or filter of its own: every file is listed.
-    const QString chosen = QFileDialog::getOpenFileName(nullptr, QString(), QString(), QString());
+    // No title, folder or file name of its own; every file is listed first, as a declaration
+    // may have any name, and the sheets saved as CSV can be listed alone.
+    const QString chosen = QFileDialog::getOpenFileName(
+        nullptr, QString(), QString(),
+        QStringLiteral("Todos los archivos (*);;Declaraciones (*.txt);;Planillas CSV (*.csv)"));
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;

@@ -2,12 +2,16 @@
 #include "app/tf_retenciones.h"
 
 #include "app/masked_edit.h"
+#include "app/sheet_columns_window.h"
 #include "common/dialogs.h"
+#include "common/errors.h"
+#include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "declaration/supplier_sync.h"
 #include "withholdings/declaration_import.h"
 #include "withholdings/grid_model.h"
 #include "withholdings/import_review.h"
+#include "withholdings/sheet_import.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -39,7 +43,25 @@ void TF_Retenciones::B1Click()
     // The file is opened where the clerk chose it; the working folder, where the declaration
     // is written and reloaded, stays as it is. Every line is converted before the first row
     // is appended, so a line that does not convert leaves the grid as it was.
-    const ImportedFile imported = importDeclarationFile(FF, *chosen);
+    const QByteArray bytes = loadImportedFile(FF, *chosen);
+    ImportedFile imported;
+    // A sheet's lines to look at are known once it is read; a declaration's, once its amounts agree.
+    std::optional<QStringList> sheetReview;
+    if (looksLikeSheet(bytes)) {
+        const SheetContext context{
+            {e_Cuit->value(), E_ano->text(), e_Mes->text()},
+            [this](const QString &receipt) { return gridModel->receiptCount(receipt) > 0; }};
+        std::optional<SheetImport> sheet = importSheetAsked(this, bytes, context);
+        if (!sheet)
+            return;
+        imported.rows = std::move(sheet->rows);
+        imported.mismatches = std::move(sheet->mismatches);
+        sheetReview = std::move(sheet->review);
+    } else {
+        OpenTextOverBytes(FF, bytes);
+        CheckIo();
+        imported = importDeclarationText(FF);
+    }
     if (!gridModel->hasRoomFor(imported.rows.size())) {
         dialogs_.ShowInformation(noRoomMessage(imported.rows.size(), gridModel->freeRows()));
         return;
@@ -56,7 +78,8 @@ void TF_Retenciones::B1Click()
     }
     // The rows stay and CONFIRMA is enabled all the same: the clerk decides.
     const QStringList review =
-        linesToReview(imported.sources, {e_Cuit->value(), E_ano->text(), e_Mes->text()});
+        sheetReview ? *sheetReview
+                    : linesToReview(imported.sources, {e_Cuit->value(), E_ano->text(), e_Mes->text()});
     if (!review.isEmpty())
         dialogs_.ShowInformationWithDetails(reviewMessage(review.size()), review.join(QLatin1Char('\n')));
     B_Confirma->setEnabled(true);

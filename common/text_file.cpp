@@ -351,6 +351,15 @@ void OpenTextOverBytes(TextFile &v, QByteArray bytes)
     v.readFromMemory(std::move(bytes));
 }
 
+QByteArray LoadedBytes(const TextFile &v)
+{
+    if (v.mode_ != TextFile::Mode::Reading || v.memory_.isNull() || v.buffer_ != v.memory_.constData())
+        return {};
+    if (v.pos_ == 0 && v.end_ == v.memory_.size())
+        return v.memory_;
+    return v.memory_.sliced(v.pos_, v.end_ - v.pos_);
+}
+
 namespace {
 bool readyToRead(const TextFile &v)
 {

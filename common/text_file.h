@@ -42,6 +42,7 @@ private:
     friend void OpenTextForReading(TextFile &v);
     friend void LoadTextFile(TextFile &v);
     friend void OpenTextOverBytes(TextFile &v, QByteArray bytes);
+    friend QByteArray LoadedBytes(const TextFile &v);
     friend void CreateTextFile(TextFile &v);
     friend void CreateNewTextFile(TextFile &v);
     friend void SyncTextFile(TextFile &v);
@@ -101,6 +102,9 @@ void OpenTextForAppending(TextFile &v);
 void LoadTextFile(TextFile &v);
 // Opens v for reading over bytes already in memory, as if a file held them.
 void OpenTextOverBytes(TextFile &v, QByteArray bytes);
+// The bytes not yet read of a variable read from memory (LoadTextFile, OpenTextOverBytes),
+// shared rather than copied; empty for any other variable.
+QByteArray LoadedBytes(const TextFile &v);
 
 // Text of the current line, without its line end; the line end stays unread.
 QString ReadLineText(TextFile &v);

@@ -29,28 +29,33 @@ std::optional<ImportedLine> importLine(const QString &line, int lineNumber)
 
     const QString invoiceText = amountTextFromField(recordFieldView(line, RecordField::InvoiceAmount));
     const Decimal invoice = ParseDecimal(invoiceText);
-    const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(invoice, 5), 1000));
     // The reload's row: the date comes from the record's own date field, so a confirmed
     // import writes the withholding dates back unchanged.
     const DeclarationLine read = readDeclarationLine(line);
-    const Decimal stored = read.withheldAmount;
-
-    // The amount that reaches the grid is the stored one rounded, so it is that amount, not
-    // the stored whole part, that must be manual entry's: 62.51 would be declared as 63.
-    // No rule gives a negative amount, whatever the other one says.
-    const qint64 rounded = wholeAmount(x);
-    const qint64 declared = wholeAmount(stored);
-    const bool agrees =
-        invoice >= 0 && stored >= 0 && (IntegralPart(stored) == IntegralPart(x) || declared == rounded);
+    const WithheldCheck check = checkWithheldAmount(invoice, read.withheldAmount);
 
     ImportedLine result;
     result.row = read.row;
-    result.row.withheldAmount = QString::number(declared);
-    if (!agrees) {
+    result.row.withheldAmount = QString::number(check.declared);
+    if (!check.agrees) {
         result.mismatch = AmountMismatch{lineNumber, read.row.receipt, read.row.invoiceAmount,
-                                         read.row.withheldAmount, QString::number(rounded)};
+                                         read.row.withheldAmount, QString::number(check.expected)};
     }
     return result;
+}
+
+WithheldCheck checkWithheldAmount(Decimal invoice, Decimal stored)
+{
+    const Decimal x = StoreAsDouble(DecimalQuotient(DecimalProduct(invoice, 5), 1000));
+    // The amount that reaches the grid is the stored one rounded, so it is that amount, not
+    // the stored whole part, that must be manual entry's: 62.51 would be declared as 63.
+    // No rule gives a negative amount, whatever the other one says.
+    WithheldCheck check;
+    check.expected = wholeAmount(x);
+    check.declared = wholeAmount(stored);
+    check.agrees = invoice >= 0 && stored >= 0 &&
+                   (IntegralPart(stored) == IntegralPart(x) || check.declared == check.expected);
+    return check;
 }
 
 ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
@@ -60,6 +65,15 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path)
     LoadTextFile(ff);
     CheckIo();
     return importDeclarationText(ff);
+}
+
+QByteArray loadImportedFile(TextFile &ff, const QString &path)
+{
+    CloseOnError guard(ff);
+    BindTextFile(ff, path);
+    LoadTextFile(ff);
+    CheckIo();
+    return LoadedBytes(ff);
 }
 
 ImportedFile importDeclarationText(TextFile &ff)

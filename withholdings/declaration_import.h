@@ -34,6 +34,15 @@ struct ImportedFile {
     bool amountsDisagree() const { return !mismatches.isEmpty(); }
 };
 
+// A stored withheld amount weighed against its invoice amount, as the import weighs it (below):
+// the whole amount it reaches the grid as, the one the rate gives, and whether they agree.
+struct WithheldCheck {
+    qint64 declared = 0;
+    qint64 expected = 0;
+    bool agrees = false;
+};
+WithheldCheck checkWithheldAmount(Decimal invoice, Decimal stored);
+
 // Converts one line of a declaration file for the import. Nothing (no row) when the receipt
 // number, taken as its field stands, is 0 or less. The row is the one the reload
 // builds, except the withheld amount, which is the stored amount brought to a whole number
@@ -48,6 +57,9 @@ std::optional<ImportedLine> importLine(const QString &line, int lineNumber = 0);
 // Reads the file at the path whole through FF, then converts every line, closing FF on return
 // and on error; an error leaves nothing to append.
 ImportedFile importDeclarationFile(TextFile &ff, const QString &path);
+// Reads the file at the path whole through FF and gives its bytes; FF is closed on return and
+// on error.
+QByteArray loadImportedFile(TextFile &ff, const QString &path);
 // The same conversion over FF already open for reading (a loaded file, or bytes in memory).
 ImportedFile importDeclarationText(TextFile &ff);
 

@@ -40,7 +40,7 @@ CONTROLS = [
     ('text', 'Total Retenciones', 'Solo lectura', True),
     ('push button', 'LIMPIA / REINICIA TODO', 'Escape, pregunta antes de borrar todo lo ingresado', True),
     ('push button', 'Ayuda', 'Abre la ayuda', True),
-    ('push button', 'Importación de Archivo', 'Elige un archivo con el formato de la declaración', True),
+    ('push button', 'Importación de Archivo', 'Elige un archivo con el formato de la declaración o una planilla CSV', True),
     ('push button', 'Carga Manual', 'Recarga la declaración del período si existe, y se cargan de a una', True),
 ]
 
