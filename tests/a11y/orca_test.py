@@ -89,8 +89,12 @@ WALK = [
     step('key Return', r'SU ARCHIVOS\(TXT y PDF\)FUERON GENERADOS', r'17A00415'),
     # Orca's "read status bar".
     step('key Insert+KP_Enter Insert+KP_Enter', r'SU ARCHIVOS', r'status ?bar'),
-    # The certificates; a desktop without a PDF viewer says so in a box, closed here.
-    step('key F8', r'CONSTANCIAS DE RETENCIÓN \(1\) GENERADAS',
+    # The certificates: the first time, the agent's details are asked for in a window of their
+    # own; a desktop without a PDF viewer says so in a box, closed here.
+    step('key F8', r'Datos del agente', r'Domicilio'),
+    step('type Av San Martin 123 / key Tab', r'Firmante', r'quien firma'),
+    step('type Juan Perez / key Tab', r'Cargo'),
+    step('type Tesorero / key Return', r'CONSTANCIAS DE RETENCIÓN \(1\) GENERADAS',
          then=(r'No se pudo abrir', 'key Return')),
     # The window of past declarations.
     step('key F7', r'Declaraciones anteriores', r'1 declaración', r'Legajo 415'),
@@ -98,6 +102,7 @@ WALK = [
     step('key Tab', r'Abrir listado'),
     step('key Tab', r'Abrir carpeta'),
     step('key Tab', r'Constancias'),
+    step('key Tab', r'Constancias del año'),
     step('key Tab', r'Cerrar'),
     step('key Tab', r'Legajo', r'text'),
     step('key Escape', r'Legajo Municipal'),
