@@ -1,6 +1,7 @@
 #include "common/own_folder.h"
 
 #include "common/errors.h"
+#include "common/safe_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,23 +26,6 @@ bool plainName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
-}
-
-int writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += n;
-        left -= n;
-    }
-    return 0;
 }
 
 QByteArray freshName(const QString &name, const char *suffix)

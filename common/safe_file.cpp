@@ -23,7 +23,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
 #ifdef Q_OS_UNIX
 int writeAll(int fd, const QByteArray &bytes)
 {
@@ -42,7 +41,6 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 #endif
-} // namespace
 
 namespace {
 QString randomLetters()

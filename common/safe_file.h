@@ -43,6 +43,11 @@ int writeNewFile(const QString &path, const QByteArray &bytes);
 // (EINVAL). The folder of `to` is synced.
 int keepUnderNewName(const QString &from, const QString &to);
 
+#ifdef Q_OS_UNIX
+// Writes all of `bytes` to the descriptor, again after an interrupted call; errno or 0.
+int writeAll(int fd, const QByteArray &bytes);
+#endif
+
 // The bytes of the plain file at `path`, never read through a link under its name; false when
 // it is none or cannot be read.
 bool readPlainFile(const QString &path, QByteArray &bytes);
