@@ -207,6 +207,9 @@ def walk(session, orca, verbose, count_only, skip):
                 '' if alive else '; the program ended'))
             if not count_only:
                 break
+        # A box the desktop raises may come a moment after the step's own words.
+        if then and missing(said, [then[0]]):
+            said += orca.listen([then[0]], seconds=4)
         if then and not missing(said, [then[0]]):
             press(session, then[1])
             orca.listen([])
