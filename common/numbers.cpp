@@ -93,9 +93,12 @@ void keepDigits(Expansion &e, int k)
         e.digits.pop_back();
 }
 
+// The flags an operation's failure raises; the others (an inexact or tiny result) are normal.
+constexpr int FailureFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
 void raiseFloatingPointFlags()
 {
-    const int flags = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    const int flags = std::fetestexcept(FailureFlags);
     if (flags & FE_INVALID)
         throw ArithmeticError(QString::fromLatin1(kInvalidOperation));
     if (flags & FE_DIVBYZERO)
@@ -113,7 +116,10 @@ Decimal compute(Operation operation, Decimal a, Decimal b)
     volatile Decimal left = a;
     volatile Decimal right = b;
     volatile Decimal result = 0;
-    std::feclearexcept(FE_ALL_EXCEPT);
+    // Testing is cheap and clearing is not (it rewrites the whole floating-point environment),
+    // so the flags are cleared only when an earlier failure left one set.
+    if (std::fetestexcept(FailureFlags) != 0)
+        std::feclearexcept(FailureFlags);
     switch (operation) {
     case Operation::Sum:
         result = left + right;

@@ -347,18 +347,30 @@ bool RetenRowSource::next()
     return query_.isActive() && query_.next();
 }
 
-QVariant RetenRowSource::value(const QString &column) const
+const RetenRowSource::Column &RetenRowSource::column(const QString &name) const
 {
-    const int field = query_.fieldIndex(column);
-    if (field < 0)
+    // The report asks for the same few columns on every row: each is looked up in the
+    // listing's columns once.
+    for (const Column &c : columns_) {
+        if (c.name == name)
+            return c;
+    }
+    const int field = query_.fieldIndex(name);
+    const QString fieldName = query_.fieldName(field);
+    const bool number = fieldName.compare(QLatin1String("IMPORTE"), Qt::CaseInsensitive) == 0 ||
+                        fieldName.compare(QLatin1String("JID"), Qt::CaseInsensitive) == 0;
+    columns_.push_back(Column{name, field, number});
+    return columns_.back();
+}
+
+QVariant RetenRowSource::value(const QString &columnName) const
+{
+    const Column &c = column(columnName);
+    if (c.field < 0 || query_.isNull(c.field))
         return {};
-    if (query_.isNull(field))
-        return {};
-    const QString name = query_.fieldName(field);
-    if (name.compare(QLatin1String("IMPORTE"), Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("JID"), Qt::CaseInsensitive) == 0)
-        return query_.number(field);
-    return query_.text(field);
+    if (c.number)
+        return query_.number(c.field);
+    return query_.text(c.field);
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
 // their column and refuses what does not fit).
@@ -178,6 +179,16 @@ public:
     QVariant value(const QString &column) const override;
 
 private:
+    // A column the report asked for, found once: its field in the listing (-1 for none), and
+    // whether it reads as a number.
+    struct Column {
+        QString name;
+        int field;
+        bool number;
+    };
+    const Column &column(const QString &name) const;
+
     Query &query_;
     int rowCount_;
+    mutable std::vector<Column> columns_;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 QString searchKey(const QString &text)
 {
@@ -118,21 +119,29 @@ QList<Supplier> SupplierRegister::complete(const QString &typed, int limit) cons
 QList<SupplierCount> supplierCounts(const QList<Withholding> &rows)
 {
     QList<SupplierCount> counts;
+    // The row that last gave each supplier a name: only that name is trimmed and kept.
+    std::vector<const Withholding *> named;
     QHash<QString, qsizetype> at;
     for (const Withholding &row : rows) {
-        const QString cuit = row.supplierCuit.trimmed();
-        if (cuit.isEmpty())
+        const QStringView cuitView = QStringView(row.supplierCuit).trimmed();
+        if (cuitView.isEmpty())
             continue;
+        // A CUIT with nothing to trim is shared, not copied.
+        const QString cuit =
+            cuitView.size() == row.supplierCuit.size() ? row.supplierCuit : cuitView.toString();
         auto found = at.constFind(cuit);
         if (found == at.constEnd()) {
             found = at.insert(cuit, counts.size());
             counts.append({cuit, {}, 0});
+            named.push_back(nullptr);
         }
-        SupplierCount &c = counts[*found];
-        ++c.withholdings;
-        const QString name = row.companyName.trimmed();
-        if (!name.isEmpty())
-            c.name = name;
+        ++counts[*found].withholdings;
+        if (!QStringView(row.companyName).trimmed().isEmpty())
+            named[std::size_t(*found)] = &row;
+    }
+    for (qsizetype i = 0; i < counts.size(); ++i) {
+        if (const Withholding *row = named[std::size_t(i)])
+            counts[i].name = row->companyName.trimmed();
     }
     counts.removeIf([](const SupplierCount &c) { return c.name.isEmpty(); });
     return counts;
