@@ -20,15 +20,6 @@
 namespace {
 // An offer reads "NAME - CUIT"; the CUIT is what follows the last " - ".
 const QString Separator = QStringLiteral(" - ");
-
-QString digitsOf(const QString &text)
-{
-    QString digits;
-    for (const QChar c : text)
-        if (c.isDigit())
-            digits += c;
-    return digits;
-}
 } // namespace
 
 TF_ConstanciasAnio::TF_ConstanciasAnio(Dialogs &dialogs, Connection &connection,

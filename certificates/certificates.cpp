@@ -68,15 +68,6 @@ const QRegularExpression &keptNamePattern()
     return pattern;
 }
 
-QString digitsOf(const QString &text)
-{
-    QString digits;
-    for (const QChar c : text)
-        if (c.isDigit())
-            digits += c;
-    return digits;
-}
-
 // A CUIT of eleven digits as declarations write it, "30-71111111-1".
 QString cuitText(const QString &digits)
 {
@@ -141,6 +132,15 @@ QString sourceLine(const QString &stem, const QString &sha256)
     return QStringLiteral("Declaración %1.txt, SHA-256 %2").arg(stem.left(8), sha256.left(16).toLower());
 }
 } // namespace
+
+QString digitsOf(const QString &text)
+{
+    QString digits;
+    for (const QChar c : text)
+        if (c.isDigit())
+            digits += c;
+    return digits;
+}
 
 QString sha256Hex(const QByteArray &bytes)
 {

@@ -62,6 +62,8 @@ struct CertificatesWritten {
 };
 
 // The hexadecimal SHA-256 of the bytes, lower case.
+// The digits of a CUIT typed or declared with or without dashes, in order.
+QString digitsOf(const QString &text);
 QString sha256Hex(const QByteArray &bytes);
 
 // The records of a declaration file's bytes, in order, every one of them (0.00 included).
