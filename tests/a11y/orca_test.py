@@ -28,8 +28,9 @@ ORCA = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'orca_launcher.p
 
 def step(keys, *heard, absent=(), then=None):
     """Keys ('type TEXT' or 'key NAMES', separated by ' / '), the words Orca must say (each a
-    regular expression, matched without regard to case), those it must not, and keys pressed
-    afterwards when the first word group was heard (to close a box the desktop may raise)."""
+    regular expression, matched without regard to case), those it must not, and what to do
+    when the desktop raises a box of its own: (the box's title, the keys that close it). The box
+    is told by its window, not by what Orca says: a busy Orca may skip it."""
     return (keys, heard, absent, then)
 
 
@@ -95,7 +96,7 @@ WALK = [
     step('type Av San Martin 123 / key Tab', r'Firmante', r'quien firma'),
     step('type Juan Perez / key Tab', r'Cargo'),
     step('type Tesorero / key Return', r'CONSTANCIAS DE RETENCIÓN \(1\) GENERADAS',
-         then=(r'No se pudo abrir', 'key Return')),
+         then=('Information', 'key Return')),
     # The window of past declarations.
     step('key F7', r'Declaraciones anteriores', r'1 declaración', r'Legajo 415'),
     step('key Right', r'Período 10/2017'),
@@ -186,6 +187,24 @@ def press(session, keys):
             session.xdotool('key', '--delay', '60', *argument.split())
 
 
+def active_window(session):
+    found = subprocess.run(['xdotool', 'getactivewindow', 'getwindowname'], env=session.env,
+                           capture_output=True, text=True)
+    return found.stdout.strip() if found.returncode == 0 else None
+
+
+def close_box(session, orca, title, keys):
+    """The box may come a moment after the step's own words; the next keys go to whichever
+    window has the keyboard, so they wait until the desktop has given it back."""
+    end = time.monotonic() + 4
+    while active_window(session) != title and time.monotonic() < end:
+        time.sleep(0.1)
+    if active_window(session) == title:
+        press(session, keys)
+        session.wait_for(lambda: active_window(session) not in (None, title), 'the box to close', 15)
+    orca.listen([])
+
+
 def walk(session, orca, verbose, count_only, skip):
     failures = []
     well = 0
@@ -207,12 +226,8 @@ def walk(session, orca, verbose, count_only, skip):
                 '' if alive else '; the program ended'))
             if not count_only:
                 break
-        # A box the desktop raises may come a moment after the step's own words.
-        if then and missing(said, [then[0]]):
-            said += orca.listen([then[0]], seconds=4)
-        if then and not missing(said, [then[0]]):
-            press(session, then[1])
-            orca.listen([])
+        if then:
+            close_box(session, orca, *then)
     return well, failures
 
 
