@@ -85,9 +85,13 @@ RetenStore::RetenStore(const QString &databasePath, const QString &userName, con
     : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
       t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
       supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_),
-      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran)
+      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran), lockRow_(tran), insertRow_(tran),
+      listing_(lockTran_), learnFromReten_(tran), keepPeriod_(tran), countedInPeriod_(tran),
+      declaredSuppliers_(tran), uncount_(tran), forgetCounted_(tran)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
+    insertRow_.setSql(InsertRow);
+    listing_.setSql(Listing);
 }
 
 bool RetenStore::connect() noexcept
@@ -116,13 +120,14 @@ void RetenStore::clear()
         // costs no transaction of its own.
         if (hasLockTable()) {
             t_reten.close();
-            holdLockRow(t_reten);
+            holdLockRow(lockRow_);
         }
         prepare(DeleteAll);
         t_reten.execute();
         tran.commitRetaining();
     } catch (...) {
         // Nobody waits on a lock or a deletion left behind.
+        lockRow_.close();
         t_reten.close();
         try {
             tran.rollback();
@@ -137,14 +142,13 @@ void RetenStore::clear()
 
 void RetenStore::insert(const RetenRow &row)
 {
-    prepare(InsertRow);
-    t_reten.setText(QStringLiteral("nC"), row.nroCom);
-    t_reten.setText(QStringLiteral("FE"), row.fecha);
-    t_reten.setDouble(QStringLiteral("Im"), row.importe);
-    t_reten.setText(QStringLiteral("Ra"), row.razon);
-    t_reten.setText(QStringLiteral("Cu"), row.cuit);
-    t_reten.setText(QStringLiteral("Pe"), row.periodo);
-    t_reten.execute();
+    insertRow_.setText(QStringLiteral("nC"), row.nroCom);
+    insertRow_.setText(QStringLiteral("FE"), row.fecha);
+    insertRow_.setDouble(QStringLiteral("Im"), row.importe);
+    insertRow_.setText(QStringLiteral("Ra"), row.razon);
+    insertRow_.setText(QStringLiteral("Cu"), row.cuit);
+    insertRow_.setText(QStringLiteral("Pe"), row.periodo);
+    insertRow_.execute();
 }
 
 bool RetenStore::hasTable(const QString &name)
@@ -258,6 +262,7 @@ void RetenStore::takeLock()
 
 void RetenStore::release() noexcept
 {
+    listing_.close();
     lock_.close();
     try {
         lockTran_.rollback();
@@ -336,8 +341,7 @@ void RetenStore::abandon() noexcept
 void RetenStore::openListing()
 {
     t_reten.close();
-    lock_.setSql(Listing);
-    lock_.open();
+    listing_.open();
 }
 
 RetenRowSource::RetenRowSource(Query &query, int rowCount) : query_(query), rowCount_(rowCount) {}
@@ -424,31 +428,32 @@ bool RetenStore::hasSupplierTable()
     return hasTable(Sujeto);
 }
 
-void RetenStore::runWithPeriod(const QString &sql, const QString &period)
+void RetenStore::runWithPeriod(Query &q, const QString &sql, const QString &period)
 {
-    prepare(sql);
-    t_reten.setText(QStringLiteral("pe"), period);
-    t_reten.execute();
-    t_reten.close();
+    q.setSql(sql);
+    q.setText(QStringLiteral("pe"), period);
+    q.execute();
 }
 
 void RetenStore::uncountVanishedSuppliers(const QString &period)
 {
     QHash<QString, double> counted;
-    prepare(CountedInPeriod);
-    t_reten.setText(QStringLiteral("pe"), period);
-    t_reten.open();
-    while (t_reten.next())
-        counted.insert(t_reten.text(0).trimmed(), t_reten.number(1));
-    t_reten.close();
+    Query &inPeriod = countedInPeriod_;
+    inPeriod.setSql(CountedInPeriod);
+    inPeriod.setText(QStringLiteral("pe"), period);
+    inPeriod.open();
+    while (inPeriod.next())
+        counted.insert(inPeriod.text(0).trimmed(), inPeriod.number(1));
+    inPeriod.close();
     if (counted.isEmpty())
         return;
-    prepare(DeclaredSuppliers);
-    t_reten.open();
-    while (t_reten.next())
-        counted.remove(t_reten.text(0).trimmed());
-    t_reten.close();
-    Query uncount(tran), forget(tran);
+    Query &declared = declaredSuppliers_;
+    declared.setSql(DeclaredSuppliers);
+    declared.open();
+    while (declared.next())
+        counted.remove(declared.text(0).trimmed());
+    declared.close();
+    Query &uncount = uncount_, &forget = forgetCounted_;
     uncount.setSql(UncountOne);
     forget.setSql(ForgetOne);
     for (auto vanished = counted.cbegin(); vanished != counted.cend(); ++vanished) {
@@ -471,19 +476,21 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
     try {
         if (counting) {
             uncountVanishedSuppliers(period);
-            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD + n.N - n.OLD"),
-                                             QStringLiteral("n.N"), QStringLiteral("coalesce(o.CANTIDAD, 0)"),
-                                             QStringLiteral("left join SUJETO_PERIODO o on o.PERIODO = :pe "
-                                                            "and o.CUIT = trim(g.CUIT)")),
-                          period);
-            runWithPeriod(KeepPeriod, period);
+            static const QString learnCounting = LearnFromReten.arg(
+                QStringLiteral("s.CANTIDAD + n.N - n.OLD"), QStringLiteral("n.N"),
+                QStringLiteral("coalesce(o.CANTIDAD, 0)"),
+                QStringLiteral("left join SUJETO_PERIODO o on o.PERIODO = :pe and o.CUIT = trim(g.CUIT)"));
+            runWithPeriod(learnFromReten_, learnCounting, period);
+            runWithPeriod(keepPeriod_, KeepPeriod, period);
         } else {
-            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD"), QStringLiteral("0"),
-                                             QStringLiteral("0"), QString()),
-                          period);
+            static const QString learnOnly = LearnFromReten.arg(
+                QStringLiteral("s.CANTIDAD"), QStringLiteral("0"), QStringLiteral("0"), QString());
+            runWithPeriod(learnFromReten_, learnOnly, period);
         }
     } catch (const DatabaseError &e) {
-        t_reten.close();
+        for (Query *q : {&countedInPeriod_, &declaredSuppliers_, &uncount_, &forgetCounted_, &learnFromReten_,
+                         &keepPeriod_})
+            q->close();
         if (isPermissionRefused(e))
             throw DatabaseError(registerGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
         throw;
