@@ -124,7 +124,11 @@ void RetenStore::clear()
         }
         prepare(DeleteAll);
         t_reten.execute();
-        tran.commitRetaining();
+        // A full commit, not a retaining one: the statement run again below then finds the
+        // deleted rows older than every transaction and clears them away now, while the clerk
+        // is asked; a retaining commit keeps them until the generation's own commit, and the
+        // listing, the first to read RETEN after it, would pay for them.
+        tran.commit();
     } catch (...) {
         // Nobody waits on a lock or a deletion left behind.
         lockRow_.close();

@@ -38,8 +38,8 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 //
 // The database writes every changed page to the disk at each commit and each transaction
 // start writes its header page, one waited-for write each; a generation therefore uses as few
-// transactions as keep its guarantees. The clearing ends with commit retaining; the rows end
-// with a full commit. A transaction kept open
+// transactions as keep its guarantees. The clearing and the rows each end with a full commit,
+// so that the clearing's second run removes the deleted rows before the clerk's Yes. A transaction kept open
 // from one generation to the next would keep every deleted row of every program on the database alive: its
 // file would grow with each declaration.
 //
