@@ -42,10 +42,24 @@ struct Column {
 };
 
 // Names match without regard to case. Case folding keeps a text's length, so a name of another
-// length never matches, and most are told apart without folding a character.
+// length never matches, and most are told apart without folding a character: names are
+// written in ASCII, whose letters fold here; any other character is left to Qt's folding.
 bool sameName(const QString &a, const QString &b)
 {
-    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a.at(i).unicode();
+        const char16_t y = b.at(i).unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        const char16_t lower = x | 0x20;
+        if (lower != (y | 0x20) || lower < u'a' || lower > u'z')
+            return false;
+    }
+    return true;
 }
 
 bool isTextType(unsigned type)
