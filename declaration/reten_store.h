@@ -165,11 +165,11 @@ private:
     Query insertRow_;
     Query listing_;
     Query learnFromReten_;
-    Query keepPeriod_;
     Query countedInPeriod_;
-    Query declaredSuppliers_;
     Query uncount_;
     Query forgetCounted_;
+    // The CUITs of the rows inserted since reserve(), as given.
+    QStringList insertedCuits_;
     // What record() did in this generation, for forget(): the row it added and the earlier row
     // it pointed elsewhere, with that row's places before.
     qint64 recordedId_ = 0;
