@@ -153,7 +153,9 @@ void RetenStore::insert(const RetenRow &row)
     insertRow_.setText(QStringLiteral("Cu"), row.cuit);
     insertRow_.setText(QStringLiteral("Pe"), row.periodo);
     insertRow_.execute();
-    insertedCuits_.append(row.cuit);
+    // A supplier's rows often follow one another.
+    if (insertedCuits_.isEmpty() || insertedCuits_.constLast() != row.cuit)
+        insertedCuits_.append(row.cuit);
 }
 
 bool RetenStore::hasTable(const QString &name)

@@ -168,7 +168,8 @@ private:
     Query countedInPeriod_;
     Query uncount_;
     Query forgetCounted_;
-    // The CUITs of the rows inserted since reserve(), as given.
+    // The CUITs of the rows inserted since reserve(), as given (once for rows that follow one
+    // another).
     QStringList insertedCuits_;
     // What record() did in this generation, for forget(): the row it added and the earlier row
     // it pointed elsewhere, with that row's places before.
