@@ -537,9 +537,11 @@ QString Query::text(int field) const
             size = readAt<quint16>(row, c.offset);
             data += sizeof(quint16);
         }
-        const QByteArray bytes(data, size);
-        return c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss ? QString::fromUtf8(bytes)
-                                                                          : FromSystemCodePage(bytes);
+        if (c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss)
+            return QString::fromUtf8(data, size);
+        QString text;
+        AppendFromSystemCodePage(text, QByteArrayView(data, size));
+        return text;
     }
     case SQL_SHORT:
         return scaledText(readAt<qint16>(row, c.offset), c.scale);
