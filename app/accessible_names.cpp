@@ -171,8 +171,15 @@ bool isStatusLine(QObject *object)
 void orderUpdates(QAccessibleEvent *event)
 {
     QObject *object = event->object();
-    if (aboutHiddenCell(event))
+    // Past the last filled row of a table the reader is on the table, on no cell; coming back,
+    // the row is read again.
+    if (aboutHiddenCell(event)) {
+        if (event->type() == QAccessible::Focus) {
+            QAccessibleEvent onTable(object, QAccessible::Focus);
+            forward(&onTable);
+        }
         return;
+    }
     // A new result on the status line is announced once the window has settled: a reader
     // drops what comes amid the flood of changes that CONFIRMA's emptying the window causes.
     if (event->type() == QAccessible::NameChanged && isStatusLine(object)) {
@@ -181,6 +188,12 @@ void orderUpdates(QAccessibleEvent *event)
     }
     if (!QAccessible::isActive() && previousHandler == nullptr)
         return;
+    // A reader that looked at the window while the status line was hidden (a flat review)
+    // keeps it for hidden, and would not find it once shown: it is shown to the reader as a new
+    // object, whose state the reader asks for afresh.
+    if (event->type() == QAccessible::ObjectShow && isStatusLine(object))
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(object)));
     if (!leaving.isNull() && object == leaving.data() && event->type() == QAccessible::TextSelectionChanged)
         return;
     if (!entering.isNull() && object == entering.data()) {

@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QTableView>
 #include <QWindow>
-#include <utility>
 
 namespace {
 
@@ -19,24 +18,20 @@ QAccessibleInterface *tableOf(QTableView *view)
     return QAccessible::queryAccessibleInterface(view);
 }
 
-// Where a cell stands among the table's children, as the view itself counts when it tells a
-// reader of the current cell: a row of column headers first when they are shown, a row header
-// first in each row when those are shown; headers stand at row or column -1.
+// Where a cell stands among the table's children, numbered as the view numbers the current
+// cell when it tells a reader of it: a row of column headers first, and a row header first in
+// each row, whether the headers are shown or not. Headers stand at row or column -1.
 struct Layout {
-    int headerRow;
-    int headerColumn;
     int columns;
 
     explicit Layout(const QTableView &view)
-        : headerRow(view.horizontalHeader()->isHidden() ? 0 : 1),
-          headerColumn(view.verticalHeader()->isHidden() ? 0 : 1),
-          columns(view.model() != nullptr ? view.model()->columnCount(view.rootIndex()) : 0)
+        : columns(view.model() != nullptr ? view.model()->columnCount(view.rootIndex()) : 0)
     {
     }
-    int width() const { return columns + headerColumn; }
-    int index(int row, int column) const { return (row + headerRow) * width() + column + headerColumn; }
-    int row(int index) const { return index / width() - headerRow; }
-    int column(int index) const { return index % width() - headerColumn; }
+    int width() const { return columns + 1; }
+    int index(int row, int column) const { return (row + 1) * width() + column + 1; }
+    int row(int index) const { return index / width() - 1; }
+    int column(int index) const { return index % width() - 1; }
 };
 
 // A cell of the table, or one of its headers. It keeps its place, not a model index: a
@@ -50,21 +45,13 @@ public:
     {
         if (view_.isNull() || view_->model() == nullptr)
             return false;
-        const Layout layout(*view_);
-        const bool columnValid = column_ < layout.columns && (column_ >= 0 || layout.headerColumn == 1);
-        const bool rowValid = row_ < readerRowCount(*view_) && (row_ >= 0 || layout.headerRow == 1);
-        return columnValid && rowValid;
+        return column_ >= -1 && column_ < Layout(*view_).columns && row_ >= -1 &&
+               row_ < readerRowCount(*view_);
     }
     QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return view_.isNull() ? nullptr : view_->window()->windowHandle();
-    }
+    QWindow *window() const override { return view_.isNull() ? nullptr : view_->window()->windowHandle(); }
     QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return view_.isNull() ? nullptr : tableOf(view_.data());
-    }
+    QAccessibleInterface *parent() const override { return view_.isNull() ? nullptr : tableOf(view_.data()); }
     QAccessibleInterface *child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
@@ -80,7 +67,8 @@ public:
             if (t == QAccessible::Description || section < 0)
                 return QString();
             const QString named = model->headerData(section, orientation, Qt::AccessibleTextRole).toString();
-            return named.isEmpty() ? model->headerData(section, orientation, Qt::DisplayRole).toString() : named;
+            return named.isEmpty() ? model->headerData(section, orientation, Qt::DisplayRole).toString()
+                                   : named;
         }
         if (t == QAccessible::Description)
             return index().data(Qt::AccessibleDescriptionRole).toString();
@@ -103,7 +91,8 @@ public:
         }
         if (column_ < 0) {
             const QHeaderView *header = view_->verticalHeader();
-            const QRect local(0, header->sectionViewportPosition(row_), header->width(), header->sectionSize(row_));
+            const QRect local(0, header->sectionViewportPosition(row_), header->width(),
+                              header->sectionSize(row_));
             return QRect(header->viewport()->mapToGlobal(local.topLeft()), local.size());
         }
         const QRect local = view_->visualRect(index());
@@ -125,7 +114,9 @@ public:
             return s;
         }
         const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
-        if (!view_->isVisible() || (!isHeader() && !shown.intersects(rect())))
+        if (!view_->isVisible() || (!isHeader() && !shown.intersects(rect())) ||
+            (row_ < 0 && view_->horizontalHeader()->isHidden()) ||
+            (column_ < 0 && view_->verticalHeader()->isHidden()))
             s.invisible = true;
         if (isHeader())
             return s;
@@ -141,8 +132,9 @@ public:
 
     void *interface_cast(QAccessible::InterfaceType t) override
     {
-        return t == QAccessible::TableCellInterface && !isHeader() ? static_cast<QAccessibleTableCellInterface *>(this)
-                                                                   : nullptr;
+        return t == QAccessible::TableCellInterface && !isHeader()
+                   ? static_cast<QAccessibleTableCellInterface *>(this)
+                   : nullptr;
     }
 
     bool isSelected() const override
@@ -175,10 +167,11 @@ private:
 
 class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
-    explicit TableAccessible(QTableView *view) : QAccessibleWidget(view, QAccessible::Table), told_(readerRowCount(*view))
+    explicit TableAccessible(QTableView *view)
+        : QAccessibleWidget(view, QAccessible::Table), told_(readerRowCount(*view))
     {
     }
-    ~TableAccessible() override { forgetCells(); }
+    ~TableAccessible() override { forgetCells(-1); }
 
     void *interface_cast(QAccessible::InterfaceType t) override
     {
@@ -187,11 +180,7 @@ public:
         return QAccessibleWidget::interface_cast(t);
     }
 
-    int childCount() const override
-    {
-        const Layout layout(*view());
-        return (rowCount() + layout.headerRow) * layout.width();
-    }
+    int childCount() const override { return (rowCount() + 1) * Layout(*view()).width(); }
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
@@ -231,7 +220,7 @@ public:
     QAccessibleInterface *cellAt(int row, int column) const override
     {
         const Layout layout(*view());
-        if (row < -layout.headerRow || row >= rowCount() || column < -layout.headerColumn || column >= layout.columns)
+        if (row < -1 || row >= rowCount() || column < -1 || column >= layout.columns)
             return nullptr;
         return child(layout.index(row, column));
     }
@@ -285,7 +274,8 @@ public:
     bool isRowSelected(int row) const override
     {
         const QItemSelectionModel *selection = view()->selectionModel();
-        return selection != nullptr && row >= 0 && row < rowCount() && selection->isRowSelected(row, view()->rootIndex());
+        return selection != nullptr && row >= 0 && row < rowCount() &&
+               selection->isRowSelected(row, view()->rootIndex());
     }
     bool selectRow(int row) override { return selectRows(row, QItemSelectionModel::Select); }
     bool unselectRow(int row) override { return selectRows(row, QItemSelectionModel::Deselect); }
@@ -294,12 +284,22 @@ public:
     bool unselectColumn(int) override { return false; }
 
     // The view tells of its model's changes, and so does followTableChanges of the rows a reader
-    // is given: the cells are made again when next asked for, so that none stands for a row
-    // that went away.
-    void modelChange(QAccessibleTableModelChangeEvent *) override
+    // is given. A cell keeps its place and reads its text when asked, so new texts change no
+    // cell; rows inserted or removed drop the cells from the first of them on, which are made
+    // again when next asked for, and none stands for a row that went away.
+    void modelChange(QAccessibleTableModelChangeEvent *event) override
     {
-        forgetCells();
         told_ = rowCount();
+        switch (event->modelChangeType()) {
+        case QAccessibleTableModelChangeEvent::DataChanged:
+            return;
+        case QAccessibleTableModelChangeEvent::RowsInserted:
+        case QAccessibleTableModelChangeEvent::RowsRemoved:
+            forgetCells(qMax(event->firstRow(), 0));
+            return;
+        default:
+            forgetCells(-1);
+        }
     }
 
     // Tells a reader that the rows it is given are more or fewer now; false when they are not.
@@ -308,8 +308,9 @@ public:
         const int rows = rowCount();
         if (rows == told_)
             return false;
-        QAccessibleTableModelChangeEvent event(view(), rows > told_ ? QAccessibleTableModelChangeEvent::RowsInserted
-                                                                    : QAccessibleTableModelChangeEvent::RowsRemoved);
+        QAccessibleTableModelChangeEvent event(view(), rows > told_
+                                                           ? QAccessibleTableModelChangeEvent::RowsInserted
+                                                           : QAccessibleTableModelChangeEvent::RowsRemoved);
         event.setFirstRow(qMin(rows, told_));
         event.setLastRow(qMax(rows, told_) - 1);
         event.setFirstColumn(0);
@@ -338,16 +339,24 @@ private:
         if (selection == nullptr || row < 0 || row >= rowCount() ||
             view()->selectionMode() == QAbstractItemView::NoSelection)
             return false;
-        selection->select(view()->model()->index(row, 0, view()->rootIndex()), how | QItemSelectionModel::Rows);
+        selection->select(view()->model()->index(row, 0, view()->rootIndex()),
+                          how | QItemSelectionModel::Rows);
         return true;
     }
 
-    void forgetCells()
+    // Drops the cells of the rows from `firstRow` on (the headers' row is -1).
+    void forgetCells(int firstRow)
     {
-        const QHash<int, QAccessible::Id> cells = std::exchange(cells_, {});
-        for (const QAccessible::Id id : cells)
-            if (QAccessible::accessibleInterface(id) != nullptr)
-                QAccessible::deleteAccessibleInterface(id);
+        const Layout layout(*view());
+        for (auto cell = cells_.begin(); cell != cells_.end();) {
+            if (layout.row(cell.key()) < firstRow) {
+                ++cell;
+                continue;
+            }
+            if (QAccessible::accessibleInterface(cell.value()) != nullptr)
+                QAccessible::deleteAccessibleInterface(cell.value());
+            cell = cells_.erase(cell);
+        }
     }
 
     mutable QHash<int, QAccessible::Id> cells_;
@@ -375,27 +384,27 @@ int readerRowCount(const QTableView &view)
 
 void followTableChanges(QTableView *view)
 {
-    QObject::connect(
-        view->model(), &QAbstractItemModel::dataChanged, view,
-        [view](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-            if (!QAccessible::isActive())
-                return;
-            auto *table = dynamic_cast<TableAccessible *>(tableOf(view));
-            if (table == nullptr || table->tellRowCount())
-                return;
-            if (topLeft.row() != bottomRight.row()) {
-                QAccessibleTableModelChangeEvent event(view, QAccessibleTableModelChangeEvent::ModelReset);
-                QAccessible::updateAccessibility(&event);
-                return;
-            }
-            for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
-                QAccessibleInterface *cell = table->cellAt(topLeft.row(), column);
-                if (cell == nullptr)
-                    continue;
-                QAccessibleEvent event(cell, QAccessible::NameChanged);
-                QAccessible::updateAccessibility(&event);
-            }
-        });
+    QObject::connect(view->model(), &QAbstractItemModel::dataChanged, view,
+                     [view](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                         if (!QAccessible::isActive())
+                             return;
+                         auto *table = dynamic_cast<TableAccessible *>(tableOf(view));
+                         if (table == nullptr || table->tellRowCount())
+                             return;
+                         if (topLeft.row() != bottomRight.row()) {
+                             QAccessibleTableModelChangeEvent event(
+                                 view, QAccessibleTableModelChangeEvent::ModelReset);
+                             QAccessible::updateAccessibility(&event);
+                             return;
+                         }
+                         for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+                             QAccessibleInterface *cell = table->cellAt(topLeft.row(), column);
+                             if (cell == nullptr)
+                                 continue;
+                             QAccessibleEvent event(cell, QAccessible::NameChanged);
+                             QAccessible::updateAccessibility(&event);
+                         }
+                     });
 }
 
 bool aboutHiddenCell(QAccessibleEvent *event)

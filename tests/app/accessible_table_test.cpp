@@ -49,22 +49,27 @@ protected:
     // Each child is found again at its own index, and a cell at its own row and column.
     void expectChildrenMapBothWays() const
     {
-        const int columns = table()->columnCount();
-        ASSERT_EQ(grid()->childCount(), (table()->rowCount() + 1) * columns);
+        // The view numbers the cell it tells a reader of as Qt's own tables do: a header row and
+        // a header column first, hidden or not.
+        const int width = table()->columnCount() + 1;
+        ASSERT_EQ(grid()->childCount(), (table()->rowCount() + 1) * width);
         for (int index = 0; index < grid()->childCount(); ++index) {
             QAccessibleInterface *child = grid()->child(index);
             ASSERT_NE(child, nullptr) << index;
             EXPECT_TRUE(child->isValid()) << index;
             EXPECT_EQ(grid()->indexOfChild(child), index);
             EXPECT_EQ(child->parent(), grid());
-            if (index < columns) {
-                EXPECT_EQ(child->role(), QAccessible::ColumnHeader) << index;
+            if (index < width || index % width == 0) {
+                EXPECT_EQ(child->role(), index < width ? QAccessible::ColumnHeader : QAccessible::RowHeader)
+                    << index;
+                // The row numbers' header is hidden: a reader skips it.
+                EXPECT_EQ(child->state().invisible, index % width == 0) << index;
                 continue;
             }
             QAccessibleTableCellInterface *cell = child->tableCellInterface();
             ASSERT_NE(cell, nullptr) << index;
-            EXPECT_EQ(cell->rowIndex(), index / columns - 1);
-            EXPECT_EQ(cell->columnIndex(), index % columns);
+            EXPECT_EQ(cell->rowIndex(), index / width - 1);
+            EXPECT_EQ(cell->columnIndex(), index % width - 1);
             EXPECT_EQ(table()->cellAt(cell->rowIndex(), cell->columnIndex()), child);
             // The cell's name holds its column's title: no header is read beside it.
             EXPECT_TRUE(cell->columnHeaderCells().isEmpty());
@@ -78,10 +83,11 @@ TEST_F(AccessibleTable, AReaderIsGivenTheFilledRowsWithTheirTitles)
 {
     ASSERT_NE(table(), nullptr);
     EXPECT_EQ(grid()->role(), QAccessible::Table);
-    const QStringList titles = {"Renglón", "Nro.Comp.", "Fecha", "Importe Comp.", "Importe Ret.", "Empresa", "CUIT"};
+    const QStringList titles = {"Renglón",      "Nro.Comp.", "Fecha", "Importe Comp.",
+                                "Importe Ret.", "Empresa",   "CUIT"};
     QStringList headers;
     for (int column = 0; column < GridModel::ColumnCount; ++column)
-        headers.append(grid()->child(column)->text(QAccessible::Name));
+        headers.append(table()->cellAt(-1, column)->text(QAccessible::Name));
     EXPECT_EQ(headers, titles);
 
     struct Case {
@@ -89,17 +95,19 @@ TEST_F(AccessibleTable, AReaderIsGivenTheFilledRowsWithTheirTitles)
         std::function<void()> change;
         QList<QStringList> read;
     };
-    const QStringList first = {"Renglón 1",       "Nro.Comp. 1001",         "Fecha 15/10/2017",
-                               "Importe Comp. 8000.50", "Importe Ret. 40", "Empresa PROVEEDOR UNO",
-                               "CUIT 20-29985385-4"};
-    const QStringList second = {"Renglón 2",       "Nro.Comp. 1002",         "Fecha 15/10/2017",
-                                "Importe Comp. 15000.00", "Importe Ret. 75", "Empresa PROVEEDOR UNO",
-                                "CUIT 20-29985385-4"};
+    const QStringList first = {
+        "Renglón 1",       "Nro.Comp. 1001",        "Fecha 15/10/2017",  "Importe Comp. 8000.50",
+        "Importe Ret. 40", "Empresa PROVEEDOR UNO", "CUIT 20-29985385-4"};
+    const QStringList second = {
+        "Renglón 2",       "Nro.Comp. 1002",        "Fecha 15/10/2017",  "Importe Comp. 15000.00",
+        "Importe Ret. 75", "Empresa PROVEEDOR UNO", "CUIT 20-29985385-4"};
     const QStringList deleted = {"1 borrado", "", "", "", "", "", ""};
     const Case cases[] = {
         {"empty grid", [] {}, {}},
         {"one row", [this] { w->gridModel->append(withholding("1001", "8000.50", "40")); }, {first}},
-        {"two rows", [this] { w->gridModel->append(withholding("1002", "15000.00", "75")); }, {first, second}},
+        {"two rows",
+         [this] { w->gridModel->append(withholding("1002", "15000.00", "75")); },
+         {first, second}},
         // A deleted row keeps its number on screen, and its place for the reader.
         {"first deleted", [this] { w->gridModel->deleteRow(1); }, {deleted, second}},
         {"emptied", [this] { w->gridModel->reset(); }, {}},
@@ -130,6 +138,28 @@ TEST_F(AccessibleTable, ACellOfARowGoneIsNoLongerValid)
 {
     w->gridModel->append(withholding("1001", "8000.50", "40"));
     w->gridModel->append(withholding("1002", "15000.00", "75"));
+    // The changes the view tells of: the cell a reader is on stays the same object while texts
+    // change (it is renamed, not replaced), and is dropped once rows before it change.
+    struct Case {
+        QAccessibleTableModelChangeEvent::ModelChangeType change;
+        int firstRow;
+        bool kept;
+    };
+    const Case cases[] = {
+        {QAccessibleTableModelChangeEvent::DataChanged, 0, true},
+        {QAccessibleTableModelChangeEvent::RowsInserted, 2, true},
+        {QAccessibleTableModelChangeEvent::RowsRemoved, 1, false},
+        {QAccessibleTableModelChangeEvent::ModelReset, 0, false},
+    };
+    for (const Case &c : cases) {
+        const QAccessible::Id before = QAccessible::uniqueId(table()->cellAt(1, 1));
+        QAccessibleTableModelChangeEvent event(w->Grilla, c.change);
+        event.setFirstRow(c.firstRow);
+        table()->modelChange(&event);
+        EXPECT_EQ(QAccessible::accessibleInterface(before) != nullptr, c.kept) << c.change;
+        EXPECT_EQ(QAccessible::uniqueId(table()->cellAt(1, 1)) == before, c.kept) << c.change;
+    }
+
     QAccessibleInterface *kept = table()->cellAt(1, 1);
     ASSERT_NE(kept, nullptr);
     const QAccessible::Id id = QAccessible::uniqueId(kept);
@@ -151,12 +181,13 @@ TEST_F(AccessibleTable, ACellOfARowGoneIsNoLongerValid)
 TEST_F(AccessibleTable, NothingIsToldOfTheBlankRows)
 {
     w->gridModel->append(withholding("1001", "8000.50", "40"));
-    const int columns = GridModel::ColumnCount;
+    const int width = GridModel::ColumnCount + 1;
     struct Case {
         int child;
         bool hidden;
     };
-    const Case cases[] = {{-1, false}, {columns, false}, {2 * columns - 1, false}, {2 * columns, true}, {3 * columns + 2, true}};
+    const Case cases[] = {
+        {-1, false}, {width, false}, {2 * width - 1, false}, {2 * width, true}, {3 * width + 2, true}};
     for (const Case &c : cases) {
         QAccessibleEvent focus(w->Grilla, QAccessible::Focus);
         focus.setChild(c.child);
