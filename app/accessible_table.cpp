@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTableView>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -255,21 +256,18 @@ public:
     QList<int> selectedRows() const override
     {
         QList<int> rows;
-        for (int row = 0; row < rowCount(); ++row)
-            if (isRowSelected(row))
-                rows.append(row);
+        if (const QItemSelectionModel *selection = view()->selectionModel())
+            for (const QModelIndex &index : selection->selectedRows())
+                if (index.row() < rowCount())
+                    rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
         return rows;
     }
     bool isColumnSelected(int column) const override
     {
         const QItemSelectionModel *selection = view()->selectionModel();
-        const int rows = rowCount();
-        if (selection == nullptr || rows == 0)
-            return false;
-        for (int row = 0; row < rows; ++row)
-            if (!selection->isSelected(view()->model()->index(row, column, view()->rootIndex())))
-                return false;
-        return true;
+        return selection != nullptr && rowCount() > 0 &&
+               selection->isColumnSelected(column, view()->rootIndex());
     }
     bool isRowSelected(int row) const override
     {
