@@ -103,10 +103,12 @@ QString decodedLine(QByteArrayView bytes)
     const qsizetype size = bytes.size();
     for (qsizetype at = 0; at < size; at += 8) {
         const qsizetype stop = std::min<qsizetype>(at + 8, size);
-        quint64 word = 0;
-        std::memcpy(&word, bytes.data() + at, static_cast<size_t>(stop - at));
-        if ((word & 0x8080808080808080ULL) == 0)
-            continue;
+        if (stop - at == 8) {
+            quint64 word;
+            std::memcpy(&word, bytes.data() + at, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0)
+                continue;
+        }
         for (qsizetype i = at; i < stop; ++i) {
             const auto b = static_cast<unsigned char>(bytes[i]);
             if (b >= 128)
@@ -158,13 +160,13 @@ bool importPlainLine(QByteArrayView bytes, int lineNumber, std::optional<Importe
         *out++ = QLatin1Char(date[i]);
     }
     row.date = std::move(dateText);
-    row.withheldAmount = QString::number(check.declared);
+    row.withheldAmount = Int64Text(check.declared);
     row.receipt = QString::fromLatin1(receipt);
     row.companyName = trimmedField(line, RecordField::CompanyName);
     row.invoiceAmount = amountText(invoice);
     if (!check.agrees) {
         imported.mismatch = AmountMismatch{lineNumber, row.receipt, row.invoiceAmount, amountText(withheld),
-                                           QString::number(check.expected)};
+                                           Int64Text(check.expected)};
     }
     return true;
 }

@@ -3,6 +3,8 @@
 #include "withholdings/cuit.h"
 #include "withholdings/declaration_record.h"
 
+#include <algorithm>
+
 namespace {
 QStringView field(const QString &line, RecordField f)
 {
@@ -12,7 +14,19 @@ QStringView field(const QString &line, RecordField f)
 // A year or month as a number when it is one, so that " 3" and "03" read alike; otherwise
 // the text as it stands.
 struct PeriodPart {
-    explicit PeriodPart(QStringView text) : text(text.trimmed()) { number = this->text.toInt(&isNumber); }
+    explicit PeriodPart(QStringView text) : text(text.trimmed())
+    {
+        // A few plain digits, as nearly every line has them, are read at once.
+        const QStringView t = this->text;
+        if (!t.isEmpty() && t.size() <= 9 &&
+            std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+            isNumber = true;
+            for (const QChar c : t)
+                number = number * 10 + (c.unicode() - u'0');
+            return;
+        }
+        number = t.toInt(&isNumber);
+    }
     bool operator==(const PeriodPart &other) const
     {
         return isNumber == other.isNumber && (isNumber ? number == other.number : text == other.text);

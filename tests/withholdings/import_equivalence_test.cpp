@@ -65,8 +65,9 @@ QString difference(const Outcome &expected, const Outcome &actual)
         const auto shown = [](const Outcome &o) {
             return o.index() == 1 ? std::get<QString>(o) : QStringLiteral("a file");
         };
-        return shown(expected) == shown(actual) ? QString()
-                                                : QStringLiteral("%1 / %2").arg(shown(expected), shown(actual));
+        return shown(expected) == shown(actual)
+                   ? QString()
+                   : QStringLiteral("%1 / %2").arg(shown(expected), shown(actual));
     }
     const ImportedFile &e = std::get<ImportedFile>(expected);
     const ImportedFile &a = std::get<ImportedFile>(actual);
@@ -139,21 +140,25 @@ private:
             const qint64 cents = invoice.trimmed().toLongLong() * 5 / 1000 + pick(-60, 60);
             withheld = padded(QByteArray::number(std::max<qint64>(cents, 0)), 11, '0');
         }
-        const QByteArray receipts[] = {padded(digits(pick(1, 7)), 13, '0'), digits(13),
-                                       QByteArray(13, '0'), padded(digits(pick(1, 5)), 13, ' ')};
+        const QByteArray receipts[] = {padded(digits(pick(1, 7)), 13, '0'), digits(13), QByteArray(13, '0'),
+                                       padded(digits(pick(1, 5)), 13, ' ')};
         const QByteArray dates[] = {"15032017", "  032017", "    2017", "        ", "1503 017"};
-        const QByteArray names[] = {"PROVEEDOR SA", "", "  LEADING", "ACME \xd1" "ANDU", "X"};
+        const QByteArray names[] = {"PROVEEDOR SA", "", "  LEADING",
+                                    "ACME \xd1"
+                                    "ANDU",
+                                    "X"};
         const QByteArray cuits[] = {"20-12345678-6", "30-12345678-9", "", "2012345678", "20-1234567-86"};
         QByteArray line = padded(cuits[pick(0, 4)], 13, ' ') + padded(pick(0, 3) ? "2017" : "17", 4, ' ') +
                           padded(pick(0, 3) ? " 3" : "12", 2, ' ') + dates[pick(0, 4)] + withheld +
                           receipts[pick(0, 3)] + names[pick(0, 4)].leftJustified(60, ' ') +
-                          padded("30-70000001-2", 13, ' ') + QByteArray("AGENTE").leftJustified(60, ' ') + invoice;
+                          padded("30-70000001-2", 13, ' ') + QByteArray("AGENTE").leftJustified(60, ' ') +
+                          invoice;
         return line;
     }
     QByteArray damaged(QByteArray line)
     {
-        static const char bytes[] = {' ', '-', '+', 'E', 'e', '.', ',', 'x', '$', '\t', '\r', '\x1a',
-                                     '\xd1', '\xb2', '\xbd', '0', '9', 'A', '\x7f', '\0'};
+        static const char bytes[] = {' ',  '-',    '+',    'E',    'e',    '.', ',', 'x', '$',    '\t',
+                                     '\r', '\x1a', '\xd1', '\xb2', '\xbd', '0', '9', 'A', '\x7f', '\0'};
         switch (pick(0, 9)) {
         case 0:
             for (int n = pick(1, 3); n > 0 && !line.isEmpty(); --n)
