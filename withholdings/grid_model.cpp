@@ -50,7 +50,7 @@ QString GridModel::cell(int row, int column) const
     if (row == 0)
         return titles_[column];
     if (column == RowNumberColumn)
-        return rows_[row].number;
+        return rows_[row].numbered ? IntegerText(row) : rows_[row].number;
     return rows_[row].withholding.*Withholding::field(column);
 }
 
@@ -66,6 +66,7 @@ void GridModel::setCell(int row, int column, const QString &text)
     Row &at = rows_[row];
     if (column == RowNumberColumn) {
         at.number = text;
+        at.numbered = false;
     } else {
         QString &field = at.withholding.*Withholding::field(column);
         if (column == ReceiptColumn) {
@@ -114,7 +115,7 @@ void GridModel::store(const Withholding &row)
     const int at = fila_;
     if (at > lastRow())
         rows_.emplace_back();
-    rows_[at] = Row{IntegerText(at), row};
+    rows_[at] = Row{QString(), row, false, true};
     countReceipt(row.receipt, +1);
     ++fila_;
 }

@@ -114,6 +114,8 @@ private:
         QString number;
         Withholding withholding;
         bool deleted = false;
+        // Numbered by an append: the number is the row's own, written when it is read.
+        bool numbered = false;
     };
 
     std::array<QString, ColumnCount> titles_;
