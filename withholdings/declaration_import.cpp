@@ -49,13 +49,6 @@ qint64 digitsValue(QByteArrayView digits)
     return n;
 }
 
-// An amount field of eleven digits as its amount text converts: the whole hundredths over 100,
-// rounded once to the extended format, as the conversion of the text rounds it.
-Decimal hundredths(QByteArrayView digits)
-{
-    return static_cast<Decimal>(digitsValue(digits)) / 100;
-}
-
 // The amount text of an amount field of digits: 000012400.00.
 QString amountText(QByteArrayView digits)
 {
@@ -148,7 +141,7 @@ bool importPlainLine(QByteArrayView bytes, int lineNumber, std::optional<Importe
         return true;
 
     line = decodedLine(bytes);
-    const WithheldCheck check = checkWithheldAmount(hundredths(invoice), hundredths(withheld));
+    const WithheldCheck check = checkWithheldHundredths(digitsValue(invoice), digitsValue(withheld));
     ImportedLine &imported = result.emplace();
     Withholding &row = imported.row;
     row.supplierCuit = trimmedField(line, RecordField::SupplierCuit);
@@ -206,6 +199,20 @@ WithheldCheck checkWithheldAmount(Decimal invoice, Decimal stored)
     check.declared = wholeAmount(stored);
     check.agrees = invoice >= 0 && stored >= 0 &&
                    (IntegralPart(stored) == IntegralPart(x) || check.declared == check.expected);
+    return check;
+}
+
+WithheldCheck checkWithheldHundredths(qint64 invoice, qint64 stored)
+{
+    // The rate gives invoice / 20000 units. Below 10^11 hundredths the extended and double
+    // roundings of the amounts move them by far less than the 1/20000 between two results,
+    // and a whole amount or one and a half comes out exact, so the whole parts and the
+    // comparisons with one half are those of the exact fractions.
+    WithheldCheck check;
+    const qint64 rateWhole = invoice / 20000;
+    check.expected = rateWhole + (invoice % 20000 > 10000 ? 1 : 0);
+    check.declared = stored / 100 + (stored % 100 > 50 ? 1 : 0);
+    check.agrees = stored / 100 == rateWhole || check.declared == check.expected;
     return check;
 }
 

@@ -42,6 +42,9 @@ struct WithheldCheck {
     bool agrees = false;
 };
 WithheldCheck checkWithheldAmount(Decimal invoice, Decimal stored);
+// The same check for amounts given in whole hundredths, 0 to 99,999,999,999 each (what an
+// amount field of eleven digits holds), worked out in integers with the same answer.
+WithheldCheck checkWithheldHundredths(qint64 invoice, qint64 stored);
 
 // Converts one line of a declaration file for the import. Nothing (no row) when the receipt
 // number, taken as its field stands, is 0 or less. The row is the one the reload

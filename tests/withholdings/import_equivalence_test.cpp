@@ -5,6 +5,7 @@
 #include "withholdings/declaration_import.h"
 
 #include "common/errors.h"
+#include "common/numbers.h"
 #include "common/regional.h"
 #include "common/text_file.h"
 #include "tests/support/qt_print.h"
@@ -16,6 +17,7 @@
 
 #include <random>
 #include <variant>
+#include <vector>
 
 namespace {
 // Every line decoded, then converted by importLine.
@@ -201,4 +203,39 @@ TEST(ImportFromBytes, SameAsLineByLineOverRandomFiles)
     // Both kinds of outcome were seen often enough to mean something.
     EXPECT_GT(imported, 5000);
     EXPECT_GT(refused, 300);
+}
+
+// The check in whole hundredths gives what the check of the converted amounts gives, at the
+// edges of the rate's results (whole amounts, one half, just either side) and across the range.
+TEST(ImportFromBytes, CheckInHundredthsSameAsOnAmounts)
+{
+    const auto amount = [](qint64 hundredths) {
+        return ParseDecimal(QStringLiteral("%1.%2")
+                                .arg(hundredths / 100, 9, 10, QLatin1Char('0'))
+                                .arg(hundredths % 100, 2, 10, QLatin1Char('0')));
+    };
+    constexpr qint64 Largest = 99'999'999'999;
+    std::vector<qint64> invoices = {0, 1, Largest, Largest - 1};
+    for (const qint64 edge : {qint64(10000), qint64(20000), qint64(30000), qint64(1234567) * 20000,
+                              qint64(4999999) * 20000 + 10000})
+        for (qint64 d = -2; d <= 2; ++d)
+            invoices.push_back(edge + d);
+    std::mt19937_64 random(62);
+    for (int i = 0; i < 3000; ++i)
+        invoices.push_back(std::uniform_int_distribution<qint64>(0, i % 2 ? Largest : 10'000'000)(random));
+    for (const qint64 invoice : invoices) {
+        // Stored amounts around the one the rate gives and around its halves, and far off.
+        const qint64 rate = invoice / 200;
+        std::vector<qint64> stored = {0, Largest, std::uniform_int_distribution<qint64>(0, Largest)(random)};
+        for (qint64 d = -152; d <= 152; d += (d > -100 && d < 100) ? 1 : 50)
+            if (rate + d >= 0)
+                stored.push_back(rate + d);
+        for (const qint64 s : stored) {
+            const WithheldCheck expected = checkWithheldAmount(amount(invoice), amount(s));
+            const WithheldCheck actual = checkWithheldHundredths(invoice, s);
+            ASSERT_TRUE(expected.declared == actual.declared && expected.expected == actual.expected &&
+                        expected.agrees == actual.agrees)
+                << invoice << " " << s;
+        }
+    }
 }
