@@ -6,15 +6,25 @@
 #include <algorithm>
 
 namespace {
+// QStringView::trimmed, answered at once for a text that starts and ends in a printable ASCII
+// character, none of which is a space.
+QStringView trimmedView(QStringView text)
+{
+    const auto printable = [](QChar c) { return c.unicode() > u' ' && c.unicode() < 127; };
+    if (!text.isEmpty() && printable(text.front()) && printable(text.back()))
+        return text;
+    return text.trimmed();
+}
+
 QStringView field(const QString &line, RecordField f)
 {
-    return recordFieldView(line, f).trimmed();
+    return trimmedView(recordFieldView(line, f));
 }
 
 // A year or month as a number when it is one, so that " 3" and "03" read alike; otherwise
 // the text as it stands.
 struct PeriodPart {
-    explicit PeriodPart(QStringView text) : text(text.trimmed())
+    explicit PeriodPart(QStringView text) : text(trimmedView(text))
     {
         // A few plain digits, as nearly every line has them, are read at once.
         const QStringView t = this->text;
