@@ -118,9 +118,9 @@ QString trimmedField(const QString &line, RecordField f)
 
 // The usual line of a declaration, taken from its bytes: no CR or end-of-file mark within it,
 // at least a whole record, the receipt and both amounts all digits, a date of eight printable
-// characters, the decimal point the separator. It converts as importLine converts its text,
-// without the detours a text of any shape needs, and gives the line's text; false for any
-// other line, which importLine converts.
+// characters (and, as the caller sees to, the decimal point as the separator). It converts as
+// importLine converts its text, without the detours a text of any shape needs, and gives the
+// line's text; false for any other line, which importLine converts.
 bool importPlainLine(QByteArrayView bytes, int lineNumber, std::optional<ImportedLine> &result, QString &line)
 {
     constexpr char EndOfFileMark = 26;
