@@ -86,11 +86,13 @@ const HighCharacters &highCharacters()
     return table;
 }
 
-// The bytes as the code page reads them: Latin-1 widened at once, then the bytes above 127
-// mended, a word of eight at a time skipping those that have none.
-QString decodedLine(QByteArrayView bytes)
+// The bytes as the code page reads them, into text (its room is used again): Latin-1 widened
+// at once, then the bytes above 127 mended, a word of eight at a time skipping those that have
+// none.
+void decodeLine(QByteArrayView bytes, QString &text)
 {
-    QString text = QString::fromLatin1(bytes);
+    text.resize(0);
+    text.append(QLatin1StringView(bytes));
     const std::array<char16_t, 128> &high = highCharacters().unicode;
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
     const qsizetype size = bytes.size();
@@ -108,7 +110,6 @@ QString decodedLine(QByteArrayView bytes)
                 out[i] = high[b - 128];
         }
     }
-    return text;
 }
 
 QString trimmedField(const QString &line, RecordField f)
@@ -140,7 +141,7 @@ bool importPlainLine(QByteArrayView bytes, int lineNumber, std::optional<Importe
     if (digitsValue(receipt) <= 0)
         return true;
 
-    line = decodedLine(bytes);
+    decodeLine(bytes, line);
     const WithheldCheck check = checkWithheldHundredths(digitsValue(invoice), digitsValue(withheld));
     ImportedLine &imported = result.emplace();
     Withholding &row = imported.row;
@@ -234,12 +235,15 @@ QByteArray loadImportedFile(TextFile &ff, const QString &path)
     return LoadedBytes(ff);
 }
 
-ImportedFile importDeclarationText(TextFile &ff)
+ImportedFile importDeclarationText(TextFile &ff, const LineReview *review)
 {
     CloseOnError guard(ff);
     ImportedFile result;
     result.rows.reserve(expectedRecords(ff.bufferedBytes()));
-    result.sources.reserve(result.rows.capacity());
+    if (!review)
+        result.sources.reserve(result.rows.capacity());
+    // A reviewed file's lines are read one after the other into the same text.
+    QString reviewed;
     const bool decimalPoint = DecimalSeparator() == QLatin1Char('.');
     int lineNumber = 0;
     while (!AtTextEnd(ff)) {
@@ -250,7 +254,8 @@ ImportedFile importDeclarationText(TextFile &ff)
         // part of its text either way.
         QByteArrayView raw;
         std::optional<ImportedLine> imported;
-        QString line;
+        QString kept;
+        QString &line = review ? reviewed : kept;
         const auto withoutEnd = [](QByteArrayView bytes) {
             while (bytes.endsWith('\r'))
                 bytes.chop(1);
@@ -268,7 +273,10 @@ ImportedFile importDeclarationText(TextFile &ff)
         if (!imported)
             continue;
         result.rows.append(std::move(imported->row));
-        result.sources.append({lineNumber, std::move(line)});
+        if (review)
+            review->review(lineNumber, line, result.toReview);
+        else
+            result.sources.append({lineNumber, std::move(line)});
         if (imported->mismatch)
             result.mismatches.append(*imported->mismatch);
     }

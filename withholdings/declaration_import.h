@@ -29,8 +29,10 @@ struct ImportedLine {
 struct ImportedFile {
     QList<Withholding> rows;
     QList<AmountMismatch> mismatches;
-    // The line each row came from, in the same order as the rows.
+    // The line each row came from, in the same order as the rows; none when the import was
+    // given a review, which it then gathers in toReview as it reads.
     QList<SourceLine> sources;
+    QStringList toReview;
     bool amountsDisagree() const { return !mismatches.isEmpty(); }
 };
 
@@ -64,7 +66,8 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path);
 // on error.
 QByteArray loadImportedFile(TextFile &ff, const QString &path);
 // The same conversion over FF already open for reading (a loaded file, or bytes in memory).
-ImportedFile importDeclarationText(TextFile &ff);
+// Given a review, every line that becomes a row is reviewed as it is read, in order.
+ImportedFile importDeclarationText(TextFile &ff, const LineReview *review = nullptr);
 
 // The details of the mismatch message: one line of text per disagreeing line.
 QString mismatchDetails(const QList<AmountMismatch> &mismatches);

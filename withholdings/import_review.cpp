@@ -16,7 +16,7 @@ QStringView trimmedView(QStringView text)
     return text.trimmed();
 }
 
-QStringView field(const QString &line, RecordField f)
+QStringView field(QStringView line, RecordField f)
 {
     return trimmedView(recordFieldView(line, f));
 }
@@ -54,40 +54,60 @@ QString period(const PeriodPart &month, const PeriodPart &year)
 }
 } // namespace
 
-QStringList linesToReview(const QList<SourceLine> &lines, const DeclaredHeader &header)
+// The header's parts, read once and kept beside the texts they are read from.
+struct LineReview::Declared {
+    explicit Declared(DeclaredHeader h)
+        : header(std::move(h)), month(header.month), year(header.year),
+          agent(QStringView(header.agentCuit).trimmed())
+    {
+    }
+    const DeclaredHeader header;
+    const PeriodPart month;
+    const PeriodPart year;
+    const QStringView agent;
+};
+
+LineReview::LineReview(DeclaredHeader header) : declared_(std::make_unique<Declared>(std::move(header))) {}
+
+LineReview::~LineReview() = default;
+
+void LineReview::review(int lineNumber, QStringView text, QStringList &details) const
 {
     // Every line of a large file goes through here: the parts are read in place and a text is
     // built only for a line that has something to show.
-    const PeriodPart declaredMonth(header.month);
-    const PeriodPart declaredYear(header.year);
-    const QStringView declaredAgent = QStringView(header.agentCuit).trimmed();
-    QStringList details;
-    for (const SourceLine &line : lines) {
-        QStringList problems;
-        const QStringView supplier = field(line.text, RecordField::SupplierCuit);
-        const bool badSupplier = !isValidCuit(supplier);
-        if (badSupplier)
-            problems << QStringLiteral("CUIT %1 inválido").arg(supplier);
-        const QStringView agent = field(line.text, RecordField::AgentCuit);
-        if (agent != declaredAgent) {
-            problems << QStringLiteral("CUIT del agente %1, se declara %2")
-                            .arg(agent.isEmpty() ? QStringLiteral("en blanco") : agent.toString(),
-                                 declaredAgent.toString());
-        }
-        const PeriodPart month(recordFieldView(line.text, RecordField::Month));
-        const PeriodPart year(recordFieldView(line.text, RecordField::Year));
-        if (!(month == declaredMonth && year == declaredYear)) {
-            problems << QStringLiteral("período %1, se declara %2")
-                            .arg(period(month, year), period(declaredMonth, declaredYear));
-        }
-        if (problems.isEmpty())
-            continue;
-        // The receipt tells the clerk which withholding holds the supplier's CUIT.
-        QString where = QStringLiteral("Línea %1").arg(line.lineNumber);
-        if (badSupplier)
-            where += QStringLiteral(", Comprobante %1").arg(field(line.text, RecordField::Receipt));
-        details << where + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+    const Declared &declared = *declared_;
+    QStringList problems;
+    const QStringView supplier = field(text, RecordField::SupplierCuit);
+    const bool badSupplier = !isValidCuit(supplier);
+    if (badSupplier)
+        problems << QStringLiteral("CUIT %1 inválido").arg(supplier);
+    const QStringView agent = field(text, RecordField::AgentCuit);
+    if (agent != declared.agent) {
+        problems << QStringLiteral("CUIT del agente %1, se declara %2")
+                        .arg(agent.isEmpty() ? QStringLiteral("en blanco") : agent.toString(),
+                             declared.agent.toString());
     }
+    const PeriodPart month(recordFieldView(text, RecordField::Month));
+    const PeriodPart year(recordFieldView(text, RecordField::Year));
+    if (!(month == declared.month && year == declared.year)) {
+        problems << QStringLiteral("período %1, se declara %2")
+                        .arg(period(month, year), period(declared.month, declared.year));
+    }
+    if (problems.isEmpty())
+        return;
+    // The receipt tells the clerk which withholding holds the supplier's CUIT.
+    QString where = QStringLiteral("Línea %1").arg(lineNumber);
+    if (badSupplier)
+        where += QStringLiteral(", Comprobante %1").arg(field(text, RecordField::Receipt));
+    details << where + QStringLiteral(": ") + problems.join(QStringLiteral("; "));
+}
+
+QStringList linesToReview(const QList<SourceLine> &lines, const DeclaredHeader &header)
+{
+    const LineReview review(header);
+    QStringList details;
+    for (const SourceLine &line : lines)
+        review.review(line.lineNumber, line.text, details);
     return details;
 }
 

@@ -196,8 +196,20 @@ TEST(ImportFromBytes, SameAsLineByLineOverRandomFiles)
         SetDecimalSeparator(i % 10 == 9 ? QLatin1Char(',') : QLatin1Char('.'));
         const QByteArray bytes = files.next();
         const Outcome expected = run(bytes, referenceImport);
-        const Outcome actual = run(bytes, importDeclarationText);
+        const Outcome actual = run(bytes, [](TextFile &ff) { return importDeclarationText(ff); });
         ASSERT_EQ(difference(expected, actual), QString()) << "file " << i << ":\n" << bytes.toStdString();
+        // Reviewed as it is read, the file gives the same rows and the review its lines would.
+        const DeclaredHeader header{QStringLiteral("30-70000001-2"), QStringLiteral("2017"),
+                                    QStringLiteral("3")};
+        const LineReview review(header);
+        const Outcome reviewed = run(bytes, [&](TextFile &ff) { return importDeclarationText(ff, &review); });
+        ASSERT_EQ(expected.index(), reviewed.index()) << i;
+        if (expected.index() == 0) {
+            const ImportedFile &e = std::get<ImportedFile>(expected);
+            const ImportedFile &r = std::get<ImportedFile>(reviewed);
+            ASSERT_TRUE(e.rows == r.rows && r.sources.isEmpty()) << i;
+            ASSERT_EQ(r.toReview, linesToReview(e.sources, header)) << i;
+        }
         expected.index() == 0 ? imported += int(std::get<ImportedFile>(expected).rows.size()) : ++refused;
     }
     // Both kinds of outcome were seen often enough to mean something.
