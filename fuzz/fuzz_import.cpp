@@ -118,5 +118,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         TakeIoError();
     }
     sameAsLineByLine(fast, bytes);
+    if (fast.error.isEmpty()) {
+        // Reviewed as it is read, the file gives the review its lines would give.
+        const DeclaredHeader header{QStringLiteral("30-70000001-2"), QStringLiteral("2017"),
+                                    QStringLiteral("3")};
+        const LineReview review(header);
+        TextFile again;
+        OpenTextOverBytes(again, bytes);
+        const ImportedFile reviewed = importDeclarationText(again, &review);
+        if (reviewed.rows != fast.file.rows || reviewed.toReview != linesToReview(fast.file.sources, header))
+            failInvariant("import", "the review as the file is read differs from the review of its lines");
+    }
     return 0;
 }
