@@ -1,5 +1,6 @@
 #include "app/accessible_names.h"
 
+#include "app/accessible_table.h"
 #include "app/accessible_text.h"
 #include "app/masked_edit.h"
 #include "app/tf_anteriores.h"
@@ -110,6 +111,8 @@ QAccessibleInterface *accessibleWithRole(const QString &className, QObject *obje
     auto *widget = qobject_cast<QWidget *>(object);
     if (widget == nullptr)
         return nullptr;
+    if (auto *view = qobject_cast<QTableView *>(widget))
+        return makeTableAccessible(view);
     const QVariant role = widget->property(RoleProperty);
     // A spin box reads its own box.
     if (auto *edit = qobject_cast<QLineEdit *>(widget);
@@ -168,6 +171,15 @@ bool isStatusLine(QObject *object)
 void orderUpdates(QAccessibleEvent *event)
 {
     QObject *object = event->object();
+    // Past the last filled row of a table the reader is on the table, on no cell; coming back,
+    // the row is read again.
+    if (aboutHiddenCell(event)) {
+        if (event->type() == QAccessible::Focus) {
+            QAccessibleEvent onTable(object, QAccessible::Focus);
+            forward(&onTable);
+        }
+        return;
+    }
     // A new result on the status line is announced once the window has settled: a reader
     // drops what comes amid the flood of changes that CONFIRMA's emptying the window causes.
     if (event->type() == QAccessible::NameChanged && isStatusLine(object)) {
@@ -176,6 +188,12 @@ void orderUpdates(QAccessibleEvent *event)
     }
     if (!QAccessible::isActive() && previousHandler == nullptr)
         return;
+    // A reader that looked at the window while the status line was hidden (a flat review)
+    // keeps it for hidden, and would not find it once shown: it is shown to the reader as a new
+    // object, whose state the reader asks for afresh.
+    if (event->type() == QAccessible::ObjectShow && isStatusLine(object))
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(object)));
     if (!leaving.isNull() && object == leaving.data() && event->type() == QAccessible::TextSelectionChanged)
         return;
     if (!entering.isNull() && object == entering.data()) {
@@ -267,34 +285,6 @@ void setRole(QWidget *widget, QAccessible::Role role)
             QAccessible::uniqueId(QAccessible::queryAccessibleInterface(widget)));
 }
 
-// Qt tells a reader nothing when cells change their text, so a reader that keeps what it read
-// would go on reading a deleted row. One row changed (an append, a deletion) renames its cells;
-// more (a reset, an import) make the reader ask for every cell again.
-void followCellChanges(QTableView *grid)
-{
-    QObject::connect(
-        grid->model(), &QAbstractItemModel::dataChanged, grid,
-        [grid](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-            if (!QAccessible::isActive())
-                return;
-            QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
-            if (table == nullptr || table->tableInterface() == nullptr)
-                return;
-            if (topLeft.row() != bottomRight.row()) {
-                QAccessibleTableModelChangeEvent event(grid, QAccessibleTableModelChangeEvent::ModelReset);
-                QAccessible::updateAccessibility(&event);
-                return;
-            }
-            for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
-                QAccessibleInterface *cell = table->tableInterface()->cellAt(topLeft.row(), column);
-                if (cell == nullptr)
-                    continue;
-                QAccessibleEvent event(cell, QAccessible::NameChanged);
-                QAccessible::updateAccessibility(&event);
-            }
-        });
-}
-
 // Tells the reader, as it happens, what the window shows without moving the focus: a
 // notification, which a reader reads out wherever the clerk is. Nothing is drawn for it.
 void announce(QWidget *window, const QString &text)
@@ -333,8 +323,7 @@ void followRows(TF_Retenciones &w)
     });
 }
 
-// The grid always shows its 500 rows, and a reader says so; entered, it is named with how
-// many withholdings it holds.
+// Entered, the grid is named with how many withholdings it holds.
 class GridCount : public QObject {
 public:
     GridCount(TF_Retenciones &w) : QObject(w.Grilla), w_(w) {}
@@ -345,7 +334,7 @@ public:
         if (event->type() == QEvent::FocusIn) {
             const auto count = w_.gridModel->withholdings().size();
             const QString name = QStringLiteral("Retenciones cargadas");
-            w_.Grilla->setAccessibleName(count == 0   ? name
+            w_.Grilla->setAccessibleName(count == 0   ? name + QStringLiteral(", ninguna")
                                          : count == 1 ? name + QStringLiteral(", 1 retención")
                                                       : name + QStringLiteral(", %1 retenciones").arg(count));
         }
@@ -434,7 +423,7 @@ void nameControls(TF_Retenciones &w)
     }
     // The title bar stays empty; the reader still names the window.
     w.setAccessibleName(QStringLiteral("Retenciones"));
-    followCellChanges(w.Grilla);
+    followTableChanges(w.Grilla);
     followRows(w);
     followAgent(w);
     w.Grilla->installEventFilter(new GridCount(w));
@@ -479,6 +468,7 @@ void nameControls(TF_Anteriores &past)
     };
     QObject::connect(past.model, &QAbstractItemModel::modelReset, &past, keepCount);
     QObject::connect(past.model, &QAbstractItemModel::rowsInserted, &past, keepCount);
+    followTableChanges(past.lista);
 }
 
 void nameControls(QMessageBox &box)

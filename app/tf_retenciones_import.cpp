@@ -60,7 +60,9 @@ void TF_Retenciones::B1Click()
     } else {
         OpenTextOverBytes(FF, bytes);
         CheckIo();
-        imported = importDeclarationText(FF);
+        // Its lines are reviewed as they are read, so that none of them is kept.
+        const LineReview review({e_Cuit->value(), E_ano->text(), e_Mes->text()});
+        imported = importDeclarationText(FF, &review);
     }
     if (!gridModel->hasRoomFor(imported.rows.size())) {
         dialogs_.ShowInformation(noRoomMessage(imported.rows.size(), gridModel->freeRows()));
@@ -77,9 +79,7 @@ void TF_Retenciones::B1Click()
         return;
     }
     // The rows stay and CONFIRMA is enabled all the same: the clerk decides.
-    const QStringList review =
-        sheetReview ? *sheetReview
-                    : linesToReview(imported.sources, {e_Cuit->value(), E_ano->text(), e_Mes->text()});
+    const QStringList review = sheetReview ? *sheetReview : imported.toReview;
     if (!review.isEmpty())
         dialogs_.ShowInformationWithDetails(reviewMessage(review.size()), review.join(QLatin1Char('\n')));
     B_Confirma->setEnabled(true);

@@ -6,6 +6,7 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
@@ -194,9 +195,37 @@ qint64 ParseInt64(QStringView text)
     return qint64(parseIntegerBits(text, 64));
 }
 
+namespace {
+// Decimal digits with a "-" before a negative value, as QString::number writes them, without
+// going through the locale's machinery: a large import writes two numbers a row.
+QString wholeNumberText(qint64 value)
+{
+    char16_t digits[20];
+    char16_t *end = digits + 20;
+    char16_t *p = end;
+    quint64 magnitude = value < 0 ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
+    do {
+        *--p = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    const qsizetype length = (end - p) + (value < 0 ? 1 : 0);
+    QString text(length, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    if (value < 0)
+        *out++ = u'-';
+    std::copy(p, end, out);
+    return text;
+}
+} // namespace
+
 QString IntegerText(qint32 value)
 {
-    return QString::number(value);
+    return wholeNumberText(value);
+}
+
+QString Int64Text(qint64 value)
+{
+    return wholeNumberText(value);
 }
 
 Decimal ParseDecimal(const QString &text)

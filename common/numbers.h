@@ -15,6 +15,7 @@ qint32 ParseInteger(QStringView text);
 // The same on 64 bits.
 qint64 ParseInt64(QStringView text);
 QString IntegerText(qint32 value);
+QString Int64Text(qint64 value);
 
 // Digits with the process-wide decimal separator and an optional exponent, between blanks.
 // The text passes through the system code page first, so a character that best-fits to a

@@ -438,6 +438,18 @@ void SkipPastLineEnd(TextFile &v)
     }
 }
 
+bool PeekLineBytes(const TextFile &v, QByteArrayView &line)
+{
+    if (pendingIoError != 0 || v.mode_ != TextFile::Mode::Reading || v.memory_.isNull() ||
+        v.buffer_ != v.memory_.constData())
+        return false;
+    const char *start = v.buffer_ + v.pos_;
+    const qsizetype left = v.end_ - v.pos_;
+    const void *found = std::memchr(start, LineFeed, static_cast<size_t>(left));
+    line = QByteArrayView(start, found ? static_cast<const char *>(found) - start : left);
+    return true;
+}
+
 bool AtTextEnd(TextFile &v)
 {
     if (!readyToRead(v))

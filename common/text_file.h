@@ -54,6 +54,7 @@ private:
     friend QString ReadLineText(TextFile &v);
     friend void SkipPastLineEnd(TextFile &v);
     friend bool AtTextEnd(TextFile &v);
+    friend bool PeekLineBytes(const TextFile &v, QByteArrayView &line);
     friend void WriteText(TextFile &v, const QString &text, int width);
     friend void WriteLineBreak(TextFile &v);
     friend void CloseTextFile(TextFile &v);
@@ -111,6 +112,10 @@ QString ReadLineText(TextFile &v);
 void SkipPastLineEnd(TextFile &v);
 // True at the physical end of the file or before a byte 26 (end-of-file mark).
 bool AtTextEnd(TextFile &v);
+// The raw bytes of the current line of a variable read from memory, up to its line feed or the
+// end of the data (neither included), left unread; false, and nothing, for any other variable
+// or while an I/O error is pending. Lets a reader take a line of plain bytes without decoding.
+bool PeekLineBytes(const TextFile &v, QByteArrayView &line);
 
 // Writes the text right-aligned in at least width characters; never cuts it.
 void WriteText(TextFile &v, const QString &text, int width = 0);

@@ -29,8 +29,10 @@ struct ImportedLine {
 struct ImportedFile {
     QList<Withholding> rows;
     QList<AmountMismatch> mismatches;
-    // The line each row came from, in the same order as the rows.
+    // The line each row came from, in the same order as the rows; none when the import was
+    // given a review, which it then gathers in toReview as it reads.
     QList<SourceLine> sources;
+    QStringList toReview;
     bool amountsDisagree() const { return !mismatches.isEmpty(); }
 };
 
@@ -42,6 +44,9 @@ struct WithheldCheck {
     bool agrees = false;
 };
 WithheldCheck checkWithheldAmount(Decimal invoice, Decimal stored);
+// The same check for amounts given in whole hundredths, 0 to 99,999,999,999 each (what an
+// amount field of eleven digits holds), worked out in integers with the same answer.
+WithheldCheck checkWithheldHundredths(qint64 invoice, qint64 stored);
 
 // Converts one line of a declaration file for the import. Nothing (no row) when the receipt
 // number, taken as its field stands, is 0 or less. The row is the one the reload
@@ -61,7 +66,8 @@ ImportedFile importDeclarationFile(TextFile &ff, const QString &path);
 // on error.
 QByteArray loadImportedFile(TextFile &ff, const QString &path);
 // The same conversion over FF already open for reading (a loaded file, or bytes in memory).
-ImportedFile importDeclarationText(TextFile &ff);
+// Given a review, every line that becomes a row is reviewed as it is read, in order.
+ImportedFile importDeclarationText(TextFile &ff, const LineReview *review = nullptr);
 
 // The details of the mismatch message: one line of text per disagreeing line.
 QString mismatchDetails(const QList<AmountMismatch> &mismatches);

@@ -31,6 +31,24 @@ bool plainWholeAmount(QStringView text, qint64 &value)
     value = negative ? -n : n;
     return true;
 }
+
+// A receipt of 1 to 13 digits between blanks: its key is those digits with "0" in front up to
+// 13, so two of them share a key exactly when their numbers are equal, and no receipt of
+// another shape has such a key.
+bool digitReceipt(const QString &receipt, qint64 &number)
+{
+    const QStringView digits = TrimBlanksView(receipt);
+    if (digits.isEmpty() || digits.size() > 13)
+        return false;
+    qint64 n = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return false;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    number = n;
+    return true;
+}
 } // namespace
 
 QString receiptKey(const QString &receipt)
@@ -50,7 +68,7 @@ QString GridModel::cell(int row, int column) const
     if (row == 0)
         return titles_[column];
     if (column == RowNumberColumn)
-        return rows_[row].number;
+        return rows_[row].numbered ? IntegerText(row) : rows_[row].number;
     return rows_[row].withholding.*Withholding::field(column);
 }
 
@@ -66,6 +84,7 @@ void GridModel::setCell(int row, int column, const QString &text)
     Row &at = rows_[row];
     if (column == RowNumberColumn) {
         at.number = text;
+        at.numbered = false;
     } else {
         QString &field = at.withholding.*Withholding::field(column);
         if (column == ReceiptColumn) {
@@ -102,6 +121,7 @@ void GridModel::reset()
     }
     for (int row = 1; row <= ShownRows; ++row)
         rows_[row] = Row();
+    numberedReceipts_.clear();
     receipts_.clear();
     fila_ = 1;
     // The view keeps its selection and current row, as the grid does when it is emptied.
@@ -114,7 +134,7 @@ void GridModel::store(const Withholding &row)
     const int at = fila_;
     if (at > lastRow())
         rows_.emplace_back();
-    rows_[at] = Row{IntegerText(at), row};
+    rows_[at] = Row{QString(), row, false, true};
     countReceipt(row.receipt, +1);
     ++fila_;
 }
@@ -176,7 +196,7 @@ bool GridModel::appendAll(const QList<Withholding> &rows)
             rows_.reserve(std::max(static_cast<size_t>(last) + 1, 2 * rows_.capacity()));
     }
     // The receipts' count grows once, not by doubling as a large import goes.
-    receipts_.reserve(receipts_.size() + count);
+    numberedReceipts_.reserve(numberedReceipts_.size() + count);
     for (qsizetype i = 0; i < count; ++i)
         store(rows[i]);
     if (last > shown)
@@ -224,6 +244,14 @@ bool GridModel::isOccupied(int row) const
 
 void GridModel::countReceipt(const QString &receipt, int change)
 {
+    qint64 number = 0;
+    if (digitReceipt(receipt, number)) {
+        int &count = numberedReceipts_[number];
+        count += change;
+        if (count <= 0)
+            numberedReceipts_.remove(number);
+        return;
+    }
     const QString key = receiptKey(receipt);
     if (key.isEmpty())
         return;
@@ -235,6 +263,8 @@ void GridModel::countReceipt(const QString &receipt, int change)
 
 int GridModel::receiptCount(const QString &receipt) const
 {
+    if (qint64 number = 0; digitReceipt(receipt, number))
+        return numberedReceipts_.value(number);
     const QString key = receiptKey(receipt);
     return key.isEmpty() ? 0 : receipts_.value(key);
 }

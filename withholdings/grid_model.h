@@ -114,11 +114,15 @@ private:
         QString number;
         Withholding withholding;
         bool deleted = false;
+        // Numbered by an append: the number is the row's own, written when it is read.
+        bool numbered = false;
     };
 
     std::array<QString, ColumnCount> titles_;
     std::vector<Row> rows_; // index 0 unused: grid rows count from 1
-    // How many rows hold each receipt key, so that the duplicate check needs no pass.
+    // How many rows hold each receipt key, so that the duplicate check needs no pass: a key of
+    // digits alone by its number, which hashes and compares at once, any other by its text.
+    QHash<qint64, int> numberedReceipts_;
     QHash<QString, int> receipts_;
     int fila_ = 1;
     QString total_ = QStringLiteral("0");

@@ -26,12 +26,13 @@ import screen_reader_test  # noqa: E402  (the same session: display, buses, prog
 ORCA = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'orca_launcher.py')
 
 
-def step(keys, *heard, absent=(), then=None):
+def step(keys, *heard, absent=(), then=None, within=None):
     """Keys ('type TEXT' or 'key NAMES', separated by ' / '), the words Orca must say (each a
     regular expression, matched without regard to case), those it must not, and what to do
     when the desktop raises a box of its own: (the box's title, the keys that close it). The box
-    is told by its window, not by what Orca says: a busy Orca may skip it."""
-    return (keys, heard, absent, then)
+    is told by its window, not by what Orca says: a busy Orca may skip it. `within`: the seconds
+    Orca may take, from the keys to the last word expected; the time is printed."""
+    return (keys, heard, absent, then, within)
 
 
 # The walk. Amounts: 8000.50 withholds 40, 15000.00 withholds 75.
@@ -49,7 +50,8 @@ WALK = [
     step('type 13 / key Tab', r'Information', r'error en el nro de mes'),
     step('key Return', r'Mes Retención', r"'13\.?'"),
     step('key End BackSpace BackSpace / type 10 / key Tab', r'Año Retención', r'Cuatro dígitos'),
-    step('type 2017 / key Tab', r'Retenciones cargadas', r'table'),
+    # The empty grid: its 500 blank rows are drawn, not read.
+    step('type 2017 / key Tab', r'Retenciones cargadas, ninguna', r'table', absent=(r'500 rows',)),
     step('key Tab', r'Total Retenciones', r'read only', absent=(r'==>', r'\bselected')),
     step('key Tab', r'LIMPIA / REINICIA TODO', absent=(r'unselected',)),
     step('key Tab', r'Ayuda'),
@@ -81,9 +83,21 @@ WALK = [
     step('key Return', r'Renglón 2 agregado', r'retención 75\b', r'Total Retenciones 115\b'),
     step('key shift+Tab', r'CONFIRMA'),
     # The grid: the current row on entering it, each row with its titles.
-    step('key shift+Tab', r'Retenciones cargadas, 2 retenciones', r'Renglón 1\b', r'Importe Comp\. 8000\.50', r'Importe Ret\. 40\b'),
+    step('key shift+Tab', r'Retenciones cargadas, 2 retenciones', r'2 rows', r'Renglón 1\b',
+         r'Importe Comp\. 8000\.50', r'Importe Ret\. 40\b', absent=(r'500 rows',)),
+    # Orca's flat review: the line of the current row, the next one, and past the last filled
+    # row no blank rows but what lies below the grid.
+    step('key KP_Up', r'Renglón 1\b', r'8000\.50', within=4),
+    step('key KP_Page_Up', r'Renglón 2\b', r'15000\.00', within=4),
+    step('key KP_Page_Up', r'LIMPIA / REINICIA TODO', absent=(r'Renglón',), within=4),
+    step('key KP_Home', r'Renglón 2\b', within=4),
     step('key Down', r'Renglón 2\b', r'Importe Comp\. 15000\.00', r'Importe Ret\. 75\b'),
+    # Past the last filled row: the table, on no row, and the row read again on the way back.
+    step('key Down', r'Retenciones cargadas, 2 retenciones', absent=(r'Renglón \d', r'blank')),
+    step('key Up', r'Renglón 2\b'),
     step('key Up', r'Renglón 1\b', r'Nro\.Comp\. 1001'),
+    # Along the row each cell is read with its title once.
+    step('key Right', r'Nro\.Comp\. 1001', absent=(r'column header', r'Nro\.Comp\.\W+Nro\.Comp\.')),
     step('key Delete', r'Renglón 1 borrado', r'Total Retenciones 75\b'),
     step('key Tab', r'CONFIRMA'),
     step('key Return', r'Confirm', r'Confirma Generar Archivo con Caracter de DDJJ'),
@@ -99,7 +113,7 @@ WALK = [
          then=('Information', 'key Return')),
     # The window of past declarations.
     step('key F7', r'Declaraciones anteriores', r'1 declaración', r'Legajo 415'),
-    step('key Right', r'Período 10/2017'),
+    step('key Right', r'Período 10/2017', absent=(r'column header', r'Período\W+Período')),
     step('key Tab', r'Abrir listado'),
     step('key Tab', r'Abrir carpeta'),
     step('key Tab', r'Constancias'),
@@ -153,19 +167,22 @@ class Orca:
 
     def listen(self, expected, quiet=0.4, seconds=6):
         """Everything said once the step is over: what was expected has been said and nothing
-        more for a while, or the time is up."""
+        more for a while, or the time is up; and when the last word expected came."""
         said = []
         end = time.monotonic() + seconds
         last = time.monotonic()
+        heard = None
         while time.monotonic() < end:
             time.sleep(0.05)
             more = self.speech()
             if more:
                 said += more
                 last = time.monotonic()
+                if heard is None and not missing(said, expected):
+                    heard = last
             elif time.monotonic() - last > quiet and not missing(said, expected):
                 break
-        return said
+        return said, heard
 
 
 def missing(said, expected):
@@ -208,22 +225,27 @@ def close_box(session, orca, title, keys):
 def walk(session, orca, verbose, count_only, skip):
     failures = []
     well = 0
-    for number, (keys, expected, absent, then) in enumerate(WALK, 1):
+    for number, (keys, expected, absent, then, within) in enumerate(WALK, 1):
         if number in skip:
             continue
+        pressed = time.monotonic()
         press(session, keys)
-        said = orca.listen(expected)
+        said, heard = orca.listen(expected, seconds=max(6, (within or 0) * 3))
         lost = missing(said, expected)
         noise = present(said, absent)
         alive = session.program.poll() is None
+        took = heard - pressed if heard is not None else None
+        late = within is not None and (took is None or took > within)
         if verbose:
             print('step %d %s: %s' % (number, keys or 'start', ' | '.join(said)))
-        if not lost and not noise and alive:
+        if within is not None:
+            print('step %d %s: %s' % (number, keys, 'heard in %.2f s' % took if took is not None else 'not heard'))
+        if not lost and not noise and alive and not late:
             well += 1
         else:
-            failures.append('step %d (%s): heard %r; missing %r%s%s' % (
+            failures.append('step %d (%s): heard %r; missing %r%s%s%s' % (
                 number, keys or 'start', said, lost, '; not to be heard %r' % noise if noise else '',
-                '' if alive else '; the program ended'))
+                '; later than %g s' % within if late else '', '' if alive else '; the program ended'))
             if not count_only:
                 break
         if then:

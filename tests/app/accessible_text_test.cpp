@@ -3,6 +3,7 @@
 #include "app/tf_ayuda.h"
 #include "tests/app/window_fixture.h"
 #include "withholdings/grid_model.h"
+#include "withholdings/withholding.h"
 
 #include <QAccessible>
 #include <QMessageBox>
@@ -218,7 +219,10 @@ TEST_F(AccessibleText, EveryBoxAnswersEveryQuestionAtOnce)
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(w->E_Importe)->state().readOnly);
 
     // The other texts of the program: the grid's cells, the help text, a box's details.
-    w->gridModel->setCell(1, 1, QStringLiteral("1002"));
+    Withholding row;
+    row.receipt = QStringLiteral("1002");
+    row.withheldAmount = QStringLiteral("5");
+    w->gridModel->append(row);
     QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(w->Grilla);
     ASSERT_NE(grid->tableInterface(), nullptr);
     for (int column = 0; column < 3; ++column)

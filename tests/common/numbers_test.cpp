@@ -11,7 +11,9 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 QString u16(const char16_t *text)
@@ -141,6 +143,13 @@ TEST_F(Numbers, IntegerText)
     SetDecimalSeparator(QLatin1Char(','));
     for (const auto &c : cases)
         EXPECT_EQ(IntegerText(c.value), QString::fromLatin1(c.text));
+    // On 64 bits, as Qt writes them, at the ends and at every length.
+    std::vector<qint64> values = {std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), -1,
+                                  9, 10};
+    for (qint64 power = 1; power <= std::numeric_limits<qint64>::max() / 10; power *= 10)
+        values.insert(values.end(), {power - 1, power, -power, 7 * power + 3});
+    for (const qint64 value : values)
+        EXPECT_EQ(Int64Text(value), QString::number(value)) << value;
 }
 
 TEST_F(Numbers, ParseDecimalAccepts)

@@ -181,6 +181,35 @@ TEST(GridRows, ReceiptCountComparesAsDeclared)
         EXPECT_EQ(model.receiptCount(QString::fromLatin1(c.receipt)), c.count) << c.receipt;
 }
 
+// Receipts of every shape counted as a pass over the grid comparing their keys counts them,
+// before and after some leave the grid.
+TEST(GridRows, ReceiptCountAsALinearPassCounts)
+{
+    const QStringList receipts = {
+        QStringLiteral("123"),           QStringLiteral("0000000000123"),  QStringLiteral("00000000000123"),
+        QStringLiteral("9999999999999"), QStringLiteral("99999999999999"), QStringLiteral("\t123 "),
+        QStringLiteral("12a"),           QStringLiteral("0000000012a"),    QStringLiteral("-123"),
+        QStringLiteral("+123"),          QStringLiteral("１２３"),         QStringLiteral("0"),
+        QStringLiteral("1 23"),          QStringLiteral("0000000000000"),  QStringLiteral("7")};
+    GridModel model;
+    for (const QString &receipt : receipts)
+        model.append(row(receipt.toUtf8().constData(), "1"));
+    const auto check = [&](const char *when) {
+        for (const QString &receipt : receipts + QStringList{QStringLiteral("  "), QStringLiteral("0123")}) {
+            int linear = 0;
+            for (int r = 1; r <= model.lastRow(); ++r)
+                linear += !receiptKey(receipt).isEmpty() &&
+                          receiptKey(model.cell(r, ReceiptColumn)) == receiptKey(receipt);
+            EXPECT_EQ(model.receiptCount(receipt), linear) << when << " " << receipt.toStdString();
+        }
+    };
+    check("appended");
+    for (const int r : {1, 4, 7})
+        model.deleteRow(r);
+    model.setCell(2, ReceiptColumn, QStringLiteral("12a"));
+    check("after deletions");
+}
+
 QList<Withholding> rows(int count, const char *withheld = "1")
 {
     QList<Withholding> list(count, row("9", withheld));
