@@ -5,9 +5,10 @@
 
 #include <memory>
 
-// SHA-256 through the system's cryptography library, which uses the processor's own SHA
-// instructions where it has them: a large declaration's fingerprint then costs milliseconds,
-// not the tenth of a second Qt's portable code takes. Bytes are given a piece at a time.
+// SHA-256 through the system's cryptography library (libcrypto), which uses the processor's own
+// SHA instructions where it has them: a large declaration's fingerprint then costs milliseconds,
+// not the tenth of a second Qt's portable code takes; without the library, Qt's. Bytes are given
+// a piece at a time.
 class Sha256 {
 public:
     Sha256();
