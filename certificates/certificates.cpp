@@ -2,13 +2,13 @@
 
 #include "certificates/certificate_page.h"
 #include "common/own_folder.h"
+#include "common/sha256.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 #include "declaration/filed_declaration.h"
 #include "declaration/kept_copies.h"
 #include "withholdings/declaration_record.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -144,7 +144,7 @@ QString digitsOf(const QString &text)
 
 QString sha256Hex(const QByteArray &bytes)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(Sha256::hexHash(bytes));
 }
 
 std::vector<Certificate> readCertificates(const QByteArray &bytes, const QString &fileName)

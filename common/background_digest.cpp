@@ -29,7 +29,7 @@ QByteArray BackgroundDigest::result()
         ready_.notify_one();
         thread_.join();
     }
-    return hash_.result().toHex();
+    return hash_.hexResult();
 }
 
 void BackgroundDigest::work()

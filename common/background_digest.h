@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/sha256.h"
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QCryptographicHash>
 
 #include <condition_variable>
 #include <deque>
@@ -32,6 +32,6 @@ private:
     std::condition_variable ready_;
     std::deque<QByteArray> pieces_;
     bool finished_ = false;
-    QCryptographicHash hash_{QCryptographicHash::Sha256};
+    Sha256 hash_;
     std::thread thread_;
 };

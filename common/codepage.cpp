@@ -84,3 +84,8 @@ QByteArray ToUsAscii(const QString &text)
 {
     return convert<kUnicodeToUsAscii>(text);
 }
+
+qsizetype ToUsAscii(QStringView text, char *out)
+{
+    return convert<kUnicodeToUsAscii>(text, out);
+}

@@ -16,3 +16,5 @@ char ToSystemCodePageChar(QChar c);
 
 // 7-bit US-ASCII with the best fit of code page 20127, for the PDF listing.
 QByteArray ToUsAscii(const QString &text);
+// The same bytes written to out, which has room for text.size() bytes; returns how many.
+qsizetype ToUsAscii(QStringView text, char *out);

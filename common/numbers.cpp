@@ -354,6 +354,23 @@ QString FormatDecimal(const QString &format, Decimal value)
     Q_UNUSED(format);
     if (!std::isfinite(value) || std::fabs(value) >= 1e18L)
         return DecimalText(value);
+    // An amount of whole cents, as a double holds it (the one nearest the cents over 100, as the
+    // database's amounts read back), prints its cents: below 10^13 the double is within a
+    // thousandth of them, far from any halfway case, so the expansion below gives the same digits.
+    if (std::fabs(value) < 1e13L) {
+        const long long cents = std::llround(value * 100.0L);
+        if (static_cast<long double>(static_cast<double>(cents / 100.0L)) == value) {
+            QString out;
+            unsigned long long rest = cents < 0 ? 0 - static_cast<unsigned long long>(cents) : cents;
+            if (cents < 0)
+                out += QLatin1Char('-');
+            out += QString::number(rest / 100);
+            out += DecimalSeparator();
+            out += QLatin1Char(char('0' + rest % 100 / 10));
+            out += QLatin1Char(char('0' + rest % 10));
+            return out;
+        }
+    }
 
     Expansion e;
     if (value != 0) {

@@ -118,7 +118,7 @@ int syncFolderOf(const QString &path)
 #endif
 }
 
-int renameOver(const QString &from, const QString &to)
+int renameOver(const QString &from, const QString &to, bool syncFolder)
 {
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
@@ -126,7 +126,8 @@ int renameOver(const QString &from, const QString &to)
     if (error)
         return error.value();
     // The file is in place whatever the folder's sync says; it only makes the rename durable.
-    syncFolderOf(to);
+    if (syncFolder)
+        syncFolderOf(to);
     return 0;
 }
 

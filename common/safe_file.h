@@ -25,8 +25,9 @@ int createExclusively(const QString &path);
 int syncFolderOf(const QString &path);
 
 // Renames `from` over `to` (an existing file, or a link, of that name is replaced as a whole)
-// and syncs their folder. Only a failed rename is an error: once it is done the file is in place.
-int renameOver(const QString &from, const QString &to);
+// and syncs their folder, unless the caller syncs it later itself. Only a failed rename is an
+// error: once it is done the file is in place.
+int renameOver(const QString &from, const QString &to, bool syncFolder = true);
 
 // Writes `bytes` to `path` as described above. On failure nothing of the new file is left and
 // `path` is as it was.

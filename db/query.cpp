@@ -42,10 +42,24 @@ struct Column {
 };
 
 // Names match without regard to case. Case folding keeps a text's length, so a name of another
-// length never matches, and most are told apart without folding a character.
+// length never matches, and most are told apart without folding a character: names are
+// written in ASCII, whose letters fold here; any other character is left to Qt's folding.
 bool sameName(const QString &a, const QString &b)
 {
-    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a.at(i).unicode();
+        const char16_t y = b.at(i).unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        const char16_t lower = x | 0x20;
+        if (lower != (y | 0x20) || lower < u'a' || lower > u'z')
+            return false;
+    }
+    return true;
 }
 
 bool isTextType(unsigned type)
@@ -523,9 +537,11 @@ QString Query::text(int field) const
             size = readAt<quint16>(row, c.offset);
             data += sizeof(quint16);
         }
-        const QByteArray bytes(data, size);
-        return c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss ? QString::fromUtf8(bytes)
-                                                                          : FromSystemCodePage(bytes);
+        if (c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss)
+            return QString::fromUtf8(data, size);
+        QString text;
+        AppendFromSystemCodePage(text, QByteArrayView(data, size));
+        return text;
     }
     case SQL_SHORT:
         return scaledText(readAt<qint16>(row, c.offset), c.scale);

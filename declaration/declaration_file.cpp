@@ -5,10 +5,23 @@
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
+
 namespace {
 QString zeroPadded(const QString &value, int width)
 {
     return value.size() >= width ? value : QString(width - value.size(), QLatin1Char('0')) + value;
+}
+
+// The characters of one field while its record is made; a field's text is short, and made
+// without an allocation of its own.
+using FieldChars = QVarLengthArray<QChar, 128>;
+
+QStringView view(const FieldChars &chars)
+{
+    return QStringView(chars.constData(), chars.size());
 }
 
 // A field's text, trimmed, as the file will hold it. The code page writes a character beyond
@@ -16,16 +29,86 @@ QString zeroPadded(const QString &value, int width)
 // it as two would leave the field one byte short and shift every later column. A control
 // character pasted into a box (a line break, a tab, the end-of-file mark) becomes a blank, so
 // that a record stays one line that reads back whole.
+void fieldText(QStringView text, FieldChars &out)
+{
+    const QStringView trimmed = TrimBlanksView(text);
+    out.clear();
+    out.reserve(trimmed.size());
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const QChar c = trimmed.at(i);
+        if (c.isHighSurrogate() && i + 1 < trimmed.size() && trimmed.at(i + 1).isLowSurrogate()) {
+            out.append(QLatin1Char('?'));
+            ++i;
+        } else {
+            out.append(c.unicode() < 32 ? QChar(QLatin1Char(' ')) : c);
+        }
+    }
+}
+
 QString fieldText(const QString &text)
 {
-    QString out = TrimBlanks(text);
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        if (out.at(i).isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
-            out.replace(i, 2, QLatin1Char('?'));
-        else if (out.at(i).unicode() < 32)
-            out[i] = QLatin1Char(' ');
+    FieldChars chars;
+    fieldText(text, chars);
+    return view(chars).toString();
+}
+
+// Appends the value padded to its field, as padRecordField() pads it.
+void appendPadded(QString &record, RecordField field, QStringView value)
+{
+    const RecordFieldLayout &layout = recordLayout(field);
+    const qsizetype padding = std::max<qsizetype>(layout.width - value.size(), 0);
+    if (!layout.leftAligned)
+        record.resize(record.size() + padding, QChar(layout.padding));
+    record.append(value);
+    if (layout.leftAligned)
+        record.resize(record.size() + padding, QChar(layout.padding));
+}
+
+void appendTextField(QString &record, RecordField field, const QString &cell, FieldChars &chars)
+{
+    fieldText(cell, chars);
+    appendPadded(record, field, view(chars));
+}
+
+void appendAmountField(QString &record, const QString &cell, FieldChars &chars)
+{
+    const QString trimmed = TrimBlanks(cell);
+    const qint64 whole = TruncToInteger(ParseDecimal(trimmed));
+    chars.clear();
+    if (whole < 0)
+        chars.append(QLatin1Char('-'));
+    // Through the unsigned type so that the smallest value keeps its digits.
+    quint64 rest = whole < 0 ? 0 - quint64(whole) : quint64(whole);
+    const qsizetype firstDigit = chars.size();
+    do {
+        chars.append(QChar(u'0' + char16_t(rest % 10)));
+        rest /= 10;
+    } while (rest > 0);
+    std::reverse(chars.begin() + firstDigit, chars.end());
+    // The decimals are copied as typed, after the separator the number was read with; under
+    // the "." setting that is the first ".".
+    const qsizetype separatorAt = trimmed.indexOf(DecimalSeparator());
+    const QStringView decimals = separatorAt < 0 ? QStringView() : QStringView(trimmed).mid(separatorAt + 1);
+    if (decimals.isEmpty()) {
+        chars.append(QLatin1Char('0'));
+        chars.append(QLatin1Char('0'));
+    } else {
+        chars.append(decimals.constData(), decimals.size());
+        if (decimals.size() == 1)
+            chars.append(QLatin1Char('0'));
     }
-    return out;
+    appendPadded(record, RecordField::WithheldAmount, view(chars));
+}
+
+// DD/MM/YYYY rearranged as DDMMYYYY, in `out`.
+void dateText(const QString &cell, FieldChars &out)
+{
+    FieldChars trimmed;
+    fieldText(cell, trimmed);
+    out.clear();
+    for (const QStringView part : {SubTextView(view(trimmed), 1, 2), SubTextView(view(trimmed), 4, 2),
+                                   SubTextView(view(trimmed), 7, 4)})
+        out.append(part.constData(), part.size());
 }
 } // namespace
 
@@ -59,33 +142,33 @@ QString declarationBaseName(const QString &yearText, const QString &monthText, c
 
 QString amountField(const QString &text)
 {
-    const QString trimmed = TrimBlanks(text);
-    const QString whole = QString::number(TruncToInteger(ParseDecimal(trimmed)));
-    // The decimals are copied as typed, after the separator the number was read with; under
-    // the "." setting that is the first ".".
-    const qsizetype separatorAt = trimmed.indexOf(DecimalSeparator());
-    QString decimals = separatorAt < 0 ? QString() : trimmed.mid(separatorAt + 1);
-    if (decimals.isEmpty())
-        decimals = QStringLiteral("00");
-    else if (decimals.size() == 1)
-        decimals += QLatin1Char('0');
-    return padRecordField(RecordField::WithheldAmount, whole + decimals);
+    QString field;
+    FieldChars chars;
+    appendAmountField(field, text, chars);
+    return field;
 }
 
 QString receiptNumberField(const QString &text)
 {
-    return padRecordField(RecordField::Receipt, fieldText(text));
+    QString field;
+    FieldChars chars;
+    appendTextField(field, RecordField::Receipt, text, chars);
+    return field;
 }
 
 QString nameField(const QString &text)
 {
-    return padRecordField(RecordField::CompanyName, fieldText(text));
+    QString field;
+    FieldChars chars;
+    appendTextField(field, RecordField::CompanyName, text, chars);
+    return field;
 }
 
 QString dateField(const QString &text)
 {
-    const QString trimmed = fieldText(text);
-    return SubText(trimmed, 1, 2) + SubText(trimmed, 4, 2) + SubText(trimmed, 7, 4);
+    FieldChars chars;
+    dateText(text, chars);
+    return view(chars).toString();
 }
 
 namespace {
@@ -121,10 +204,11 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
     const HeaderFields &fields = headerFields(header);
     QString record;
     record.reserve(DeclarationRecordWidth);
+    FieldChars chars;
     for (const RecordFieldLayout &layout : DeclarationRecordLayout) {
         switch (layout.field) {
         case RecordField::SupplierCuit:
-            record += padRecordField(layout.field, fieldText(row.supplierCuit));
+            appendTextField(record, layout.field, row.supplierCuit, chars);
             break;
         case RecordField::Year:
             record += fields.yearField;
@@ -133,16 +217,17 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
             record += fields.monthField;
             break;
         case RecordField::Date:
-            record += padRecordField(layout.field, dateField(row.date));
+            dateText(row.date, chars);
+            appendPadded(record, layout.field, view(chars));
             break;
         case RecordField::WithheldAmount:
-            record += amountField(row.withheldAmount);
+            appendAmountField(record, row.withheldAmount, chars);
             break;
         case RecordField::Receipt:
-            record += receiptNumberField(row.receipt);
+            appendTextField(record, layout.field, row.receipt, chars);
             break;
         case RecordField::CompanyName:
-            record += nameField(row.companyName);
+            appendTextField(record, layout.field, row.companyName, chars);
             break;
         case RecordField::AgentCuit:
             record += fields.agentCuitField;
@@ -151,7 +236,7 @@ QString declarationRecord(const Withholding &row, const DeclarationHeader &heade
             record += fields.agentNameField;
             break;
         case RecordField::InvoiceAmount:
-            record += amountField(row.invoiceAmount);
+            appendAmountField(record, row.invoiceAmount, chars);
             break;
         }
     }

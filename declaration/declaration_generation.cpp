@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -251,8 +252,11 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         faultAfterCommit();
     // The rows are committed: only now does the file take the declaration's name, so that a
     // refused commit leaves the earlier declaration where it was. A rename that fails takes the
-    // rows back out, and RETEN holds nothing of a declaration that was not written.
-    if (const int error = renameOver(partName, fileName)) {
+    // rows back out, and RETEN holds nothing of a declaration that was not written. Its folder is
+    // synced once the listing is written (with the listing's, when it is the same folder), before
+    // the clerk is told: a power cut meanwhile finds the declaration recorded and its file not
+    // yet in place, which the next start puts there, as after a kill.
+    if (const int error = renameOver(partName, fileName, false)) {
         // A record the database would not take back keeps its bytes and the copies it names:
         // the next start or generation puts them in place.
         if (store_.forget()) {
@@ -263,6 +267,13 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     }
     claim.reset();
     confirmed_ = filed;
+    // Synced however the listing ends, unless the listing's own folder is this one, which
+    // writing the listing syncs.
+    bool folderSynced = false;
+    const auto syncLater = qScopeGuard([&] {
+        if (!folderSynced)
+            syncFolderOf(fileName);
+    });
 
     try {
         const QString total =
@@ -279,6 +290,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         result.kept.dropEarlierListing(result.listingPath);
         throw ReportError(listingFailedText(fileName, e.message()));
     }
+    folderSynced = QFileInfo(fileName).absolutePath() == QFileInfo(result.listingPath).absolutePath();
     result.statusText = statusText(programFolder, result.baseName);
     return result;
 }

@@ -2,11 +2,11 @@
 
 #include "common/numbers.h"
 #include "common/safe_file.h"
+#include "common/sha256.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -70,10 +70,19 @@ QByteArray fileSha256(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
 #endif
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
+    Sha256 hash;
+    char buffer[65536];
+    for (;;) {
+        const qint64 n = file.read(buffer, sizeof buffer);
+        if (n < 0)
+            return {};
+        if (n == 0)
+            break;
+        hash.addData(QByteArrayView(buffer, n));
+    }
+    if (file.error() != QFileDevice::NoError)
         return {};
-    return hash.result().toHex();
+    return hash.hexResult();
 }
 
 QString listingSummary(const QString &fileName, int rows, const QString &totalText, const QByteArray &sha256)

@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/safe_file.h"
+#include "common/sha256.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
@@ -10,7 +11,6 @@
 #include "declaration/kept_copies.h"
 #include "declaration/reten_store.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -37,7 +37,7 @@ QByteArray sha256Of(int fd)
 #ifdef Q_OS_UNIX
     if (::lseek(fd, 0, SEEK_SET) != 0)
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -50,7 +50,7 @@ QByteArray sha256Of(int fd)
         }
         hash.addData(QByteArrayView(buffer, n));
     }
-    return hash.result().toHex();
+    return hash.hexResult();
 #else
     Q_UNUSED(fd);
     return {};
@@ -111,8 +111,7 @@ public:
             QByteArray bytes;
             // Only read, never through a link, and only a plain file.
             elsewhere = query_.text(0).compare(machine, Qt::CaseInsensitive) == 0 &&
-                        readPlainFile(query_.text(1), bytes) &&
-                        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() == sha256;
+                        readPlainFile(query_.text(1), bytes) && Sha256::hexHash(bytes) == sha256;
         }
         query_.close();
         return recorded && !elsewhere;

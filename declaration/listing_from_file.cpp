@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/numbers.h"
 #include "common/safe_file.h"
+#include "common/sha256.h"
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "declaration/declaration_generation.h"
@@ -12,7 +13,6 @@
 #include "report/row_source.h"
 #include "withholdings/declaration_line.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -40,7 +40,7 @@ QByteArray listingFromFile(ReportDefinition &report, const FiledDeclaration &d, 
     if (!readPlainFile(d.file, bytes))
         throw FileError(
             QStringLiteral("No se puede leer el archivo %1.").arg(QDir::toNativeSeparators(d.file)));
-    if (QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != d.sha256)
+    if (Sha256::hexHash(bytes) != d.sha256)
         throw FileError(
             QStringLiteral("El archivo %1 fue modificado después de generarse: su huella SHA-256 ya "
                            "no es la registrada.")

@@ -1,5 +1,6 @@
 #include "declaration/reten_store.h"
 
+#include "common/codepage.h"
 #include "common/errors.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
@@ -85,9 +86,12 @@ RetenStore::RetenStore(const QString &databasePath, const QString &userName, con
     : Conector(databasePath, userName, password), tran(Conector, Transaction::Mode::ReadCommitted),
       t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
       supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_),
-      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran)
+      earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran), lockRow_(tran), insertRow_(tran),
+      listing_(lockTran_), learnFromReten_(tran), countedInPeriod_(tran), uncount_(tran), forgetCounted_(tran)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
+    insertRow_.setSql(InsertRow);
+    listing_.setSql(Listing);
 }
 
 bool RetenStore::connect() noexcept
@@ -116,13 +120,18 @@ void RetenStore::clear()
         // costs no transaction of its own.
         if (hasLockTable()) {
             t_reten.close();
-            holdLockRow(t_reten);
+            holdLockRow(lockRow_);
         }
         prepare(DeleteAll);
         t_reten.execute();
-        tran.commitRetaining();
+        // A full commit, not a retaining one: the statement run again below then finds the
+        // deleted rows older than every transaction and clears them away now, while the clerk
+        // is asked; a retaining commit keeps them until the generation's own commit, and the
+        // listing, the first to read RETEN after it, would pay for them.
+        tran.commit();
     } catch (...) {
         // Nobody waits on a lock or a deletion left behind.
+        lockRow_.close();
         t_reten.close();
         try {
             tran.rollback();
@@ -137,14 +146,16 @@ void RetenStore::clear()
 
 void RetenStore::insert(const RetenRow &row)
 {
-    prepare(InsertRow);
-    t_reten.setText(QStringLiteral("nC"), row.nroCom);
-    t_reten.setText(QStringLiteral("FE"), row.fecha);
-    t_reten.setDouble(QStringLiteral("Im"), row.importe);
-    t_reten.setText(QStringLiteral("Ra"), row.razon);
-    t_reten.setText(QStringLiteral("Cu"), row.cuit);
-    t_reten.setText(QStringLiteral("Pe"), row.periodo);
-    t_reten.execute();
+    insertRow_.setText(QStringLiteral("nC"), row.nroCom);
+    insertRow_.setText(QStringLiteral("FE"), row.fecha);
+    insertRow_.setDouble(QStringLiteral("Im"), row.importe);
+    insertRow_.setText(QStringLiteral("Ra"), row.razon);
+    insertRow_.setText(QStringLiteral("Cu"), row.cuit);
+    insertRow_.setText(QStringLiteral("Pe"), row.periodo);
+    insertRow_.execute();
+    // A supplier's rows often follow one another.
+    if (insertedCuits_.isEmpty() || insertedCuits_.constLast() != row.cuit)
+        insertedCuits_.append(row.cuit);
 }
 
 bool RetenStore::hasTable(const QString &name)
@@ -258,6 +269,7 @@ void RetenStore::takeLock()
 
 void RetenStore::release() noexcept
 {
+    listing_.close();
     lock_.close();
     try {
         lockTran_.rollback();
@@ -269,6 +281,7 @@ void RetenStore::release() noexcept
 void RetenStore::reserve()
 {
     recordedId_ = movedId_ = 0;
+    insertedCuits_.clear();
     takeLock();
     try {
         prepare(DeleteAll);
@@ -336,8 +349,7 @@ void RetenStore::abandon() noexcept
 void RetenStore::openListing()
 {
     t_reten.close();
-    lock_.setSql(Listing);
-    lock_.open();
+    listing_.open();
 }
 
 RetenRowSource::RetenRowSource(Query &query, int rowCount) : query_(query), rowCount_(rowCount) {}
@@ -374,38 +386,64 @@ QVariant RetenRowSource::value(const QString &columnName) const
 }
 
 namespace {
-// Every supplier of RETEN's rows, with the name of its last row that has one, how many rows it
-// has, and how many an earlier declaration of the period counted (`%3`); a supplier that never
-// comes with a name is not added. `%1` is what becomes of the count of a supplier already
-// registered, `%2` the count of a new one.
+// Every supplier of RETEN's rows, with the name of its last row that has one; a supplier that
+// never comes with a name is not added. For a database made before the counts by period, which
+// leaves the counts as they are.
 const QString LearnFromReten =
     QStringLiteral("merge into SUJETO s "
-                   "using (select trim(g.CUIT) as CUIT, g.N, trim(x.RAZON) as RAZON, %3 as OLD "
-                   "       from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
+                   "using (select trim(g.CUIT) as CUIT, trim(x.RAZON) as RAZON "
+                   "       from (select CUIT, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
                    "             from RETEN where trim(CUIT) <> '' group by CUIT) g "
-                   "       left join RETEN x on x.JID = g.LAST %4) n "
+                   "       left join RETEN x on x.JID = g.LAST) n "
                    "on s.CUIT = n.CUIT "
-                   "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), CANTIDAD = %1, "
+                   "when matched then update set RAZON = coalesce(n.RAZON, s.RAZON), "
                    "  PERIODO = iif(s.PERIODO is null or s.PERIODO < :pe, :pe, s.PERIODO) "
                    "when not matched and n.RAZON is not null then insert (CUIT, RAZON, PERIODO, CANTIDAD) "
-                   "  values (n.CUIT, n.RAZON, :pe, %2)");
+                   "  values (n.CUIT, n.RAZON, :pe, 0)");
 // A period declared again replaces its counts. Only what changed is written: the suppliers of
 // the earlier declaration that this one no longer has are found by the program (the engine
 // would compare every pair), and the counts kept by period are rewritten where they differ.
 const QString CountedInPeriod =
     QStringLiteral("select CUIT, CANTIDAD from SUJETO_PERIODO where PERIODO = :pe");
-const QString DeclaredSuppliers =
-    QStringLiteral("select distinct trim(CUIT) from RETEN where trim(CUIT) <> ''");
 const QString UncountOne = QStringLiteral("update SUJETO set CANTIDAD = CANTIDAD - :n where CUIT = :cu");
 const QString ForgetOne = QStringLiteral("delete from SUJETO_PERIODO where PERIODO = :pe and CUIT = :cu");
-const QString KeepPeriod =
-    QStringLiteral("merge into SUJETO_PERIODO p "
-                   "using (select s.CUIT, g.N from (select trim(CUIT) as CUIT, count(*) as N from RETEN "
-                   "                                where trim(CUIT) <> '' group by CUIT) g "
-                   "       join SUJETO s on s.CUIT = g.CUIT) n "
-                   "on p.PERIODO = :pe and p.CUIT = n.CUIT "
-                   "when matched and p.CANTIDAD <> n.N then update set CANTIDAD = n.N "
-                   "when not matched then insert (CUIT, PERIODO, CANTIDAD) values (n.CUIT, :pe, n.N)");
+// The suppliers of RETEN's rows, grouped in one reading of it, each with how many rows it has
+// and the name of its last row that has one. A registered supplier takes that name (when there
+// is one) and the later of its periods, and its count gains the rows less what the period
+// counted before; a new one is registered only with a name. Every registered one then has its
+// count kept for the period, written only where it changed. The block's variables are written
+// ": name", the colon apart, so that they are not taken for the statement's own parameters.
+const QString LearnAndKeepPeriod = QStringLiteral(
+    "execute block (pe char(7) = :pe) as "
+    "  declare cu varchar(20); declare n bigint; declare razon varchar(60); "
+    "  declare old bigint; declare registered varchar(20); "
+    "begin "
+    "  for select trim(g.CUIT), g.N, trim(x.RAZON) "
+    "      from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
+    "            from RETEN where trim(CUIT) <> '' group by CUIT) g "
+    "      left join RETEN x on x.JID = g.LAST "
+    "      into : cu, : n, : razon do "
+    "  begin "
+    "    old = null; "
+    "    registered = null; "
+    "    select CANTIDAD from SUJETO_PERIODO where PERIODO = : pe and CUIT = : cu into : old; "
+    "    update SUJETO set RAZON = coalesce(: razon, RAZON), CANTIDAD = CANTIDAD + : n - coalesce(: old, 0), "
+    "      PERIODO = iif(PERIODO is null or PERIODO < : pe, : pe, PERIODO) "
+    "      where CUIT = : cu returning CUIT into : registered; "
+    "    if (registered is null and razon is not null) then "
+    "    begin "
+    "      insert into SUJETO (CUIT, RAZON, PERIODO, CANTIDAD) values (: cu, : razon, : pe, : n); "
+    "      registered = cu; "
+    "    end "
+    "    if (registered is not null) then "
+    "    begin "
+    "      if (old is null) then "
+    "        insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) values (: registered, : pe, : n); "
+    "      else if (old <> n) then "
+    "        update SUJETO_PERIODO set CANTIDAD = : n where PERIODO = : pe and CUIT = : registered; "
+    "    end "
+    "  end "
+    "end");
 const QString PeriodCounts = QStringLiteral("SUJETO_PERIODO");
 // An import or a reload teaches names and periods; only a declaration made counts.
 const QString LearnOne = QStringLiteral(
@@ -424,31 +462,33 @@ bool RetenStore::hasSupplierTable()
     return hasTable(Sujeto);
 }
 
-void RetenStore::runWithPeriod(const QString &sql, const QString &period)
+void RetenStore::runWithPeriod(Query &q, const QString &sql, const QString &period)
 {
-    prepare(sql);
-    t_reten.setText(QStringLiteral("pe"), period);
-    t_reten.execute();
-    t_reten.close();
+    q.setSql(sql);
+    q.setText(QStringLiteral("pe"), period);
+    q.execute();
 }
 
 void RetenStore::uncountVanishedSuppliers(const QString &period)
 {
     QHash<QString, double> counted;
-    prepare(CountedInPeriod);
-    t_reten.setText(QStringLiteral("pe"), period);
-    t_reten.open();
-    while (t_reten.next())
-        counted.insert(t_reten.text(0).trimmed(), t_reten.number(1));
-    t_reten.close();
+    Query &inPeriod = countedInPeriod_;
+    inPeriod.setSql(CountedInPeriod);
+    inPeriod.setText(QStringLiteral("pe"), period);
+    inPeriod.open();
+    while (inPeriod.next())
+        counted.insert(inPeriod.text(0).trimmed(), inPeriod.number(1));
+    inPeriod.close();
     if (counted.isEmpty())
         return;
-    prepare(DeclaredSuppliers);
-    t_reten.open();
-    while (t_reten.next())
-        counted.remove(t_reten.text(0).trimmed());
-    t_reten.close();
-    Query uncount(tran), forget(tran);
+    // RETEN holds this generation's rows alone: the CUITs it declares are those inserted, as
+    // the database keeps them (in the code page) and a reading of them trims them.
+    for (const QString &cuit : insertedCuits_) {
+        const QString declared = FromSystemCodePage(ToSystemCodePage(cuit)).trimmed();
+        if (!declared.isEmpty())
+            counted.remove(declared);
+    }
+    Query &uncount = uncount_, &forget = forgetCounted_;
     uncount.setSql(UncountOne);
     forget.setSql(ForgetOne);
     for (auto vanished = counted.cbegin(); vanished != counted.cend(); ++vanished) {
@@ -471,19 +511,13 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
     try {
         if (counting) {
             uncountVanishedSuppliers(period);
-            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD + n.N - n.OLD"),
-                                             QStringLiteral("n.N"), QStringLiteral("coalesce(o.CANTIDAD, 0)"),
-                                             QStringLiteral("left join SUJETO_PERIODO o on o.PERIODO = :pe "
-                                                            "and o.CUIT = trim(g.CUIT)")),
-                          period);
-            runWithPeriod(KeepPeriod, period);
+            runWithPeriod(learnFromReten_, LearnAndKeepPeriod, period);
         } else {
-            runWithPeriod(LearnFromReten.arg(QStringLiteral("s.CANTIDAD"), QStringLiteral("0"),
-                                             QStringLiteral("0"), QString()),
-                          period);
+            runWithPeriod(learnFromReten_, LearnFromReten, period);
         }
     } catch (const DatabaseError &e) {
-        t_reten.close();
+        for (Query *q : {&countedInPeriod_, &uncount_, &forgetCounted_, &learnFromReten_})
+            q->close();
         if (isPermissionRefused(e))
             throw DatabaseError(registerGrantsText() + QLatin1Char('\n') + e.message(), e.codes());
         throw;

@@ -38,10 +38,10 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 //
 // The database writes every changed page to the disk at each commit and each transaction
 // start writes its header page, one waited-for write each; a generation therefore uses as few
-// transactions as keep its guarantees. The clearing ends with commit retaining; the rows end
-// with a full commit. A transaction kept open from one generation to the next would keep
-// every deleted row of every program on the database alive: its file would grow with each
-// declaration.
+// transactions as keep its guarantees. The clearing and the rows each end with a full commit,
+// so that the clearing's second run removes the deleted rows before the clerk's Yes. A transaction kept open
+// from one generation to the next would keep every deleted row of every program on the database alive: its
+// file would grow with each declaration.
 //
 // Other programs may use the same database at once (a second window, a colleague through a
 // server). The transaction reads what they committed. Whoever changes RETEN holds the one row
@@ -103,7 +103,7 @@ public:
     // Opens all committed rows ordered by JID on listing(), in the transaction that holds the
     // lock; they stay open until finish().
     void openListing();
-    Query &listing() { return lock_; }
+    Query &listing() { return listing_; }
 
     // The supplier register, table SUJETO; a database made before it existed has none, and
     // then these do nothing and read nothing.
@@ -137,8 +137,8 @@ public:
     Query t_reten;
 
 private:
-    // Pieces of learnSuppliersOfReten(), on t_reten's work.
-    void runWithPeriod(const QString &sql, const QString &period);
+    // Pieces of learnSuppliersOfReten(), in the generation's work.
+    void runWithPeriod(Query &q, const QString &sql, const QString &period);
     void uncountVanishedSuppliers(const QString &period);
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
@@ -155,10 +155,22 @@ private:
     Query suppliers_;
     unsigned tablesCheckedFor_ = 0; // the attachment whose answers tables_ holds
     QHash<QString, bool> tables_;
-    // The statements of record(), each prepared once per attachment.
+    // The statements of a generation, each on a query of its own so that it is prepared once per
+    // attachment rather than for every declaration: the preparing of a statement costs the
+    // engine more than running it on a month's rows.
     Query earlierOfFile_;
     Query moveRecord_;
     Query insertRecord_;
+    Query lockRow_;
+    Query insertRow_;
+    Query listing_;
+    Query learnFromReten_;
+    Query countedInPeriod_;
+    Query uncount_;
+    Query forgetCounted_;
+    // The CUITs of the rows inserted since reserve(), as given (once for rows that follow one
+    // another).
+    QStringList insertedCuits_;
     // What record() did in this generation, for forget(): the row it added and the earlier row
     // it pointed elsewhere, with that row's places before.
     qint64 recordedId_ = 0;

@@ -37,20 +37,26 @@ static_assert(std::size(regularWidths) == ArialMetrics::lastChar - ArialMetrics:
 static_assert(std::size(boldWidths) == ArialMetrics::lastChar - ArialMetrics::firstChar + 1);
 } // namespace
 
+namespace {
+int advance(const int *widths, unsigned char code)
+{
+    // Control characters never come out of the text conversion as visible glyphs.
+    return code < ArialMetrics::firstChar ? 0 : widths[code - ArialMetrics::firstChar];
+}
+} // namespace
+
 namespace ArialMetrics {
 int charWidth(bool bold, unsigned char code)
 {
-    // Control characters never come out of the text conversion as visible glyphs.
-    if (code < firstChar || code > lastChar)
-        return 0;
-    return (bold ? boldWidths : regularWidths)[code - firstChar];
+    return advance(bold ? boldWidths : regularWidths, code);
 }
 
-double textWidth(const QByteArray &winAnsi, bool bold, double size)
+double textWidth(QByteArrayView winAnsi, bool bold, double size)
 {
+    const int *widths = bold ? boldWidths : regularWidths;
     long units = 0;
     for (const char c : winAnsi)
-        units += charWidth(bold, static_cast<unsigned char>(c));
+        units += advance(widths, static_cast<unsigned char>(c));
     return units * size / 1000.0;
 }
 
@@ -60,7 +66,7 @@ QByteArray elidedText(const QByteArray &winAnsi, bool bold, double size, double 
     qsizetype shown = winAnsi.size();
     while (shown > 0 && winAnsi.at(shown - 1) == ' ')
         --shown;
-    if (textWidth(winAnsi.left(shown), bold, size) <= width)
+    if (textWidth(QByteArrayView(winAnsi).first(shown), bold, size) <= width)
         return winAnsi;
     static const QByteArray ellipsis = QByteArrayLiteral("...");
     const double room = width - textWidth(ellipsis, bold, size);

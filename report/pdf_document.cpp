@@ -9,16 +9,40 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
+// Room for `length` more bytes at the end of `out`, whose size grows by as much; `done` gives
+// back what was not written. Growing in place costs one allocation now and then, where
+// appending piece by piece would check and copy for every number and name of an operator.
+char *room(QByteArray &out, qsizetype length)
+{
+    const qsizetype at = out.size();
+    out.resize(at + length);
+    return out.data() + at;
+}
+void done(QByteArray &out, const char *end)
+{
+    out.truncate(end - out.constData());
+}
+char *put(char *p, const char *text)
+{
+    while (*text)
+        *p++ = *text++;
+    return p;
+}
+
 void appendOperator(QByteArray &out, std::initializer_list<double> operands, const char *op)
 {
+    char *p =
+        room(out, qsizetype(operands.size()) * (MaxPdfNumberLength + 1) + qsizetype(std::strlen(op)) + 1);
     for (const double v : operands) {
-        appendPdfNumber(out, v);
-        out.append(' ');
+        p += writePdfNumber(p, v);
+        *p++ = ' ';
     }
-    out.append(op);
-    out.append('\n');
+    p = put(p, op);
+    *p++ = '\n';
+    done(out, p);
 }
 
 QByteArray fontObjects(bool bold, int descriptorObject)
@@ -114,8 +138,10 @@ void PdfPage::beginText()
 }
 void PdfPage::setFont(Font font, double size)
 {
-    content_.append(font == Font::Bold ? "/F2 " : "/F1 ");
-    appendOperator(content_, {size}, "Tf");
+    char *p = room(content_, 4 + MaxPdfNumberLength + 4);
+    p = put(p, font == Font::Bold ? "/F2 " : "/F1 ");
+    p += writePdfNumber(p, size);
+    done(content_, put(p, " Tf\n"));
 }
 void PdfPage::moveText(double x, double y)
 {
@@ -123,8 +149,9 @@ void PdfPage::moveText(double x, double y)
 }
 void PdfPage::showText(const QByteArray &winAnsi)
 {
-    appendPdfString(content_, winAnsi);
-    content_.append(" Tj\n");
+    char *p = room(content_, PdfStringRoom(winAnsi.size()) + 4);
+    p += writePdfString(p, winAnsi);
+    done(content_, put(p, " Tj\n"));
 }
 void PdfPage::endText()
 {

@@ -7,6 +7,16 @@ constexpr char16_t euroSign = 0x20ac;
 constexpr char winAnsiEuro = '\x80';
 } // namespace
 
+void toPdfText(QStringView text, QByteArray &out)
+{
+    if (text.contains(QChar(euroSign))) {
+        out = toPdfText(text.toString());
+        return;
+    }
+    out.resize(text.size());
+    out.truncate(ToUsAscii(text, out.data()));
+}
+
 QByteArray toPdfText(const QString &text)
 {
     const qsizetype euro = text.indexOf(QChar(euroSign));
@@ -24,21 +34,31 @@ QByteArray toPdfText(const QString &text)
     return out;
 }
 
-void appendPdfString(QByteArray &out, const QByteArray &bytes)
+qsizetype writePdfString(char *out, QByteArrayView bytes)
 {
-    out.append('(');
+    char *p = out;
+    *p++ = '(';
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (c == '\\' || c == '(' || c == ')') {
-            out.append('\\');
-            out.append(c);
+            *p++ = '\\';
+            *p++ = c;
         } else if (b < 32 || b > 126) {
-            const char octal[] = {'\\', char('0' + (b >> 6)), char('0' + ((b >> 3) & 7)),
-                                  char('0' + (b & 7))};
-            out.append(octal, 4);
+            *p++ = '\\';
+            *p++ = char('0' + (b >> 6));
+            *p++ = char('0' + ((b >> 3) & 7));
+            *p++ = char('0' + (b & 7));
         } else {
-            out.append(c);
+            *p++ = c;
         }
     }
-    out.append(')');
+    *p++ = ')';
+    return p - out;
+}
+
+void appendPdfString(QByteArray &out, const QByteArray &bytes)
+{
+    const qsizetype at = out.size();
+    out.resize(at + PdfStringRoom(bytes.size()));
+    out.truncate(at + writePdfString(out.data() + at, bytes));
 }

@@ -110,9 +110,10 @@ private:
         if (text.isEmpty())
             return;
         const ReportFont font = item.font.value_or(definition_.defaultFont);
-        QByteArray bytes = toPdfText(text);
-        if (item.maxWidth > 0)
-            bytes = ArialMetrics::elidedText(bytes, font.bold, font.size, item.maxWidth * pointsPerPixel);
+        toPdfText(text, text_);
+        const QByteArray bytes = item.maxWidth > 0 ? ArialMetrics::elidedText(text_, font.bold, font.size,
+                                                                              item.maxWidth * pointsPerPixel)
+                                                   : text_;
         const double textWidth = ArialMetrics::textWidth(bytes, font.bold, font.size);
         const double width = item.width * pointsPerPixel;
         double textX = x;
@@ -141,6 +142,8 @@ private:
     PdfDocument &document_;
     PdfPage *page_ = nullptr;
     double leftPoints_;
+    // A text's bytes, in room kept from one text to the next.
+    QByteArray text_;
     // Each picture goes into the file once, however many pages show it.
     std::unordered_map<const ReportItem *, int> images_;
 };

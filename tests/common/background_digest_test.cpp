@@ -1,4 +1,5 @@
 #include "common/background_digest.h"
+#include "common/sha256.h"
 
 #include <QCryptographicHash>
 
@@ -32,4 +33,15 @@ TEST(BackgroundDigest, GivesTheSha256OfTheBytesInOrder)
     // Given up without asking for the result: the thread ends with the object.
     BackgroundDigest abandoned;
     abandoned.addData(bytes);
+}
+
+// The fingerprint of the cryptography library is Qt's, at the lengths where SHA-256 pads its
+// last block differently.
+TEST(Sha256, AgreesWithQtAtEveryPaddingBoundary)
+{
+    for (const qsizetype length : {0, 1, 55, 56, 63, 64, 65, 119, 120, 128, 100000}) {
+        const QByteArray bytes(length, char('a' + length % 26));
+        EXPECT_EQ(Sha256::hexHash(bytes), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())
+            << length;
+    }
 }

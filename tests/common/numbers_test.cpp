@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
 #include <cfloat>
 #include <clocale>
 #include <cmath>
@@ -283,6 +286,23 @@ TEST_P(Printing, FormatDecimal)
     };
     for (const auto &c : cases)
         EXPECT_EQ(FormatDecimal(format, c.value), expected(c.text)) << c.text;
+}
+
+// An amount read back from the database is the double nearest its cents over 100; it prints as
+// its cents, whatever their size up to ten thousand million pesos.
+TEST_P(Printing, AmountsOfWholeCentsPrintTheirCents)
+{
+    std::mt19937_64 random(30);
+    for (int i = 0; i < 100000; ++i) {
+        const long long limit = i % 3 == 0 ? 100000 : i % 3 == 1 ? 100000000 : 999999999999999;
+        const long long cents = std::uniform_int_distribution<long long>(-limit, limit)(random);
+        const unsigned long long whole = (cents < 0 ? -cents : cents) / 100;
+        const int rest = int((cents < 0 ? -cents : cents) % 100);
+        char text[40];
+        std::snprintf(text, sizeof text, "%s%llu.%02d", cents < 0 ? "-" : "", whole, rest);
+        ASSERT_EQ(FormatDecimal(QStringLiteral("0.00"), static_cast<double>(cents / 100.0L)), expected(text))
+            << cents;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Separators, Printing, ::testing::Values('.', ','),

@@ -375,3 +375,33 @@ TEST_F(StoreTest, AStatementRunRowAfterRowStoresEachRowAsGiven)
     }
     EXPECT_FALSE(q.next());
 }
+
+// Parameters are found without regard to the case of their ASCII letters, and only then.
+TEST_F(StoreTest, ParameterNamesMatchWithoutRegardToCase)
+{
+    Query q(*transaction_);
+    q.setSql(QStringLiteral("select cast(:ab_1 as varchar(5)) from rdb$database"));
+    const struct {
+        const char *name;
+        bool found;
+    } cases[] = {{"ab_1", true},
+                 {"AB_1", true},
+                 {"aB_1", true},
+                 {"ab_2", false},
+                 {"ab-1", false},
+                 {"ab\x7f"
+                  "1",
+                  false},
+                 {"ab_", false},
+                 {"ab_10", false}};
+    for (const auto &c : cases) {
+        if (c.found)
+            EXPECT_NO_THROW(q.setText(QLatin1String(c.name), QStringLiteral("x"))) << c.name;
+        else
+            EXPECT_THROW(q.setText(QLatin1String(c.name), QStringLiteral("x")), DatabaseError) << c.name;
+    }
+    q.setText(QStringLiteral("AB_1"), QStringLiteral("vale"));
+    q.open();
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.text(0), QStringLiteral("vale"));
+}

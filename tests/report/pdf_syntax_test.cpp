@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <random>
+
 TEST(PdfSyntax, NumbersIgnoreLocaleAndDropNoise)
 {
     const struct {
@@ -21,9 +25,39 @@ TEST(PdfSyntax, NumbersIgnoreLocaleAndDropNoise)
         {841.0000001, "841"},
         {0.0005, "0.001"},
         {1234567.125, "1234567.125"},
+        {0.05, "0.05"},
+        {-0.5, "-0.5"},
+        {999.9996, "1000"},
+        {-841.89, "-841.89"},
+        {1e13, "10000000000000"}, // past the integer path
+        {-2.5e14, "-250000000000000"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(pdfNumber(c.value), QByteArray(c.text)) << c.value;
+}
+
+// Numbers are written as whole thousandths; a double printed to three decimals by the standard
+// library, trimmed, is the reference.
+TEST(PdfSyntax, NumbersAsTheStandardLibraryPrintsThem)
+{
+    const auto reference = [](double value) {
+        double rounded = std::round(value * 1000.0) / 1000.0;
+        if (rounded == 0.0)
+            rounded = 0.0;
+        char buffer[400];
+        char *end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, 3).ptr;
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.')
+            --end;
+        return QByteArray(buffer, end - buffer);
+    };
+    std::mt19937_64 random(30);
+    std::uniform_real_distribution<double> magnitude(-6, 16);
+    for (int i = 0; i < 200000; ++i) {
+        const double value = (i % 2 ? -1 : 1) * std::pow(10.0, magnitude(random));
+        ASSERT_EQ(pdfNumber(value), reference(value)) << value;
+    }
 }
 
 TEST(PdfSyntax, TextsBecomeEscapedAsciiStrings)
