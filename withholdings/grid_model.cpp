@@ -12,13 +12,10 @@ namespace {
 // Totals below this many units are written by DecimalText with every digit and no exponent.
 constexpr qint64 WholeTotalLimit = 1'000'000'000'000'000;
 
-// An amount of plain digits (a "-" at most before them, blanks around), below the limit.
-bool plainWholeAmount(QStringView text, qint64 &value)
+// The number written by 1 to `most` decimal digits and nothing else.
+bool digitsValue(QStringView digits, qsizetype most, qint64 &value)
 {
-    text = TrimBlanksView(text);
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    const QStringView digits = negative ? text.mid(1) : text;
-    if (digits.isEmpty() || digits.size() > 15)
+    if (digits.isEmpty() || digits.size() > most)
         return false;
     qint64 n = 0;
     for (const QChar c : digits) {
@@ -26,7 +23,17 @@ bool plainWholeAmount(QStringView text, qint64 &value)
             return false;
         n = n * 10 + (c.unicode() - u'0');
     }
-    if (n >= WholeTotalLimit)
+    value = n;
+    return true;
+}
+
+// An amount of plain digits (a "-" at most before them, blanks around), below the limit.
+bool plainWholeAmount(QStringView text, qint64 &value)
+{
+    text = TrimBlanksView(text);
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    qint64 n = 0;
+    if (!digitsValue(negative ? text.mid(1) : text, 15, n) || n >= WholeTotalLimit)
         return false;
     value = negative ? -n : n;
     return true;
@@ -37,17 +44,7 @@ bool plainWholeAmount(QStringView text, qint64 &value)
 // another shape has such a key.
 bool digitReceipt(const QString &receipt, qint64 &number)
 {
-    const QStringView digits = TrimBlanksView(receipt);
-    if (digits.isEmpty() || digits.size() > 13)
-        return false;
-    qint64 n = 0;
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return false;
-        n = n * 10 + (c.unicode() - u'0');
-    }
-    number = n;
-    return true;
+    return digitsValue(TrimBlanksView(receipt), 13, number);
 }
 } // namespace
 
