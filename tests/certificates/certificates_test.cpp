@@ -6,6 +6,7 @@
 #include "declaration/declaration_file.h"
 #include "declaration/filed_declaration.h"
 #include "tests/report/pdf_probe.h"
+#include "tests/support/withholding_rows.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,16 +25,7 @@ const DeclarationHeader Header{QStringLiteral("415"), QStringLiteral("10"), QStr
                                QStringLiteral("30-71234567-1"), QString::fromUtf8("MUÑOZ Y CÍA S.A.")};
 const QDate IssueDate(2017, 11, 5);
 
-Withholding row(const char *receipt, const char *date, const char *invoice, const char *withheld,
-                const QString &company, const char *cuit)
-{
-    return {QString::fromLatin1(receipt),
-            QString::fromLatin1(date),
-            QString::fromLatin1(invoice),
-            QString::fromLatin1(withheld),
-            company,
-            QString::fromLatin1(cuit)};
-}
+constexpr auto row = &withholdingRow;
 
 QString sha(const QString &path)
 {

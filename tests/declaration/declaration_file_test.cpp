@@ -4,6 +4,7 @@
 #include "common/regional.h"
 #include "common/text_file.h"
 #include "tests/support/qt_print.h"
+#include "tests/support/withholding_rows.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,16 +83,7 @@ protected:
 const DeclarationHeader agent{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("2017"),
                               QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
 
-Withholding row(const char *receipt, const char *date, const char *invoice, const char *withheld,
-                const QString &company, const char *cuit)
-{
-    return {QString::fromLatin1(receipt),
-            QString::fromLatin1(date),
-            QString::fromLatin1(invoice),
-            QString::fromLatin1(withheld),
-            company,
-            QString::fromLatin1(cuit)};
-}
+constexpr auto row = &withholdingRow;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "db/transaction.h"
 #include "declaration/declaration_file.h"
 #include "tests/db/store_fixture.h"
+#include "tests/support/withholding_rows.h"
 #include "withholdings/grid_model.h"
 
 #include <QDir>
@@ -76,16 +77,7 @@ public:
         transaction.commit();
     }
 
-    static Withholding cells(const char *receipt, const char *date, const char *invoice, const char *withheld,
-                             const QString &company, const char *cuit)
-    {
-        return {QString::fromLatin1(receipt),
-                QString::fromLatin1(date),
-                QString::fromLatin1(invoice),
-                QString::fromLatin1(withheld),
-                company,
-                QString::fromLatin1(cuit)};
-    }
+    static constexpr auto cells = &withholdingRow;
 
     QTemporaryDir work_;
     QTemporaryDir program_;

@@ -1,6 +1,7 @@
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "tests/support/qt_print.h"
+#include "tests/support/withholding_rows.h"
 #include "withholdings/declaration_line.h"
 #include "withholdings/manual_entry.h"
 
@@ -19,16 +20,7 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
-Withholding row(const char *receipt, const char *date, const char *invoice, const char *withheld,
-                const QString &company, const char *cuit)
-{
-    return {QString::fromLatin1(receipt),
-            QString::fromLatin1(date),
-            QString::fromLatin1(invoice),
-            QString::fromLatin1(withheld),
-            company,
-            QString::fromLatin1(cuit)};
-}
+constexpr auto row = &withholdingRow;
 
 const DeclarationHeader agent{QStringLiteral("415"), QStringLiteral("3"), QStringLiteral("02017"),
                               QStringLiteral("30-70000001-2"), QStringLiteral("AGENTE DE PRUEBA SRL")};
