@@ -51,21 +51,8 @@ public:
     int started = 0, finished = 0;
 };
 
-class Generation : public GenerationTest {
+class Generation : public GenerationRun {
 public:
-    void SetUp() override
-    {
-        GenerationTest::SetUp();
-        store = std::make_unique<RetenStore>(path_);
-        report =
-            ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
-    }
-    void TearDown() override
-    {
-        store.reset();
-        GenerationTest::TearDown();
-    }
-
     std::optional<GenerationResult> generate(const DeclarationHeader &header = Agent, bool answer = true,
                                              ExportMonitor *monitor = nullptr)
     {
@@ -90,7 +77,6 @@ public:
         return bytes;
     }
 
-    std::unique_ptr<RetenStore> store;
     // Another program's attachment, in the middle of a generation of its own.
     void lockFromAnotherProgram()
     {
@@ -142,10 +128,6 @@ public:
 
     std::unique_ptr<Connection> otherConnection;
     std::unique_ptr<Transaction> otherTransaction;
-    ReportDefinition report;
-    TextFile F;
-    ScriptedDialogs dialogs;
-    GridModel grid;
 };
 } // namespace
 

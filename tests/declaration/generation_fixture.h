@@ -1,15 +1,20 @@
 #pragma once
 
+#include "common/text_file.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/transaction.h"
 #include "declaration/declaration_file.h"
+#include "declaration/report_layout.h"
+#include "declaration/reten_store.h"
 #include "tests/db/store_fixture.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/withholding_rows.h"
 #include "withholdings/grid_model.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,4 +87,28 @@ public:
     QTemporaryDir work_;
     QTemporaryDir program_;
     QString previous_;
+};
+
+// A generation's parts over that database: the store, the listing with blank logos, the grid,
+// the file variable and the scripted boxes.
+class GenerationRun : public GenerationTest {
+public:
+    void SetUp() override
+    {
+        GenerationTest::SetUp();
+        store = std::make_unique<RetenStore>(path_);
+        report =
+            ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
+    }
+    void TearDown() override
+    {
+        store.reset();
+        GenerationTest::TearDown();
+    }
+
+    std::unique_ptr<RetenStore> store;
+    ReportDefinition report;
+    GridModel grid;
+    TextFile F;
+    ScriptedDialogs dialogs;
 };

@@ -25,20 +25,12 @@ const DeclarationHeader Agent{QStringLiteral("415"), QStringLiteral("03"), QStri
 const QString FileName = QStringLiteral("17300415.txt");
 struct Killed {};
 
-class Interrupted : public GenerationTest {
+class Interrupted : public GenerationRun {
 public:
-    void SetUp() override
-    {
-        GenerationTest::SetUp();
-        store = std::make_unique<RetenStore>(path_);
-        report =
-            ListingReport(QImage(232, 107, QImage::Format_RGB32), QImage(213, 107, QImage::Format_RGB32));
-    }
     void TearDown() override
     {
         DeclarationGeneration::faultAfterCommit = {};
-        store.reset();
-        GenerationTest::TearDown();
+        GenerationRun::TearDown();
     }
 
     // The declaration with `rows` rows whose names carry `tag`; killed after its commit when asked.
@@ -89,12 +81,6 @@ public:
         return texts;
     }
     QString listing() const { return programFolder() + QStringLiteral("17300415.pdf"); }
-
-    std::unique_ptr<RetenStore> store;
-    ReportDefinition report;
-    GridModel grid;
-    TextFile F;
-    ScriptedDialogs dialogs;
 };
 } // namespace
 
