@@ -108,8 +108,7 @@ int main(int argc, char *argv[])
         clock.restart();
         store.commit();
         commit.push_back(ms(clock));
-        store.openListing();
-        RetenRowSource rows(store.listing(), 500);
+        RetenRowSource rows = store.insertedRows();
         clock.restart();
         const ReportRun listed =
             exportReportToPdf(report, rows, folder.filePath(QStringLiteral("phase.pdf")));

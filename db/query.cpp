@@ -517,6 +517,23 @@ int Query::fieldIndex(const QString &name) const
     return -1;
 }
 
+QByteArray Query::rowBytes() const
+{
+    if (!d_->onRow)
+        throw DatabaseError(QStringLiteral("No current row"));
+    // Shared, not copied: the next row the engine writes goes to a buffer of its own.
+    return d_->row;
+}
+
+void Query::showRow(const QByteArray &row)
+{
+    if (d_->columns.isEmpty() || row.size() != d_->row.size())
+        throw DatabaseError(QStringLiteral("The row is not one of this statement's"));
+    d_->row = row;
+    d_->pendingRow = false;
+    d_->onRow = true;
+}
+
 bool Query::isNull(int field) const
 {
     return d_->isNull(d_->current(field));

@@ -50,6 +50,13 @@ public:
     // -1 when the result has no such field; names match without regard to case.
     int fieldIndex(const QString &name) const;
 
+    // The current row as the engine gave it. Made current again by showRow() while the query
+    // keeps its statement, it reads as it did then: the rows a statement returned can be kept
+    // and read later without asking the engine for them again.
+    QByteArray rowBytes() const;
+    // Makes a row taken by rowBytes() of this statement the current one.
+    void showRow(const QByteArray &row);
+
     // Values of the current row. A NULL reads as an empty text and as 0.
     bool isNull(int field) const;
     QString text(int field) const;

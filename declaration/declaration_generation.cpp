@@ -282,8 +282,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         report_.setCaption(QStringLiteral("Qrtotal"), total);
         report_.setCaption(QStringLiteral("resumen"),
                            listingSummary(fileName, inserted, total, filed.sha256));
-        store_.openListing();
-        RetenRowSource rows(store_.listing(), inserted);
+        RetenRowSource rows = store_.insertedRows();
         result.report = exportReportToPdf(report_, rows, result.listingPath, display.callback());
     } catch (const AppError &e) {
         // The earlier listing, kept, is not left where the new one belongs.

@@ -11,9 +11,10 @@
 
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
+// Each insert returns the row as stored, every column of RETEN, for the listing.
 const QString InsertRow = QStringLiteral(
-    "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe)");
-const QString Listing = QStringLiteral("select * from  reten order by Jid");
+    "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe) "
+    "returning JID, NROCOM, FECHA, IMPORTE, RAZON, CUIT, PERIODO");
 const QString HasTable = QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = :name");
 const QString EarlierOfFile = QStringLiteral("select first 1 id, archivo, listado, cast(confirmada as "
                                              "varchar(24)) from declaracion where base = :base "
@@ -87,11 +88,10 @@ RetenStore::RetenStore(const QString &databasePath, const QString &userName, con
       t_reten(tran), lockTran_(Conector, Transaction::Mode::ReadCommitted), lock_(lockTran_),
       supplierTran_(Conector, Transaction::Mode::ReadCommitted), suppliers_(supplierTran_),
       earlierOfFile_(tran), moveRecord_(tran), insertRecord_(tran), lockRow_(tran), insertRow_(tran),
-      listing_(lockTran_), learnFromReten_(tran), countedInPeriod_(tran), uncount_(tran), forgetCounted_(tran)
+      learnFromReten_(tran), countedInPeriod_(tran), uncount_(tran), forgetCounted_(tran)
 {
     t_reten.setSql(QStringLiteral("select  *  from RETEN"));
     insertRow_.setSql(InsertRow);
-    listing_.setSql(Listing);
 }
 
 bool RetenStore::connect() noexcept
@@ -152,7 +152,9 @@ void RetenStore::insert(const RetenRow &row)
     insertRow_.setText(QStringLiteral("Ra"), row.razon);
     insertRow_.setText(QStringLiteral("Cu"), row.cuit);
     insertRow_.setText(QStringLiteral("Pe"), row.periodo);
-    insertRow_.execute();
+    insertRow_.open();
+    if (insertRow_.next())
+        insertedRows_.push_back(insertRow_.rowBytes());
     // A supplier's rows often follow one another.
     if (insertedCuits_.isEmpty() || insertedCuits_.constLast() != row.cuit)
         insertedCuits_.append(row.cuit);
@@ -269,7 +271,8 @@ void RetenStore::takeLock()
 
 void RetenStore::release() noexcept
 {
-    listing_.close();
+    insertedRows_.clear();
+    insertedRows_.shrink_to_fit();
     lock_.close();
     try {
         lockTran_.rollback();
@@ -282,6 +285,7 @@ void RetenStore::reserve()
 {
     recordedId_ = movedId_ = 0;
     insertedCuits_.clear();
+    insertedRows_.clear();
     takeLock();
     try {
         prepare(DeleteAll);
@@ -346,17 +350,22 @@ void RetenStore::abandon() noexcept
     release();
 }
 
-void RetenStore::openListing()
+RetenRowSource RetenStore::insertedRows()
 {
-    t_reten.close();
-    listing_.open();
+    return RetenRowSource(insertRow_, insertedRows_);
 }
 
-RetenRowSource::RetenRowSource(Query &query, int rowCount) : query_(query), rowCount_(rowCount) {}
+RetenRowSource::RetenRowSource(Query &query, const std::vector<QByteArray> &rows)
+    : query_(query), rows_(rows), rowCount_(int(rows.size()))
+{
+}
 
 bool RetenRowSource::next()
 {
-    return query_.isActive() && query_.next();
+    if (next_ >= rows_.size())
+        return false;
+    query_.showRow(rows_[next_++]);
+    return true;
 }
 
 const RetenRowSource::Column &RetenRowSource::column(const QString &name) const

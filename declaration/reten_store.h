@@ -46,11 +46,13 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 // Other programs may use the same database at once (a second window, a colleague through a
 // server). The transaction reads what they committed. Whoever changes RETEN holds the one row
 // of RETEN_LOCK: the clearing inside its own work, a generation in a short transaction of its
-// own beside `tran`, from the clerk's Yes until its listing is exported; the listing is read
-// in that transaction, after the rows were committed. So two generations never mix their
-// rows, and nobody changes RETEN under a listing being read; the other program is refused at
-// once (busyText()) and the clerk confirms again. A lock row that was deleted is put back, never
-// silently done without. A database made before RETEN_LOCK existed is used without it.
+// own beside `tran`, from the clerk's Yes until its listing is exported; the listing is made
+// of the rows as the database stored them, which it returns for each insert. So two
+// generations never mix their rows, and nobody changes RETEN under a listing being made; the
+// other program is refused at once (busyText()) and the clerk confirms again. A lock row that was deleted is
+// put back, never silently done without. A database made before RETEN_LOCK existed is used without it.
+class RetenRowSource;
+
 class RetenStore {
 public:
     static inline const QString UserName = DatabaseSettings::DefaultUserName;
@@ -100,10 +102,10 @@ public:
     // nobody else ever saw, and the lock. Never fails; a connection that went away has lost
     // both anyway.
     void abandon() noexcept;
-    // Opens all committed rows ordered by JID on listing(), in the transaction that holds the
-    // lock; they stay open until finish().
-    void openListing();
-    Query &listing() { return listing_; }
+    // The rows inserted since reserve(), in the order of their JIDs, as the database stored
+    // them: each insert returns its row (the JID its trigger gave, every text as RETEN keeps
+    // it), so the listing asks the engine for nothing more. Valid until finish().
+    RetenRowSource insertedRows();
 
     // The supplier register, table SUJETO; a database made before it existed has none, and
     // then these do nothing and read nothing.
@@ -163,7 +165,8 @@ private:
     Query insertRecord_;
     Query lockRow_;
     Query insertRow_;
-    Query listing_;
+    // What each insert since reserve() returned, in the insert's own row format.
+    std::vector<QByteArray> insertedRows_;
     Query learnFromReten_;
     Query countedInPeriod_;
     Query uncount_;
@@ -179,12 +182,11 @@ private:
     QString movedListing_;
 };
 
-// The open listing of t_reten as the report's rows. IMPORTE and JID read as numbers, every
-// other column as the database returns its text. The number of rows is told by the caller,
-// who inserted them, so that the progress can be shown.
+// Rows of RETEN that `query` returned, kept by Query::rowBytes(), as the report's rows. IMPORTE
+// and JID read as numbers, every other column as the database returns its text.
 class RetenRowSource : public RowSource {
 public:
-    RetenRowSource(Query &query, int rowCount);
+    RetenRowSource(Query &query, const std::vector<QByteArray> &rows);
 
     int rowCount() const override { return rowCount_; }
     bool next() override;
@@ -201,6 +203,8 @@ private:
     const Column &column(const QString &name) const;
 
     Query &query_;
+    const std::vector<QByteArray> &rows_;
+    std::size_t next_ = 0;
     int rowCount_;
     mutable std::vector<Column> columns_;
 };

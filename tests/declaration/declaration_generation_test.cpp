@@ -614,8 +614,7 @@ TEST_F(Generation, StoreConnectsLaterOnceTheDatabaseExists)
     lateStore.insert({QStringLiteral("1"), QStringLiteral("01/03/2017"), 5, QStringLiteral("A"),
                       QStringLiteral("20-1"), QStringLiteral("3/2017")});
     lateStore.commit();
-    lateStore.openListing();
-    RetenRowSource rows(lateStore.listing(), 1);
+    RetenRowSource rows = lateStore.insertedRows();
     ASSERT_TRUE(rows.next());
     EXPECT_EQ(rows.value(QStringLiteral("nrocom")).toString(), QStringLiteral("1").leftJustified(20));
     EXPECT_EQ(rows.value(QStringLiteral("PERIODO")).toString(), QStringLiteral("3/2017").leftJustified(20));

@@ -225,9 +225,9 @@ TEST_F(SharedDatabase, FileStopsGrowingOverManyGenerations)
                                   QStringLiteral("PROVEEDOR %1 S.R.L.").arg(row),
                                   QStringLiteral("20-12345678-9"), QStringLiteral("3/2017")});
         store.commit();
-        store.openListing();
+        RetenRowSource rows = store.insertedRows();
         int listed = 0;
-        while (store.listing().next())
+        while (rows.next())
             ++listed;
         store.finish();
         ASSERT_EQ(listed, 500);
@@ -279,5 +279,66 @@ TEST_F(SharedDatabase, MissingLockRowIsPutBackOrRefused)
         EXPECT_EQ(rows.number(0), c.putBack ? 1 : 0);
         rows.close();
         transaction_->commit();
+    }
+}
+
+// The listing is made of what each insert returned. It must read exactly as RETEN read back
+// after the commit: every column, its type and padding, texts through the code page, amounts
+// as the NUMERIC column rounds them, and the rows in JID order.
+TEST_F(SharedDatabase, TheListingsRowsAreWhatRetenReadsBack)
+{
+    const RetenRow rows[] = {
+        {QStringLiteral("1000001"), QStringLiteral("15/03/2017"), 62, QStringLiteral("PROVEEDOR S.A."),
+         QStringLiteral("20-12345678-6"), QStringLiteral("3/2017")},
+        {QStringLiteral("12345678901234567890"), QStringLiteral("01/01/2017"), 0.005,
+         QStringLiteral("ÑANDÚ HERMANOS Y CÍA. ").leftJustified(60, QLatin1Char('X')), QStringLiteral("30-1"),
+         QStringLiteral("12/2017")},
+        {QString(), QString(), 0, QString(), QString(), QString()},
+        {QStringLiteral("  7  "), QStringLiteral("31/12/2017"), -1.5, QStringLiteral("ŁÓDŹ € ÆØ"),
+         QStringLiteral(" 20-2 "), QStringLiteral("1/2017")},
+        {QStringLiteral("8"), QStringLiteral("02/02/2017"), 1234567890123.45, QStringLiteral("A"),
+         QStringLiteral("20-3"), QStringLiteral("2/2017")},
+        {QStringLiteral("9"), QStringLiteral("03/02/2017"), 62.004999, QStringLiteral("B"),
+         QStringLiteral("20-3"), QStringLiteral("2/2017")},
+        {QStringLiteral("10"), QStringLiteral("04/02/2017"), 0.015, QStringLiteral("C"),
+         QStringLiteral("20-3"), QStringLiteral("2/2017")},
+    };
+    const QStringList columns = {QStringLiteral("JID"),     QStringLiteral("nrocom"), QStringLiteral("FECHA"),
+                                 QStringLiteral("IMPORTE"), QStringLiteral("RAZON"),  QStringLiteral("CUIT"),
+                                 QStringLiteral("PERIODO"), QStringLiteral("NADA")};
+    RetenStore store(path_);
+    ASSERT_TRUE(store.connect());
+    // Twice: the second generation's rows follow JIDs the first one took.
+    for (int generation = 1; generation <= 2; ++generation) {
+        store.clear();
+        store.reserve();
+        for (const RetenRow &row : rows)
+            store.insert(row);
+        store.commit();
+        RetenRowSource listed = store.insertedRows();
+        EXPECT_EQ(listed.rowCount(), int(std::size(rows)));
+
+        Connection reader(path_, User, Password);
+        Transaction transaction(reader);
+        Query query(transaction);
+        query.setSql(QStringLiteral("select * from reten order by jid"));
+        query.open();
+        std::vector<QByteArray> unused;
+        RetenRowSource stored(query, unused);
+        int count = 0;
+        while (query.next()) {
+            ASSERT_TRUE(listed.next()) << "row " << count;
+            for (const QString &column : columns) {
+                const QVariant mine = listed.value(column), theirs = stored.value(column);
+                EXPECT_EQ(mine.metaType(), theirs.metaType()) << qPrintable(column) << " of row " << count;
+                EXPECT_EQ(mine, theirs) << qPrintable(column) << " of row " << count;
+            }
+            ++count;
+        }
+        EXPECT_EQ(count, int(std::size(rows)));
+        EXPECT_FALSE(listed.next());
+        query.close();
+        transaction.commit();
+        store.finish();
     }
 }
