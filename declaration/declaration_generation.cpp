@@ -10,6 +10,7 @@
 #include "declaration/interrupted_declarations.h"
 #include "declaration/reten_store.h"
 #include "report/report_definition.h"
+#include "report/report_engine.h"
 #include "withholdings/grid_model.h"
 
 #include <QDateTime>
@@ -20,6 +21,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
+#include <future>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -128,10 +131,11 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
            QLatin1Char(' ') + TrimBlanks(header.agentName);
 }
 
-void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
-                                             const QString &periodo, const QString &partName, int &inserted,
-                                             ExportMonitor *monitor, BackgroundDigest &digest,
-                                             std::optional<TemporaryFileClaim> &claim)
+std::future<int> DeclarationGeneration::writeDeclaration(const DeclarationHeader &header,
+                                                         const GridModel &grid, const QString &periodo,
+                                                         const QString &partName, int &inserted,
+                                                         ExportMonitor *monitor, BackgroundDigest &digest,
+                                                         std::optional<TemporaryFileClaim> &claim)
 {
     createDeclarationFile(f_, partName, true);
     // Held until the file has its name: a start or a generation of another window that clears
@@ -164,12 +168,12 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         }
         if (monitor)
             monitor->writingProgress(100);
-        // On the disk before the rows are committed: a power cut never leaves an empty file
-        // under the declaration's name.
-        SyncTextFile(f_);
-        CheckIo();
+        // On the disk before the rows are committed (the commit waits for it): a power cut
+        // never leaves an empty file under the declaration's name.
+        std::future<int> onDisk = SyncTextFileInBackground(f_);
         SetTextDigest(f_, {});
         closeDeclarationFile(f_);
+        return onDisk;
     } catch (...) {
         SetTextDigest(f_, {});
         CloseTextFileQuietly(f_);
@@ -214,11 +218,15 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     int inserted = 0;
     std::optional<TemporaryFileClaim> claim;
     FiledDeclaration &filed = result.filed;
+    QByteArray listing;
+    std::optional<QString> listingFault;
+    std::exception_ptr listingCrash;
     try {
         // What was handed in before under this name is kept before anything new is written.
         result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
         BackgroundDigest digest;
-        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
+        std::future<int> onDisk =
+            writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
         store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
         filed.legajo = TrimBlanks(header.legajo);
         filed.year = declaredYear(header.year);
@@ -239,7 +247,31 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
             store_.record(filed, result.kept, [&digest] { return digest.result(); });
         else
             filed.sha256 = digest.result();
-        store_.commit();
+        // The rows are committed on a thread of their own, once the file is on the disk, while
+        // the listing is laid out here from the rows as the database stored them; it is written
+        // only once the declaration is in place. Nothing here touches the database meanwhile.
+        std::future<void> committed = std::async(std::launch::async, [this, &onDisk] {
+            if (const int code = onDisk.get())
+                throw IoError(code);
+            store_.commit();
+        });
+        try {
+            const QString total =
+                FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText())));
+            report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
+            report_.setCaption(QStringLiteral("Qrtotal"), total);
+            report_.setCaption(QStringLiteral("resumen"),
+                               listingSummary(fileName, inserted, total, filed.sha256));
+            RetenRowSource rows = store_.insertedRows();
+            ReportEngine engine(report_);
+            listing = engine.renderPdf(rows, display.callback());
+            result.report = engine.lastRun();
+        } catch (const AppError &e) {
+            listingFault = e.message();
+        } catch (...) {
+            listingCrash = std::current_exception();
+        }
+        committed.get();
     } catch (...) {
         // Its rows were never seen by anyone; the lock goes with them, and so do the file and
         // the copies of the earlier declaration, which is still in its place.
@@ -276,14 +308,11 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     });
 
     try {
-        const QString total =
-            FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText())));
-        report_.setCaption(QStringLiteral("periodo"), periodCaption(header));
-        report_.setCaption(QStringLiteral("Qrtotal"), total);
-        report_.setCaption(QStringLiteral("resumen"),
-                           listingSummary(fileName, inserted, total, filed.sha256));
-        RetenRowSource rows = store_.insertedRows();
-        result.report = exportReportToPdf(report_, rows, result.listingPath, display.callback());
+        if (listingCrash)
+            std::rethrow_exception(listingCrash);
+        if (listingFault)
+            throw ReportError(*listingFault);
+        writePdfFile(result.listingPath, listing);
     } catch (const AppError &e) {
         // The earlier listing, kept, is not left where the new one belongs.
         result.kept.dropEarlierListing(result.listingPath);

@@ -217,14 +217,18 @@ QByteArray ReportEngine::renderPdf(RowSource &rows, const ProgressCallback &prog
     return document.bytes();
 }
 
-ReportRun exportReportToPdf(const ReportDefinition &definition, RowSource &rows, const QString &fileName,
-                            const ProgressCallback &progress)
+void writePdfFile(const QString &fileName, const QByteArray &pdf)
 {
-    ReportEngine engine(definition);
-    const QByteArray pdf = engine.renderPdf(rows, progress);
     // A failure leaves the previous file, if any, as it was and no partial one.
     if (const int error = writeFileSafely(fileName, pdf))
         throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
                               .arg(fileName, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+ReportRun exportReportToPdf(const ReportDefinition &definition, RowSource &rows, const QString &fileName,
+                            const ProgressCallback &progress)
+{
+    ReportEngine engine(definition);
+    writePdfFile(fileName, engine.renderPdf(rows, progress));
     return engine.lastRun();
 }

@@ -32,7 +32,10 @@ private:
     ReportRun run_;
 };
 
-// Runs the report and writes the PDF file only once it is complete; on failure no new file
-// is left and a ReportError names the file and the platform's reason.
+// Writes a rendered PDF under fileName whole or not at all; on failure no new file is left and
+// a ReportError names the file and the platform's reason.
+void writePdfFile(const QString &fileName, const QByteArray &pdf);
+
+// Runs the report and writes the PDF file only once it is complete (writePdfFile).
 ReportRun exportReportToPdf(const ReportDefinition &definition, RowSource &rows, const QString &fileName,
                             const ProgressCallback &progress = {});
