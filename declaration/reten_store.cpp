@@ -9,9 +9,13 @@
 #include <QDir>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 const QString DeleteAll = QStringLiteral("delete from reten");
-// Each insert returns the row as stored, every column of RETEN, for the listing.
+// Each insert returns the row as stored, every column of RETEN, for the listing and the register.
+constexpr int ReturnedRazon = 4;
+constexpr int ReturnedCuit = 5;
 const QString InsertRow = QStringLiteral(
     "insert into  reten (nroCom,FECha,importe,razon,Cuit,periodo) values(:nc,:FE,:iM,:Ra,:Cu,:Pe) "
     "returning JID, NROCOM, FECHA, IMPORTE, RAZON, CUIT, PERIODO");
@@ -153,11 +157,10 @@ void RetenStore::insert(const RetenRow &row)
     insertRow_.setText(QStringLiteral("Cu"), row.cuit);
     insertRow_.setText(QStringLiteral("Pe"), row.periodo);
     insertRow_.open();
-    if (insertRow_.next())
+    if (insertRow_.next()) {
         insertedRows_.push_back(insertRow_.rowBytes());
-    // A supplier's rows often follow one another.
-    if (insertedCuits_.isEmpty() || insertedCuits_.constLast() != row.cuit)
-        insertedCuits_.append(row.cuit);
+        noteInsertedSupplier(insertRow_.text(ReturnedCuit), insertRow_.text(ReturnedRazon));
+    }
 }
 
 bool RetenStore::hasTable(const QString &name)
@@ -284,8 +287,10 @@ void RetenStore::release() noexcept
 void RetenStore::reserve()
 {
     recordedId_ = movedId_ = 0;
-    insertedCuits_.clear();
     insertedRows_.clear();
+    insertedSuppliers_.clear();
+    supplierIndex_.clear();
+    lastSupplier_ = -1;
     takeLock();
     try {
         prepare(DeleteAll);
@@ -416,41 +421,31 @@ const QString CountedInPeriod =
     QStringLiteral("select CUIT, CANTIDAD from SUJETO_PERIODO where PERIODO = :pe");
 const QString UncountOne = QStringLiteral("update SUJETO set CANTIDAD = CANTIDAD - :n where CUIT = :cu");
 const QString ForgetOne = QStringLiteral("delete from SUJETO_PERIODO where PERIODO = :pe and CUIT = :cu");
-// The suppliers of RETEN's rows, grouped in one reading of it, each with how many rows it has
-// and the name of its last row that has one. A registered supplier takes that name (when there
-// is one) and the later of its periods, and its count gains the rows less what the period
-// counted before; a new one is registered only with a name. Every registered one then has its
-// count kept for the period, written only where it changed. The block's variables are written
-// ": name", the colon apart, so that they are not taken for the statement's own parameters.
+// One supplier of the declaration's rows, with how many rows it has and the name of its last
+// row that has one (null without). A registered supplier takes that name (when there is one)
+// and the later of its periods, and its count gains the rows less what the period counted
+// before; a new one is registered only with a name. A registered one then has its count kept
+// for the period, written only where it changed. The block's variables are written ": name",
+// the colon apart, so that they are not taken for the statement's own parameters.
 const QString LearnAndKeepPeriod = QStringLiteral(
-    "execute block (pe char(7) = :pe) as "
-    "  declare cu varchar(20); declare n bigint; declare razon varchar(60); "
+    "execute block (cu varchar(20) = :cu, n bigint = :n, razon varchar(60) = :razon, pe char(7) = :pe) as "
     "  declare old bigint; declare registered varchar(20); "
     "begin "
-    "  for select trim(g.CUIT), g.N, trim(x.RAZON) "
-    "      from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
-    "            from RETEN where trim(CUIT) <> '' group by CUIT) g "
-    "      left join RETEN x on x.JID = g.LAST "
-    "      into : cu, : n, : razon do "
+    "  select CANTIDAD from SUJETO_PERIODO where PERIODO = : pe and CUIT = : cu into : old; "
+    "  update SUJETO set RAZON = coalesce(: razon, RAZON), CANTIDAD = CANTIDAD + : n - coalesce(: old, 0), "
+    "    PERIODO = iif(PERIODO is null or PERIODO < : pe, : pe, PERIODO) "
+    "    where CUIT = : cu returning CUIT into : registered; "
+    "  if (registered is null and razon is not null) then "
     "  begin "
-    "    old = null; "
-    "    registered = null; "
-    "    select CANTIDAD from SUJETO_PERIODO where PERIODO = : pe and CUIT = : cu into : old; "
-    "    update SUJETO set RAZON = coalesce(: razon, RAZON), CANTIDAD = CANTIDAD + : n - coalesce(: old, 0), "
-    "      PERIODO = iif(PERIODO is null or PERIODO < : pe, : pe, PERIODO) "
-    "      where CUIT = : cu returning CUIT into : registered; "
-    "    if (registered is null and razon is not null) then "
-    "    begin "
-    "      insert into SUJETO (CUIT, RAZON, PERIODO, CANTIDAD) values (: cu, : razon, : pe, : n); "
-    "      registered = cu; "
-    "    end "
-    "    if (registered is not null) then "
-    "    begin "
-    "      if (old is null) then "
-    "        insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) values (: registered, : pe, : n); "
-    "      else if (old <> n) then "
-    "        update SUJETO_PERIODO set CANTIDAD = : n where PERIODO = : pe and CUIT = : registered; "
-    "    end "
+    "    insert into SUJETO (CUIT, RAZON, PERIODO, CANTIDAD) values (: cu, : razon, : pe, : n); "
+    "    registered = cu; "
+    "  end "
+    "  if (registered is not null) then "
+    "  begin "
+    "    if (old is null) then "
+    "      insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) values (: registered, : pe, : n); "
+    "    else if (old <> n) then "
+    "      update SUJETO_PERIODO set CANTIDAD = : n where PERIODO = : pe and CUIT = : registered; "
     "  end "
     "end");
 const QString PeriodCounts = QStringLiteral("SUJETO_PERIODO");
@@ -490,13 +485,9 @@ void RetenStore::uncountVanishedSuppliers(const QString &period)
     inPeriod.close();
     if (counted.isEmpty())
         return;
-    // RETEN holds this generation's rows alone: the CUITs it declares are those inserted, as
-    // the database keeps them (in the code page) and a reading of them trims them.
-    for (const QString &cuit : insertedCuits_) {
-        const QString declared = FromSystemCodePage(ToSystemCodePage(cuit)).trimmed();
-        if (!declared.isEmpty())
-            counted.remove(declared);
-    }
+    // RETEN holds this generation's rows alone: the CUITs it declares are those inserted.
+    for (const InsertedSupplier &supplier : insertedSuppliers_)
+        counted.remove(supplier.cuit);
     Query &uncount = uncount_, &forget = forgetCounted_;
     uncount.setSql(UncountOne);
     forget.setSql(ForgetOne);
@@ -510,6 +501,73 @@ void RetenStore::uncountVanishedSuppliers(const QString &period)
     }
 }
 
+namespace {
+// What the engine's TRIM takes off: blanks, and nothing else.
+QStringView trimBlanks(QStringView text, bool leading)
+{
+    qsizetype begin = 0, end = text.size();
+    while (leading && begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+} // namespace
+
+void RetenStore::noteInsertedSupplier(const QString &storedCuit, const QString &storedRazon)
+{
+    // A reading of RETEN grouped by CUIT, "where trim(CUIT) <> ''", each group with its rows
+    // and the trimmed name of its last row whose name is not blank. The engine compares CHAR
+    // values without their trailing blanks; a supplier's rows often follow one another.
+    const QStringView group = trimBlanks(storedCuit, false);
+    if (trimBlanks(group, true).isEmpty())
+        return;
+    qsizetype index = lastSupplier_;
+    if (index < 0 || insertedSuppliers_[index].group != group) {
+        const auto found = supplierIndex_.constFind(group.toString());
+        if (found != supplierIndex_.constEnd()) {
+            index = *found;
+        } else {
+            index = qsizetype(insertedSuppliers_.size());
+            InsertedSupplier supplier;
+            supplier.group = group.toString();
+            supplier.cuit = trimBlanks(group, true).toString();
+            supplier.order = ToSystemCodePage(storedCuit);
+            insertedSuppliers_.push_back(std::move(supplier));
+            supplierIndex_.insert(insertedSuppliers_.back().group, index);
+        }
+        lastSupplier_ = index;
+    }
+    InsertedSupplier &supplier = insertedSuppliers_[index];
+    ++supplier.rows;
+    const QStringView name = trimBlanks(storedRazon, true);
+    if (!name.isEmpty())
+        supplier.name = name.toString();
+}
+
+void RetenStore::learnInsertedSuppliers(const QString &period)
+{
+    // In the order in which the engine would have grouped them.
+    std::vector<const InsertedSupplier *> suppliers;
+    suppliers.reserve(insertedSuppliers_.size());
+    for (const InsertedSupplier &supplier : insertedSuppliers_)
+        suppliers.push_back(&supplier);
+    std::sort(suppliers.begin(), suppliers.end(),
+              [](const InsertedSupplier *a, const InsertedSupplier *b) { return a->order < b->order; });
+    Query &learn = learnFromReten_;
+    learn.setSql(LearnAndKeepPeriod);
+    for (const InsertedSupplier *supplier : suppliers) {
+        learn.setText(QStringLiteral("cu"), supplier->cuit);
+        learn.setDouble(QStringLiteral("n"), double(supplier->rows));
+        if (supplier->name)
+            learn.setText(QStringLiteral("razon"), *supplier->name);
+        else
+            learn.setNull(QStringLiteral("razon"));
+        learn.setText(QStringLiteral("pe"), period);
+        learn.execute();
+    }
+}
+
 void RetenStore::learnSuppliersOfReten(const QString &period)
 {
     if (!hasSupplierTable())
@@ -520,7 +578,7 @@ void RetenStore::learnSuppliersOfReten(const QString &period)
     try {
         if (counting) {
             uncountVanishedSuppliers(period);
-            runWithPeriod(learnFromReten_, LearnAndKeepPeriod, period);
+            learnInsertedSuppliers(period);
         } else {
             runWithPeriod(learnFromReten_, LearnFromReten, period);
         }

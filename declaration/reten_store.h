@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
@@ -142,6 +143,9 @@ private:
     // Pieces of learnSuppliersOfReten(), in the generation's work.
     void runWithPeriod(Query &q, const QString &sql, const QString &period);
     void uncountVanishedSuppliers(const QString &period);
+    void learnInsertedSuppliers(const QString &period);
+    // Takes in an inserted row's CUIT and name as RETEN keeps them.
+    void noteInsertedSupplier(const QString &storedCuit, const QString &storedRazon);
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
     // Asked once per attachment.
@@ -171,9 +175,18 @@ private:
     Query countedInPeriod_;
     Query uncount_;
     Query forgetCounted_;
-    // The CUITs of the rows inserted since reserve(), as given (once for rows that follow one
-    // another).
-    QStringList insertedCuits_;
+    // The suppliers of the rows inserted since reserve(), gathered from what each insert
+    // returned as a reading of RETEN grouped by CUIT would give them: no reading is needed.
+    struct InsertedSupplier {
+        QString group;    // the stored CUIT without its trailing blanks, as the engine compares it
+        QString cuit;     // trimmed, as the register keeps it
+        QByteArray order; // the stored bytes, by which the engine sorts its groups
+        qint64 rows = 0;
+        std::optional<QString> name; // the trimmed name of its last row that has one
+    };
+    std::vector<InsertedSupplier> insertedSuppliers_;
+    QHash<QString, qsizetype> supplierIndex_;
+    qsizetype lastSupplier_ = -1;
     // What record() did in this generation, for forget(): the row it added and the earlier row
     // it pointed elsewhere, with that row's places before.
     qint64 recordedId_ = 0;

@@ -10,6 +10,7 @@
 
 #include <iostream>
 #include <memory>
+#include <random>
 
 namespace {
 // The store of a second program, driven line by line (tests/declaration/peer/reten_peer.cpp).
@@ -341,4 +342,128 @@ TEST_F(SharedDatabase, TheListingsRowsAreWhatRetenReadsBack)
         transaction.commit();
         store.finish();
     }
+}
+
+namespace {
+// What the register learned from a declaration before it was gathered from the inserts: one
+// reading of RETEN grouped by CUIT, after the suppliers the period no longer has were uncounted.
+const QString ReferenceUncount = QStringLiteral(
+    "execute block (pe char(7) = :pe) as declare cu varchar(20); declare n bigint; "
+    "begin "
+    "  for select CUIT, CANTIDAD from SUJETO_PERIODO p where PERIODO = : pe and not exists "
+    "      (select 1 from RETEN r where trim(r.CUIT) <> '' and trim(r.CUIT) = p.CUIT) into : cu, : n do "
+    "  begin "
+    "    update SUJETO set CANTIDAD = CANTIDAD - : n where CUIT = : cu; "
+    "    delete from SUJETO_PERIODO where PERIODO = : pe and CUIT = : cu; "
+    "  end "
+    "end");
+const QString ReferenceLearn = QStringLiteral(
+    "execute block (pe char(7) = :pe) as "
+    "  declare cu varchar(20); declare n bigint; declare razon varchar(60); "
+    "  declare old bigint; declare registered varchar(20); "
+    "begin "
+    "  for select trim(g.CUIT), g.N, trim(x.RAZON) "
+    "      from (select CUIT, count(*) as N, max(iif(trim(RAZON) <> '', JID, null)) as LAST "
+    "            from RETEN where trim(CUIT) <> '' group by CUIT) g "
+    "      left join RETEN x on x.JID = g.LAST "
+    "      into : cu, : n, : razon do "
+    "  begin "
+    "    old = null; "
+    "    registered = null; "
+    "    select CANTIDAD from SUJETO_PERIODO where PERIODO = : pe and CUIT = : cu into : old; "
+    "    update SUJETO set RAZON = coalesce(: razon, RAZON), CANTIDAD = CANTIDAD + : n - coalesce(: old, 0), "
+    "      PERIODO = iif(PERIODO is null or PERIODO < : pe, : pe, PERIODO) "
+    "      where CUIT = : cu returning CUIT into : registered; "
+    "    if (registered is null and razon is not null) then "
+    "    begin "
+    "      insert into SUJETO (CUIT, RAZON, PERIODO, CANTIDAD) values (: cu, : razon, : pe, : n); "
+    "      registered = cu; "
+    "    end "
+    "    if (registered is not null) then "
+    "    begin "
+    "      if (old is null) then "
+    "        insert into SUJETO_PERIODO (CUIT, PERIODO, CANTIDAD) values (: registered, : pe, : n); "
+    "      else if (old <> n) then "
+    "        update SUJETO_PERIODO set CANTIDAD = : n where PERIODO = : pe and CUIT = : registered; "
+    "    end "
+    "  end "
+    "end");
+
+QStringList registerOf(const QString &path)
+{
+    Connection connection(path, QStringLiteral("SYSDBA"), QStringLiteral("vordelsam"));
+    Transaction transaction(connection);
+    Query q(transaction);
+    QStringList lines;
+    for (const char *sql : {"select CUIT, RAZON, PERIODO, CANTIDAD from SUJETO order by CUIT",
+                            "select PERIODO, CUIT, CANTIDAD from SUJETO_PERIODO order by PERIODO, CUIT"}) {
+        q.setSql(QString::fromLatin1(sql));
+        q.open();
+        while (q.next()) {
+            QStringList fields;
+            for (int f = 0; f < q.fieldCount(); ++f)
+                fields << (q.isNull(f) ? QStringLiteral("<null>") : q.text(f));
+            lines << fields.join(QLatin1Char('|'));
+        }
+        q.close();
+    }
+    transaction.commit();
+    return lines;
+}
+} // namespace
+
+// The register learns from what the inserts returned what one reading of RETEN grouped by CUIT
+// taught it: both over the same random declarations, periods declared again, suppliers dropped,
+// blank and accented names, CUITs with blanks around them and characters the code page lacks.
+TEST_F(SharedDatabase, TheRegisterLearnsWhatAReadingOfRetenWouldTeach)
+{
+    const QString referencePath = folder_.filePath(QStringLiteral("REFERENCE.FDB"));
+    ASSERT_TRUE(QFile::copy(path_, referencePath));
+    RetenStore store(path_), reference(referencePath);
+    ASSERT_TRUE(store.connect());
+    ASSERT_TRUE(reference.connect());
+    const QStringList cuits = {
+        QStringLiteral("20-1"),  QStringLiteral("20-1 "), QStringLiteral(" 20-1"), QStringLiteral("30-2"),
+        QStringLiteral("27-ÑÜ"), QStringLiteral("20-Ł"),  QStringLiteral("20-?"),  QString(),
+        QStringLiteral("   "),   QStringLiteral("33-9")};
+    const QStringList names = {QString(),
+                               QStringLiteral(" "),
+                               QStringLiteral("A"),
+                               QStringLiteral(" Ñandú S.A. "),
+                               QStringLiteral("ŁÓDŹ"),
+                               QStringLiteral("B").repeated(60)};
+    const QStringList periods = {QStringLiteral("2017-01"), QStringLiteral("2017-02"),
+                                 QStringLiteral("2016-12")};
+    std::mt19937 random(20261210);
+    const auto pick = [&](const QStringList &from) { return from.at(int(random() % from.size())); };
+    for (int generation = 1; generation <= 60; ++generation) {
+        const QString period = pick(periods);
+        std::vector<RetenRow> rows(random() % 25);
+        for (RetenRow &row : rows)
+            row = {QString::number(random() % 1000),
+                   QStringLiteral("01/01/2017"),
+                   1,
+                   pick(names),
+                   pick(cuits),
+                   period};
+        for (RetenStore *s : {&store, &reference}) {
+            s->clear();
+            s->reserve();
+            for (const RetenRow &row : rows)
+                s->insert(row);
+        }
+        store.learnSuppliersOfReten(period);
+        Query q(reference.tran);
+        for (const QString &sql : {ReferenceUncount, ReferenceLearn}) {
+            q.setSql(sql);
+            q.setText(QStringLiteral("pe"), period);
+            q.execute();
+        }
+        for (RetenStore *s : {&store, &reference}) {
+            s->commit();
+            s->finish();
+        }
+        ASSERT_EQ(registerOf(path_), registerOf(referencePath)) << "after generation " << generation;
+    }
+    EXPECT_GT(registerOf(path_).size(), 6);
 }
