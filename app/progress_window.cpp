@@ -62,22 +62,27 @@ void ProgressWindow::exportStarted()
 {
     cancelled_ = false;
     show(0);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    QDialog::show();
-    raise();
-    QCoreApplication::processEvents();
-    painted_.start();
+    started_.start();
 }
 
 void ProgressWindow::step(int percent)
 {
     show(percent);
-    // Twenty-five times a second moves the bar smoothly and answers Cancel at once; every
-    // screen frame would cost a large declaration a paint of both windows sixty times a second.
-    constexpr qint64 PaintEveryMs = 40;
-    if (painted_.isValid() && painted_.elapsed() < PaintEveryMs)
-        return;
+    if (!isVisible()) {
+        if (!started_.isValid() || started_.elapsed() < ShowAfterMs)
+            return;
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        QDialog::show();
+        raise();
+    } else {
+        // Twenty-five times a second moves the bar smoothly and answers Cancel at once; every
+        // screen frame would cost a large declaration a paint of both windows sixty times a
+        // second.
+        constexpr qint64 PaintEveryMs = 40;
+        if (painted_.isValid() && painted_.elapsed() < PaintEveryMs)
+            return;
+    }
     QCoreApplication::processEvents();
     painted_.start();
 }
@@ -95,6 +100,9 @@ bool ProgressWindow::exportProgress(int percent)
 
 void ProgressWindow::exportFinished()
 {
+    started_.invalidate();
+    if (!isVisible())
+        return;
     hide();
     // The clerk goes on typing in the main window, so it gets the keyboard back at once.
     if (QWidget *owner = parentWidget())

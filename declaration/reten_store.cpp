@@ -146,6 +146,14 @@ void RetenStore::clear()
     }
     prepare(DeleteAll);
     t_reten.open();
+    // The lock's own transaction starts now, while the clerk is asked: a start writes the
+    // database's header page, a wait the Yes then does not have. A failure is reserve()'s to tell.
+    if (hasLockTable()) {
+        try {
+            lockTran_.start();
+        } catch (const std::exception &) {
+        }
+    }
 }
 
 void RetenStore::insert(const RetenRow &row)

@@ -27,7 +27,16 @@ TEST(ProgressWindowTest, ShowsProgressAndCancelStopsAtTheNextUpdate)
     progress.clearingFinished();
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
+    // A declaration done at once never brings the window up.
     progress.exportStarted();
+    EXPECT_TRUE(progress.exportProgress(50));
+    EXPECT_FALSE(progress.isVisible());
+    progress.exportFinished();
+
+    // One that takes a moment does, at its next update.
+    progress.exportStarted();
+    QTest::qSleep(int(ProgressWindow::ShowAfterMs) + 10);
+    progress.writingProgress(0);
     EXPECT_TRUE(progress.isVisible());
     EXPECT_EQ(progress.windowTitle(), QStringLiteral("Exporting Progress"));
     EXPECT_EQ(QApplication::activeModalWidget(), &progress);
@@ -51,8 +60,9 @@ TEST(ProgressWindowTest, ShowsProgressAndCancelStopsAtTheNextUpdate)
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-    // A new export starts uncancelled.
+    // A new export starts uncancelled, and hidden until it takes a moment.
     progress.exportStarted();
     EXPECT_TRUE(progress.exportProgress(5));
+    EXPECT_FALSE(progress.isVisible());
     progress.exportFinished();
 }
