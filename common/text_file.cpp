@@ -289,23 +289,6 @@ void CreateNewTextFile(TextFile &v)
     v.open(TextFile::OpenKind::CreateNew);
 }
 
-namespace {
-// 0 once the disk holds what was written to fd, or the code a failed sync leaves pending.
-int syncCode(int fd)
-{
-    if (::fsync(fd) == 0)
-        return 0;
-    return errno == ENOSPC || errno == EDQUOT ? DiskFullOnWrite : WriteFault;
-}
-
-std::future<int> readyCode(int code)
-{
-    std::promise<int> done;
-    done.set_value(code);
-    return done.get_future();
-}
-} // namespace
-
 void SyncTextFile(TextFile &v)
 {
     if (v.mode_ != TextFile::Mode::Writing) {
@@ -316,26 +299,8 @@ void SyncTextFile(TextFile &v)
         setIoError(code);
         return;
     }
-    if (const int code = syncCode(v.fd_))
-        setIoError(code);
-}
-
-std::future<int> SyncTextFileInBackground(TextFile &v)
-{
-    if (v.mode_ != TextFile::Mode::Writing)
-        return readyCode(NotOpenForWriting);
-    if (const int code = v.flush())
-        return readyCode(code);
-    // A descriptor of its own, so that the variable may be closed meanwhile: a sync through any
-    // descriptor of the file puts all of its bytes on the disk.
-    const int fd = ::fcntl(v.fd_, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0)
-        return readyCode(syncCode(v.fd_));
-    return std::async(std::launch::async, [fd] {
-        const int code = syncCode(fd);
-        ::close(fd);
-        return code;
-    });
+    if (::fsync(v.fd_) != 0)
+        setIoError(errno == ENOSPC || errno == EDQUOT ? DiskFullOnWrite : WriteFault);
 }
 
 void OpenTextForAppending(TextFile &v)

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <functional>
-#include <future>
 
 #include <memory>
 
@@ -47,17 +46,11 @@ private:
     friend void CreateTextFile(TextFile &v);
     friend void CreateNewTextFile(TextFile &v);
     friend void SyncTextFile(TextFile &v);
-    friend std::future<int> SyncTextFileInBackground(TextFile &v);
     friend void OpenTextForAppending(TextFile &v);
     // Creates a file that must not exist yet under any form, a link included (code 80 then).
     void CreateNewTextFile(TextFile &v);
     // Writes out the buffer of a variable open for writing and waits until the disk holds it.
     void SyncTextFile(TextFile &v);
-    // The same without the wait: the buffer is written out now, and a thread of its own waits
-    // for the disk. The result is 0 once the disk holds the bytes, or the code SyncTextFile
-    // would have left pending. The variable may be closed at once; nothing written to it
-    // afterwards is waited for.
-    std::future<int> SyncTextFileInBackground(TextFile &v);
     friend QString ReadLineText(TextFile &v);
     friend void SkipPastLineEnd(TextFile &v);
     friend bool AtTextEnd(TextFile &v);

@@ -23,6 +23,8 @@
 #include <cerrno>
 #include <exception>
 #include <future>
+#include <limits>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -131,24 +133,66 @@ QString DeclarationGeneration::periodCaption(const DeclarationHeader &header)
            QLatin1Char(' ') + TrimBlanks(header.agentName);
 }
 
-std::future<int> DeclarationGeneration::writeDeclaration(const DeclarationHeader &header,
-                                                         const GridModel &grid, const QString &periodo,
-                                                         const QString &partName, int &inserted,
-                                                         ExportMonitor *monitor, BackgroundDigest &digest,
-                                                         std::optional<TemporaryFileClaim> &claim)
+namespace {
+// Where the writing of a declaration failed, in the order in which one row after the other
+// would have met it: a row's progress figure, then its record, then its insert; after the last
+// row the final figure, then the sync.
+struct Failure {
+    enum Step { Progress, Record, Insert };
+    qint64 at = std::numeric_limits<qint64>::max();
+    std::exception_ptr error;
+
+    void set(int row, Step step) noexcept
+    {
+        at = qint64(row) * 3 + step;
+        error = std::current_exception();
+    }
+};
+} // namespace
+
+void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
+                                             const QString &periodo, const QString &partName, int &inserted,
+                                             ExportMonitor *monitor, BackgroundDigest &digest,
+                                             std::optional<TemporaryFileClaim> &claim)
 {
     createDeclarationFile(f_, partName, true);
     // Held until the file has its name: a start or a generation of another window that clears
     // away what killed generations left knows it from one being written.
     claim.emplace(partName);
     SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
+    const int lastRow = grid.lastRow();
+    // The records go to the file on a thread of their own, which then waits until the disk holds
+    // them (before the rows are committed: a power cut never leaves an empty file under the
+    // declaration's name), while the rows go to RETEN here. Both only read the grid. What fails
+    // first, in the order of one row after the other, is what is raised.
+    Failure file;
+    std::thread writer([&] {
+        int row = 1;
+        try {
+            for (; row <= lastRow; ++row)
+                if (grid.isOccupied(row))
+                    appendDeclarationRecord(f_, declarationRecord(grid.withholding(row), header));
+            row = lastRow + 1;
+            SyncTextFile(f_);
+            CheckIo();
+            SetTextDigest(f_, {});
+            closeDeclarationFile(f_);
+        } catch (...) {
+            file.set(row, Failure::Record);
+            SetTextDigest(f_, {});
+            CloseTextFileQuietly(f_);
+        }
+    });
+    Failure rows;
+    int row = 1;
+    Failure::Step step = Failure::Progress;
     try {
-        const int lastRow = grid.lastRow();
         // Rows past the last one appended are empty; the progress is counted up to it.
         const qint64 filled = std::clamp(grid.Fila() - 1, 1, std::max(lastRow, 1));
         int shown = 0;
         int shownAt = 0;
-        for (int row = 1; row <= lastRow; ++row) {
+        for (; row <= lastRow; ++row) {
+            step = Failure::Progress;
             // The window moves in steps of 5 %, so a large declaration is never a frozen one;
             // a small one, written in a moment, is not slowed by a repaint every few rows.
             if (monitor && row <= filled && row - shownAt >= WritingStepRows) {
@@ -161,24 +205,21 @@ std::future<int> DeclarationGeneration::writeDeclaration(const DeclarationHeader
             }
             if (!grid.isOccupied(row))
                 continue; // never filled, or a deleted row
-            const Withholding withholding = grid.withholding(row);
-            appendDeclarationRecord(f_, declarationRecord(withholding, header));
-            store_.insert(retenRow(withholding, periodo));
+            step = Failure::Insert;
+            store_.insert(retenRow(grid.withholding(row), periodo));
             ++inserted;
         }
+        step = Failure::Progress;
         if (monitor)
             monitor->writingProgress(100);
-        // On the disk before the rows are committed (the commit waits for it): a power cut
-        // never leaves an empty file under the declaration's name.
-        std::future<int> onDisk = SyncTextFileInBackground(f_);
-        SetTextDigest(f_, {});
-        closeDeclarationFile(f_);
-        return onDisk;
     } catch (...) {
-        SetTextDigest(f_, {});
-        CloseTextFileQuietly(f_);
-        throw;
+        rows.set(row, step);
     }
+    writer.join();
+    if (file.error && file.at < rows.at)
+        std::rethrow_exception(file.error);
+    if (rows.error)
+        std::rethrow_exception(rows.error);
 }
 
 std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHeader &header,
@@ -225,8 +266,7 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         // What was handed in before under this name is kept before anything new is written.
         result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
         BackgroundDigest digest;
-        std::future<int> onDisk =
-            writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
+        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
         store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
         filed.legajo = TrimBlanks(header.legajo);
         filed.year = declaredYear(header.year);
@@ -247,14 +287,10 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
             store_.record(filed, result.kept, [&digest] { return digest.result(); });
         else
             filed.sha256 = digest.result();
-        // The rows are committed on a thread of their own, once the file is on the disk, while
-        // the listing is laid out here from the rows as the database stored them; it is written
-        // only once the declaration is in place. Nothing here touches the database meanwhile.
-        std::future<void> committed = std::async(std::launch::async, [this, &onDisk] {
-            if (const int code = onDisk.get())
-                throw IoError(code);
-            store_.commit();
-        });
+        // The rows are committed on a thread of their own while the listing is laid out here from
+        // the rows as the database stored them; it is written only once the declaration is in
+        // place. Nothing here touches the database meanwhile.
+        std::future<void> committed = std::async(std::launch::async, [this] { store_.commit(); });
         try {
             const QString total =
                 FormatDecimal(QStringLiteral("0.00"), ParseDecimal(TrimBlanks(grid.totalText())));

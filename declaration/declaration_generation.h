@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <functional>
-#include <future>
 #include <optional>
 
 class Dialogs;
@@ -97,12 +96,10 @@ public:
     const FiledDeclaration &confirmed() const { return confirmed_; }
 
 private:
-    // The records to a new temporary file, written and closed when this returns, and the rows to
-    // RETEN. The result gives 0 once the disk holds the file, or the I/O code that it cannot.
-    std::future<int> writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
-                                      const QString &periodo, const QString &partName, int &inserted,
-                                      ExportMonitor *monitor, BackgroundDigest &digest,
-                                      std::optional<TemporaryFileClaim> &claim);
+    // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
+    void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
+                          const QString &partName, int &inserted, ExportMonitor *monitor,
+                          BackgroundDigest &digest, std::optional<TemporaryFileClaim> &claim);
 
     RetenStore &store_;
     ReportDefinition &report_;

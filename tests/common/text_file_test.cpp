@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 #include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
@@ -385,43 +383,6 @@ TEST_F(TextFileTest, AFullDiskIsReportedOnWrite)
     WriteText(v, "c");
     EXPECT_EQ(codeOf([&] { CloseTextFile(v); }), 101) << "the close writes out the rest";
     EXPECT_FALSE(v.isOpen());
-}
-
-// The sync that waits on a thread of its own ends as the waiting one does, whatever the file:
-// the same code, the bytes whole once it is 0, and the variable closed at once meanwhile.
-TEST_F(TextFileTest, ASyncInTheBackgroundEndsAsTheWaitingOne)
-{
-    const struct {
-        const char *file; // under the test folder, or absolute
-        bool opened;
-    } cases[] = {{"decl.txt", true}, {"/dev/full", true}, {"never.txt", false}};
-    for (const auto &c : cases) {
-        const QString name = QString::fromLatin1(c.file).startsWith('/') ? QString::fromLatin1(c.file)
-                                                                         : path(QString::fromLatin1(c.file));
-        if (!QFileInfo::exists(name) && c.file[0] == '/')
-            continue;
-        const auto write = [&](TextFile &v) {
-            BindTextFile(v, name);
-            if (c.opened)
-                CreateTextFile(v);
-            TakeIoError();
-            WriteText(v, QString(70000, 'x')); // more than the buffer: part is written at once
-            WriteLineBreak(v);
-            TakeIoError();
-        };
-        TextFile waiting, background;
-        write(waiting);
-        SyncTextFile(waiting);
-        const int waited = TakeIoError();
-        CloseTextFileQuietly(waiting);
-
-        write(background);
-        std::future<int> synced = SyncTextFileInBackground(background);
-        CloseTextFileQuietly(background);
-        EXPECT_EQ(synced.get(), waited) << c.file;
-        if (waited == 0 && c.file[0] != '/')
-            EXPECT_EQ(readBytes(QString::fromLatin1(c.file)), QByteArray(70000, 'x') + "\r\n") << c.file;
-    }
 }
 
 // Runs the body in a child process with the given credentials and limits and

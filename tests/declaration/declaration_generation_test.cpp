@@ -294,6 +294,16 @@ TEST_F(Generation, FailuresLeaveTheEarlierDeclarationAndNoPartialFile)
                                  "20-12345678-9"));
          },
          Agent, true, "DatabaseError", true},
+        // Records and inserts run side by side: the first row that fails says what, its insert
+        // before the record of the row after it.
+        {"receipt of row 2 too long for RETEN, amount of row 3 not a number",
+         [](Generation &t) {
+             t.grid.append(cells("123456789012345678901", "15/03/2017", "1.00", "0", QStringLiteral("X"),
+                                 "20-12345678-9"));
+             t.grid.append(cells("3", "15/03/2017", "300.00", "1.5", QStringLiteral("X"), "20-12345678-9"));
+             t.grid.setCell(3, 4, QStringLiteral("1,5"));
+         },
+         Agent, true, "DatabaseError", true},
         {"company name too long for RETEN",
          [longName](Generation &t) {
              t.grid.append(cells("9", "15/03/2017", "1.00", "0", longName, "20-12345678-9"));
