@@ -32,6 +32,8 @@ struct RetenRow {
 // A grid row as RETEN keeps it: texts trimmed, the withheld amount as a double.
 RetenRow retenRow(const Withholding &row, const QString &periodo);
 
+class RetenRowSource;
+
 // Table RETEN through the window's three database components: the connection `Conector`,
 // its transaction `tran` and the query `t_reten`, which carries one statement at a time.
 // Every statement attaches and starts the transaction first when that has not happened yet,
@@ -50,10 +52,9 @@ RetenRow retenRow(const Withholding &row, const QString &periodo);
 // own beside `tran`, from the clerk's Yes until its listing is exported; the listing is made
 // of the rows as the database stored them, which it returns for each insert. So two
 // generations never mix their rows, and nobody changes RETEN under a listing being made; the
-// other program is refused at once (busyText()) and the clerk confirms again. A lock row that was deleted is
-// put back, never silently done without. A database made before RETEN_LOCK existed is used without it.
-class RetenRowSource;
-
+// other program is refused at once (busyText()) and the clerk confirms again. A lock row that
+// was deleted is put back, never silently done without. A database made before RETEN_LOCK
+// existed is used without it.
 class RetenStore {
 public:
     static inline const QString UserName = DatabaseSettings::DefaultUserName;
