@@ -539,6 +539,19 @@ bool Query::isNull(int field) const
     return d_->isNull(d_->current(field));
 }
 
+QByteArrayView Query::textBytes(int field) const
+{
+    const Column &c = d_->current(field);
+    if (d_->isNull(c))
+        return {};
+    const char *data = d_->row.constData() + c.offset;
+    if (c.type == SQL_TEXT)
+        return QByteArrayView(data, c.length);
+    if (c.type == SQL_VARYING)
+        return QByteArrayView(data + sizeof(quint16), readAt<quint16>(d_->row, c.offset));
+    throw DatabaseError(QStringLiteral("Field %1 is not a text").arg(field));
+}
+
 QString Query::text(int field) const
 {
     const Column &c = d_->current(field);

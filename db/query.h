@@ -60,6 +60,9 @@ public:
     // Values of the current row. A NULL reads as an empty text and as 0.
     bool isNull(int field) const;
     QString text(int field) const;
+    // A text field's bytes as the engine gave them (a CHAR with its blanks), to be compared
+    // without converting them; empty for a NULL. Valid while the row is the current one.
+    QByteArrayView textBytes(int field) const;
     // A text field holding no number raises ConversionError.
     double number(int field) const;
 

@@ -167,7 +167,7 @@ void RetenStore::insert(const RetenRow &row)
     insertRow_.open();
     if (insertRow_.next()) {
         insertedRows_.push_back(insertRow_.rowBytes());
-        noteInsertedSupplier(insertRow_.text(ReturnedCuit), insertRow_.text(ReturnedRazon));
+        noteInsertedSupplier(insertRow_.textBytes(ReturnedCuit), insertRow_.textBytes(ReturnedRazon));
     }
 }
 
@@ -510,11 +510,22 @@ void RetenStore::uncountVanishedSuppliers(const QString &period)
 }
 
 namespace {
-// What the engine's TRIM takes off: blanks, and nothing else.
-QStringView trimBlanks(QStringView text, bool leading)
+// What the engine's TRIM takes off: spaces, and nothing else (TrimBlanks takes every control
+// character too).
+QByteArrayView trimSpaces(QByteArrayView text, bool leading)
 {
     qsizetype begin = 0, end = text.size();
-    while (leading && begin < end && text[begin] == QLatin1Char(' '))
+    while (leading && begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
         ++begin;
     while (end > begin && text[end - 1] == QLatin1Char(' '))
         --end;
@@ -522,35 +533,37 @@ QStringView trimBlanks(QStringView text, bool leading)
 }
 } // namespace
 
-void RetenStore::noteInsertedSupplier(const QString &storedCuit, const QString &storedRazon)
+void RetenStore::noteInsertedSupplier(QByteArrayView storedCuit, QByteArrayView storedRazon)
 {
     // A reading of RETEN grouped by CUIT, "where trim(CUIT) <> ''", each group with its rows
-    // and the trimmed name of its last row whose name is not blank. The engine compares CHAR
-    // values without their trailing blanks; a supplier's rows often follow one another.
-    const QStringView group = trimBlanks(storedCuit, false);
-    if (trimBlanks(group, true).isEmpty())
+    // and the last of them whose name is not blank. The engine compares CHAR values byte by
+    // byte without their trailing blanks; a supplier's rows often follow one another, and only
+    // a new supplier costs more than a comparison.
+    const QByteArrayView group = trimSpaces(storedCuit, false);
+    const QByteArrayView cuit = trimSpaces(group, true);
+    if (cuit.isEmpty())
         return;
     qsizetype index = lastSupplier_;
-    if (index < 0 || insertedSuppliers_[index].group != group) {
-        const auto found = supplierIndex_.constFind(group.toString());
+    if (index < 0 || QByteArrayView(insertedSuppliers_[index].group) != group) {
+        const QByteArray key = group.toByteArray();
+        const auto found = supplierIndex_.constFind(key);
         if (found != supplierIndex_.constEnd()) {
             index = *found;
         } else {
             index = qsizetype(insertedSuppliers_.size());
             InsertedSupplier supplier;
-            supplier.group = group.toString();
-            supplier.cuit = trimBlanks(group, true).toString();
-            supplier.order = ToSystemCodePage(storedCuit);
+            supplier.group = key;
+            supplier.order = storedCuit.toByteArray();
+            supplier.cuit = trimSpaces(insertRow_.text(ReturnedCuit));
             insertedSuppliers_.push_back(std::move(supplier));
-            supplierIndex_.insert(insertedSuppliers_.back().group, index);
+            supplierIndex_.insert(key, index);
         }
         lastSupplier_ = index;
     }
     InsertedSupplier &supplier = insertedSuppliers_[index];
     ++supplier.rows;
-    const QStringView name = trimBlanks(storedRazon, true);
-    if (!name.isEmpty())
-        supplier.name = name.toString();
+    if (!trimSpaces(storedRazon, true).isEmpty())
+        supplier.namedRow = qsizetype(insertedRows_.size()) - 1;
 }
 
 void RetenStore::learnInsertedSuppliers(const QString &period)
@@ -567,10 +580,12 @@ void RetenStore::learnInsertedSuppliers(const QString &period)
     for (const InsertedSupplier *supplier : suppliers) {
         learn.setText(QStringLiteral("cu"), supplier->cuit);
         learn.setDouble(QStringLiteral("n"), double(supplier->rows));
-        if (supplier->name)
-            learn.setText(QStringLiteral("razon"), *supplier->name);
-        else
+        if (supplier->namedRow >= 0) {
+            insertRow_.showRow(insertedRows_[std::size_t(supplier->namedRow)]);
+            learn.setText(QStringLiteral("razon"), trimSpaces(insertRow_.text(ReturnedRazon)));
+        } else {
             learn.setNull(QStringLiteral("razon"));
+        }
         learn.setText(QStringLiteral("pe"), period);
         learn.execute();
     }

@@ -15,7 +15,6 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 // One withholding as RETEN keeps it; texts are stored as given (the database pads them to
@@ -145,8 +144,8 @@ private:
     void runWithPeriod(Query &q, const QString &sql, const QString &period);
     void uncountVanishedSuppliers(const QString &period);
     void learnInsertedSuppliers(const QString &period);
-    // Takes in an inserted row's CUIT and name as RETEN keeps them.
-    void noteInsertedSupplier(const QString &storedCuit, const QString &storedRazon);
+    // Takes in the CUIT and name of the last inserted row, as RETEN keeps them.
+    void noteInsertedSupplier(QByteArrayView storedCuit, QByteArrayView storedRazon);
     // Makes the query inactive and gives it this statement as its only text.
     void prepare(const QString &sql);
     // Asked once per attachment.
@@ -179,14 +178,14 @@ private:
     // The suppliers of the rows inserted since reserve(), gathered from what each insert
     // returned as a reading of RETEN grouped by CUIT would give them: no reading is needed.
     struct InsertedSupplier {
-        QString group;    // the stored CUIT without its trailing blanks, as the engine compares it
-        QString cuit;     // trimmed, as the register keeps it
+        QByteArray group; // the stored CUIT without its trailing blanks, as the engine compares it
         QByteArray order; // the stored bytes, by which the engine sorts its groups
+        QString cuit;     // trimmed, as the register keeps it
         qint64 rows = 0;
-        std::optional<QString> name; // the trimmed name of its last row that has one
+        qsizetype namedRow = -1; // the last of its rows whose name is not blank
     };
     std::vector<InsertedSupplier> insertedSuppliers_;
-    QHash<QString, qsizetype> supplierIndex_;
+    QHash<QByteArray, qsizetype> supplierIndex_;
     qsizetype lastSupplier_ = -1;
     // What record() did in this generation, for forget(): the row it added and the earlier row
     // it pointed elsewhere, with that row's places before.
