@@ -9,9 +9,9 @@
 #include "app/tf_anteriores.h"
 #include "app/tf_retenciones.h"
 #include "bench/bench_support.h"
-#include "common/background_digest.h"
 #include "common/codepage.h"
 #include "common/dialogs.h"
+#include "common/sha256.h"
 #include "common/text_file.h"
 #include "declaration/declaration_file.h"
 #include "declaration/declaration_generation.h"
@@ -185,13 +185,13 @@ Confirma confirm(RetenStore &store, ReportDefinition &report, const GridModel &g
 }
 
 // The declaration file written as the generation writes it, with or without its fingerprint
-// hashed on the side; the wall time in ms until the file is closed and the hash known.
+// hashed as it is written; the wall time in ms until the file is closed and the hash known.
 double writeFile(const GridModel &grid, const QString &path, bool fingerprint)
 {
     TextFile f;
     QElapsedTimer clock;
     clock.start();
-    BackgroundDigest digest;
+    Sha256 digest;
     createDeclarationFile(f, path);
     if (fingerprint)
         SetTextDigest(f, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
@@ -201,7 +201,7 @@ double writeFile(const GridModel &grid, const QString &path, bool fingerprint)
     CheckIo();
     SetTextDigest(f, {});
     closeDeclarationFile(f);
-    digest.result();
+    digest.hexResult();
     return ms(clock);
 }
 

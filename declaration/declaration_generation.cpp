@@ -1,10 +1,10 @@
 #include "declaration/declaration_generation.h"
 
-#include "common/background_digest.h"
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/numbers.h"
 #include "common/safe_file.h"
+#include "common/sha256.h"
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 #include "declaration/interrupted_declarations.h"
@@ -152,20 +152,22 @@ struct Failure {
 
 void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, const GridModel &grid,
                                              const QString &periodo, const QString &partName, int &inserted,
-                                             ExportMonitor *monitor, BackgroundDigest &digest,
+                                             ExportMonitor *monitor, QByteArray &sha256,
                                              std::optional<TemporaryFileClaim> &claim)
 {
     createDeclarationFile(f_, partName, true);
     // Held until the file has its name: a start or a generation of another window that clears
     // away what killed generations left knows it from one being written.
     claim.emplace(partName);
-    SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
     const int lastRow = grid.lastRow();
-    // The records go to the file on a thread of their own, which then waits until the disk holds
-    // them (before the rows are committed: a power cut never leaves an empty file under the
-    // declaration's name), while the rows go to RETEN here. Both only read the grid. What fails
-    // first, in the order of one row after the other, is what is raised.
+    // The records go to the file on a thread of their own, which hashes them as they are written
+    // and then waits until the disk holds them (before the rows are committed: a power cut never
+    // leaves an empty file under the declaration's name), while the rows go to RETEN here. Both
+    // only read the grid. What fails first, in the order of one row after the other, is what is
+    // raised.
     Failure file;
+    Sha256 digest;
+    SetTextDigest(f_, [&digest](QByteArrayView bytes) { digest.addData(bytes); });
     std::thread writer([&] {
         int row = 1;
         try {
@@ -216,6 +218,8 @@ void DeclarationGeneration::writeDeclaration(const DeclarationHeader &header, co
         rows.set(row, step);
     }
     writer.join();
+    if (!file.error)
+        sha256 = digest.hexResult();
     if (file.error && file.at < rows.at)
         std::rethrow_exception(file.error);
     if (rows.error)
@@ -265,8 +269,8 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
     try {
         // What was handed in before under this name is kept before anything new is written.
         result.kept = keepEarlierDeclaration(fileName, result.listingPath, result.baseName);
-        BackgroundDigest digest;
-        writeDeclaration(header, grid, periodo, partName, inserted, monitor, digest, claim);
+        QByteArray sha256;
+        writeDeclaration(header, grid, periodo, partName, inserted, monitor, sha256, claim);
         store_.learnSuppliersOfReten(registerPeriod(declaredYear(header.year), declaredMonth(header.month)));
         filed.legajo = TrimBlanks(header.legajo);
         filed.year = declaredYear(header.year);
@@ -284,9 +288,9 @@ std::optional<GenerationResult> DeclarationGeneration::run(const DeclarationHead
         // while the record's earlier statements run.
         result.recorded = store_.recordsDeclarations();
         if (result.recorded)
-            store_.record(filed, result.kept, [&digest] { return digest.result(); });
+            store_.record(filed, result.kept, [&sha256] { return sha256; });
         else
-            filed.sha256 = digest.result();
+            filed.sha256 = sha256;
         // The rows are committed on a thread of their own while the listing is laid out here from
         // the rows as the database stored them; it is written only once the declaration is in
         // place. Nothing here touches the database meanwhile.

@@ -12,7 +12,6 @@
 
 class Dialogs;
 class GridModel;
-class BackgroundDigest;
 class RetenStore;
 class TemporaryFileClaim;
 class TextFile;
@@ -96,10 +95,11 @@ public:
     const FiledDeclaration &confirmed() const { return confirmed_; }
 
 private:
-    // The records to a new temporary file, on the disk when this returns, and the rows to RETEN.
+    // The records to a new temporary file, on the disk when this returns, with the SHA-256 of its
+    // bytes, and the rows to RETEN.
     void writeDeclaration(const DeclarationHeader &header, const GridModel &grid, const QString &periodo,
-                          const QString &partName, int &inserted, ExportMonitor *monitor,
-                          BackgroundDigest &digest, std::optional<TemporaryFileClaim> &claim);
+                          const QString &partName, int &inserted, ExportMonitor *monitor, QByteArray &sha256,
+                          std::optional<TemporaryFileClaim> &claim);
 
     RetenStore &store_;
     ReportDefinition &report_;
