@@ -6,6 +6,7 @@
 #include "common/text_file.h"
 #include "common/text_helpers.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/support/line_by_line_import.h"
 #include "withholdings/declaration_import.h"
 
 #include <QByteArray>
@@ -31,20 +32,7 @@ Reading lineByLine(const QByteArray &bytes)
     try {
         OpenTextOverBytes(ff, bytes);
         CheckIo();
-        int lineNumber = 0;
-        while (!AtTextEnd(ff)) {
-            const QString line = ReadLineText(ff);
-            SkipPastLineEnd(ff);
-            CheckIo();
-            std::optional<ImportedLine> imported = importLine(line, ++lineNumber);
-            if (!imported)
-                continue;
-            reading.file.rows.append(imported->row);
-            reading.file.sources.append({lineNumber, line});
-            if (imported->mismatch)
-                reading.file.mismatches.append(*imported->mismatch);
-        }
-        CloseTextFile(ff);
+        reading.file = lineByLineImport(ff);
     } catch (const AppError &e) {
         reading.error = e.message();
         TakeIoError();

@@ -8,6 +8,7 @@
 #include "common/numbers.h"
 #include "common/regional.h"
 #include "common/text_file.h"
+#include "tests/support/line_by_line_import.h"
 #include "tests/support/qt_print.h"
 
 #include <QByteArray>
@@ -20,31 +21,6 @@
 #include <vector>
 
 namespace {
-// Every line decoded, then converted by importLine.
-ImportedFile referenceImport(TextFile &ff)
-{
-    CloseOnError guard(ff);
-    ImportedFile result;
-    int lineNumber = 0;
-    while (!AtTextEnd(ff)) {
-        CheckIo();
-        const QString line = ReadLineText(ff);
-        SkipPastLineEnd(ff);
-        CheckIo();
-        std::optional<ImportedLine> imported = importLine(line, ++lineNumber);
-        if (!imported)
-            continue;
-        result.rows.append(imported->row);
-        result.sources.append({lineNumber, line});
-        if (imported->mismatch)
-            result.mismatches.append(*imported->mismatch);
-    }
-    CheckIo();
-    CloseTextFile(ff);
-    CheckIo();
-    return result;
-}
-
 // What an import gave: its file, or the text of the error that ended it.
 using Outcome = std::variant<ImportedFile, QString>;
 
@@ -195,7 +171,7 @@ TEST(ImportFromBytes, SameAsLineByLineOverRandomFiles)
         // Now and then the clerk's regional setting puts a comma where the files have a point.
         SetDecimalSeparator(i % 10 == 9 ? QLatin1Char(',') : QLatin1Char('.'));
         const QByteArray bytes = files.next();
-        const Outcome expected = run(bytes, referenceImport);
+        const Outcome expected = run(bytes, lineByLineImport);
         const Outcome actual = run(bytes, [](TextFile &ff) { return importDeclarationText(ff); });
         ASSERT_EQ(difference(expected, actual), QString()) << "file " << i << ":\n" << bytes.toStdString();
         // Reviewed as it is read, the file gives the same rows and the review its lines would.
