@@ -561,16 +561,11 @@ QString Query::text(int field) const
     switch (c.type) {
     case SQL_TEXT:
     case SQL_VARYING: {
-        const char *data = row.constData() + c.offset;
-        qsizetype size = c.length;
-        if (c.type == SQL_VARYING) {
-            size = readAt<quint16>(row, c.offset);
-            data += sizeof(quint16);
-        }
+        const QByteArrayView bytes = textBytes(field);
         if (c.charset == CharsetUtf8 || c.charset == CharsetUnicodeFss)
-            return QString::fromUtf8(data, size);
+            return QString::fromUtf8(bytes);
         QString text;
-        AppendFromSystemCodePage(text, QByteArrayView(data, size));
+        AppendFromSystemCodePage(text, bytes);
         return text;
     }
     case SQL_SHORT:
